@@ -1,0 +1,125 @@
+#include "library/base_effect.h"
+
+#include <cstring>
+
+#include "frames/memory_allocator.h"
+#include "softrender/smart_crop.h"
+
+namespace svt {
+
+void FillParamInfo(const ParamSpec& spec, ParamInfo* out) {
+    std::memset(out, 0, sizeof(*out));
+    out->defaultValue = spec.defaultValue;
+    out->type = spec.type;
+    switch (spec.type) {
+    case kParamSlider:
+        out->slider.minimum = spec.minimum;
+        out->slider.maximum = spec.maximum;
+        out->slider.continuous = spec.continuous;
+        break;
+    case kParamChoice:
+        out->choice.count = spec.entryCount;
+        for (uint32_t i = 0; i < spec.entryCount && i < kMaxChoiceEntries; ++i)
+            std::strncpy(out->choice.entries[i], spec.entries[i], kChoiceEntryBytes - 1);
+        break;
+    default:
+        break;
+    }
+    std::strncpy(out->name, spec.name, kParamNameBytes - 1);
+    out->x = spec.rect.x;
+    out->y = spec.rect.y;
+    out->width = spec.rect.width;
+    out->height = spec.rect.height;
+    out->present = 1;
+}
+
+BaseEffect::BaseEffect(const EffectDescription& description) : description_(description) {}
+
+BaseEffect::~BaseEffect() = default;
+
+Result BaseEffect::QueryInterface(const GUID* iid, void** out) {
+    if (!out) return kNullOutPointer;
+    *out = nullptr;
+    if (!iid) return kNoInterface;
+    if (*iid == IID_IUnknown || *iid == IID_IVideoEffect || *iid == IID_IVideoGPUEffect)
+        *out = AsVideoEffect();
+    else if (*iid == IID_IParamToolTip)
+        *out = static_cast<IParamToolTip*>(this);
+    else
+        return kNoInterface;
+    AddRef();
+    return kOk;
+}
+
+uint32_t BaseEffect::AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+uint32_t BaseEffect::Release() {
+    const uint32_t before = refCount_.fetch_sub(1, std::memory_order_acq_rel);
+    if (before == 1) {
+        DeleteSelf(1);
+        return 0;
+    }
+    return before - 1;
+}
+
+void BaseEffect::DeleteSelf(uint32_t flags) {
+    if (flags & 1)
+        delete this;
+    else
+        this->~BaseEffect();
+}
+
+const char* BaseEffect::GetEffectName() { return description_.name; }
+uint32_t BaseEffect::GetEffectFlags() { return description_.flags; }
+
+Bool8 BaseEffect::GetParamInfo(uint32_t index, ParamInfo* out) {
+    if (!out) return 0;
+    std::memset(out, 0, sizeof(*out));
+    if (index >= description_.ParamCount()) return 0;
+    FillParamInfo(description_.params[index], out);
+    return 1;
+}
+
+const char* BaseEffect::GetPresetName(uint32_t preset) {
+    return preset < description_.PresetCount() ? description_.presetNames[preset] : nullptr;
+}
+
+Bool8 BaseEffect::GetPresetValue(uint32_t preset, uint32_t param, ParamValue* out) {
+    if (!out || preset >= description_.PresetCount() || param >= description_.ParamCount()) return 0;
+    const size_t at = size_t(preset) * description_.ParamCount() + param;
+    if (at >= description_.presetValues.size()) return 0;
+    *out = description_.presetValues[at];
+    return 1;
+}
+
+const char* BaseEffect::GetToolTip(uint32_t param) {
+    return param < description_.ParamCount() ? description_.params[param].tooltip : nullptr;
+}
+
+Bool8 BaseEffect::Render(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out,
+                         const TimingRecord* timing) {
+    if (!timing) return 0;
+    MemoryAllocator allocator(context);
+    currentAllocator_ = &allocator;
+    Bool8 result = 0;
+    if (description_.cropCheckParam >= 0) {
+        // Specialised entry: the transition's check box says whether the
+        // overscan cropper may zoom the pictures.
+        ParamValue v{};
+        bool check = false;
+        if (context && context->GetParamValue(static_cast<uint32_t>(description_.cropCheckParam), &v, kParamCheck))
+            check = v.AsCheck();
+        CSmartCrop crop(context, from, to, timing->progress, !check, check);
+        FrameDesc a{}, b{};
+        crop.PictureA().Describe(&a);
+        crop.PictureB().Describe(&b);
+        result = RenderFrame(context, from ? &a : nullptr, to ? &b : nullptr, out, timing->progress, &allocator);
+    } else {
+        result = RenderFrame(context, from, to, out, timing->progress, &allocator);
+    }
+    currentAllocator_ = nullptr;
+    allocator.ReleaseAll();
+    return result;
+}
+
+} // namespace svt

@@ -1,0 +1,62 @@
+// D3DTumblers, the library object GetEffectsLibrary builds.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "library/abi.h"
+#include "library/multilingual.h"
+
+namespace svt {
+
+// Counts the living library objects for CanUnloadDLLNow.
+class DLLDependentObject {
+public:
+    DLLDependentObject();
+    DLLDependentObject(const DLLDependentObject&) = delete;
+    DLLDependentObject& operator=(const DLLDependentObject&) = delete;
+    virtual ~DLLDependentObject();
+
+    static uint32_t LiveCount();
+};
+
+class BaseEffectsLibrary : public IEffectLibrary, public CMultiLingualBase {
+public:
+    // IUnknown, shared by IEffectLibrary and IMultiLingual.
+    Result QueryInterface(const GUID* iid, void** out) override;
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+
+    uint32_t Reserved() override { return 0; }
+    ILibrarySettings* GetSettings() override;
+    IFrameProcessor* CreateFrameProcessor() override;
+    IPresetSaver* CreatePresetSaver() override;
+
+    IEffectLibrary* AsLibrary() { return static_cast<IEffectLibrary*>(this); }
+
+    // Whether QueryInterface answers IMultiLingual.
+    uint8_t multilingualSwitch() const { return multilingual_; }
+    void setMultilingualSwitch(uint8_t on) { multilingual_ = on; }
+
+protected:
+    BaseEffectsLibrary() = default;
+    ~BaseEffectsLibrary() = default;
+
+    std::atomic<uint32_t> refCount_{1};
+    uint8_t multilingual_ = 1;
+};
+
+class D3DTumblers final : public DLLDependentObject, public BaseEffectsLibrary {
+public:
+    D3DTumblers();
+    ~D3DTumblers() override;
+
+    const char* GetLibraryName() override;
+    IVideoEffect* CreateEffect(uint32_t index) override;
+    void DeleteSelf(uint32_t flags) override;
+};
+
+inline constexpr const char* kLibraryName = "Solvane Tumblers";
+inline constexpr const char* kLanguageFileName = "SVTumblersLang.xml";
+
+} // namespace svt

@@ -1,0 +1,8 @@
+#include "library/abi.h"
+
+namespace svt {
+
+// Replaced by the real CPresetSaver.
+IPresetSaver* NewPresetSaver() { return nullptr; }
+
+} // namespace svt
