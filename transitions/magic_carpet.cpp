@@ -8,12 +8,27 @@ namespace svt {
 
 namespace {
 
-// Parameters, tooltips and built-in presets: to be filled from the tables.
 constexpr ParamSpec kParams[] = {
-    Slider("Placeholder", 0.0f, 0, 100, {0, 0, 48, 30}, ""),
+    //     name       default range       x    y   w    h    tooltip
+    Slider("Bank",    0.5f,   -100, 100, {0,   0,  48,  30}, "Sets angle of carpet flight"),
+    Slider("Delay",   0.07f,  0,    100, {66,  0,  48,  30}, "Sets angle of carpet flight"),
+    Slider("Depth",   0.5f,   0,    100, {132, 0,  48,  30}, "Sets distance from camera"),
+    Check ("Reverse", false,             {0,   90, 114, 10}, "Runs effect in reverse"),
 };
-constexpr const char* kPresetNames[] = {"Placeholder"};
-constexpr ParamValue kPresets[] = {S(0)};
+
+constexpr const char* kPresetNames[] = {
+    "Fly Away", "Fly In", "Rotate Left", "Rotate Right", "Spiral Away", "Twister Coming In",
+};
+
+constexpr ParamValue kPresets[] = {
+    // Bank    Delay     Depth      Reverse
+    S(0.5f),   S(0.28f), S(1),      Off(), // Fly Away
+    S(0.5f),   S(0.68f), S(0.5f),   On(),  // Fly In
+    S(0.69f),  S(0.07f), S(0.5f),   Off(), // Rotate Left
+    S(0.295f), S(0.07f), S(0.5f),   Off(), // Rotate Right
+    S(0),      S(0),     S(0.625f), Off(), // Spiral Away
+    S(0),      S(0),     S(0.625f), On(),  // Twister Coming In
+};
 
 } // namespace
 
