@@ -8,12 +8,39 @@ namespace svt {
 
 namespace {
 
-// Parameters, tooltips and built-in presets: to be filled from the tables.
 constexpr ParamSpec kParams[] = {
-    Slider("Placeholder", 0.0f, 0, 100, {0, 0, 48, 30}, ""),
+    //          name          default range                   x    y    w    h    tooltip
+    Slider     ("Shading",    0.5f,   0, 100,                {0,   0,   48,  30}, "Gives panels shaded effect"),
+    CountSlider("Columns",    0.1f,   1, 20,                 {66,  0,   48,  30}, "Sets number of vertical panels"),
+    CountSlider("Rows",       0.0f,   1, 20,                 {132, 0,   48,  30}, "Sets number of horizontal panels"),
+    Slider     ("Cohesion",   1.0f,   0, 100,                {198, 0,   48,  30}, "Controls relative timing of panels"),
+    Slider     ("Depth",      0.0f,   0, 100,                {264, 0,   48,  30}, "Sets distance from camera"),
+    Choice     ("Rotation",   1, {"Vertical", "Horizontal"}, {0,   90,  114, 20}, "Orients panels vertically or horizontally"),
+    Point      ("Tilt",       0.5116279f, 0.41860464f,       {132, 90,  180, 30}, "Sets angle of grid"),
+    Check      ("Reverse",    true,                          {0,   145, 114, 10}, "Runs effect in reverse"),
+    Choice     ("Background", 1, kBackgroundEntries,         {0,   180, 114, 20}, "Sets background scene"),
 };
-constexpr const char* kPresetNames[] = {"Placeholder"};
-constexpr ParamValue kPresets[] = {S(0)};
+
+constexpr const char* kPresetNames[] = {
+    "Double Doors", "Double Twisters", "Extreme Flip", "Floating Flip", "Four by Four", "Four Doors",
+    "Hi Res", "Ripple Down", "Snake", "Triple Twisters", "Turnstile", "Twisting Blinds",
+};
+
+constexpr ParamValue kPresets[] = {
+    // Shading  Columns    Rows       Cohesion   Depth      Rotation  Tilt                         Reverse  Background
+    S(0.5f),    S(0.1f),   S(0),      S(1),      S(0),      C(1),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Double Doors
+    S(0.5f),    S(0.105f), S(1),      S(0.955f), S(0),      C(1),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Double Twisters
+    S(1),       S(0),      S(0),      S(0.675f), S(0.945f), C(0),     P(1, 0.11627907f),           Off(),   C(2), // Extreme Flip
+    S(1),       S(0),      S(0),      S(0.675f), S(0.25f),  C(0),     P(0, 0),                     On(),    C(2), // Floating Flip
+    S(0.5f),    S(0.2f),   S(0.18f),  S(0.675f), S(0.25f),  C(0),     P(0.89534885f, 0.55813956f), On(),    C(1), // Four by Four
+    S(0.585f),  S(0.07f),  S(0.09f),  S(0.28f),  S(0),      C(1),     P(0.15116279f, 0.44186047f), On(),    C(1), // Four Doors
+    S(0.5f),    S(1),      S(1),      S(0.675f), S(0.115f), C(1),     P(0.19767442f, 0.7906977f),  On(),    C(1), // Hi Res
+    S(0),       S(1),      S(0.175f), S(0.94f),  S(0),      C(0),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Ripple Down
+    S(0.5f),    S(0.45f),  S(0.275f), S(0.245f), S(0),      C(0),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Snake
+    S(0.5f),    S(0.13f),  S(1),      S(0.955f), S(0),      C(1),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Triple Twisters
+    S(0.5f),    S(0),      S(0),      S(0.19f),  S(0),      C(1),     P(0.2f, 0.9f),               On(),    C(1), // Turnstile
+    S(0.68f),   S(0.37f),  S(1),      S(0.995f), S(0),      C(1),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Twisting Blinds
+};
 
 } // namespace
 

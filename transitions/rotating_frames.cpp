@@ -8,12 +8,37 @@ namespace svt {
 
 namespace {
 
-// Parameters, tooltips and built-in presets: to be filled from the tables.
 constexpr ParamSpec kParams[] = {
-    Slider("Placeholder", 0.0f, 0, 100, {0, 0, 48, 30}, ""),
+    //          name          default range                   x    y    w    h    tooltip
+    Slider     ("Shading",    0.5f,   0, 100,                {0,   0,   48,  30}, "Gives frames shaded effect"),
+    CountSlider("Frames",     0.2f,   1, 15,                 {66,  0,   48,  30}, "Sets number of frames"),
+    Slider     ("Cohesion",   0.45f,  0, 100,                {132, 0,   48,  30}, "Controls relative timing of frames"),
+    Slider     ("Depth",      0.6f,   0, 100,                {198, 0,   48,  30}, "Sets distance from camera"),
+    Point      ("Tilt",       0.2f, 0.9f,                    {0,   90,  180, 30}, "Sets angle of frames"),
+    Choice     ("Rotation",   0, {"Vertical", "Horizontal"}, {198, 90,  80,  20}, "Orients frames vertically or horizontally"),
+    Check      ("Reverse",    true,                          {198, 140, 80,  10}, "Runs effect in reverse"),
+    Choice     ("Background", 2, kBackgroundEntries,         {0,   180, 114, 20}, "Sets background scene"),
 };
-constexpr const char* kPresetNames[] = {"Placeholder"};
-constexpr ParamValue kPresets[] = {S(0)};
+
+constexpr const char* kPresetNames[] = {
+    "Cascading Frames", "Entering Turnstiles", "Floating Picture", "Four Flips", "Frames In Space!",
+    "Grow From Center", "Mower", "Rotate Into Center", "Rotating Warp", "Simple Flip", "Triple Doors",
+};
+
+constexpr ParamValue kPresets[] = {
+    // Shading  Frames     Cohesion   Depth      Tilt                         Rotation  Reverse  Background
+    S(0.38f),   S(0.395f), S(0.495f), S(0),      P(0.39534885f, 0.44186047f), C(0),     Off(),   C(0), // Cascading Frames
+    S(0.5f),    S(0.455f), S(0.4f),   S(0),      P(0, 0),                     C(1),     On(),    C(0), // Entering Turnstiles
+    S(0),       S(0),      S(0),      S(0.275f), P(0, 0),                     C(0),     Off(),   C(2), // Floating Picture
+    S(0.38f),   S(0.22f),  S(0),      S(0),      P(0.39534885f, 0.44186047f), C(0),     Off(),   C(0), // Four Flips
+    S(0.465f),  S(0.395f), S(0.495f), S(0.25f),  P(0.872093f, 0.11627907f),   C(0),     Off(),   C(2), // Frames In Space!
+    S(0.38f),   S(1),      S(0.19f),  S(0),      P(0.39534885f, 0.44186047f), C(0),     On(),    C(0), // Grow From Center
+    S(0.5f),    S(0.39f),  S(0.4f),   S(0),      P(0, 0),                     C(0),     On(),    C(0), // Mower
+    S(0.38f),   S(1),      S(0.705f), S(0),      P(0.39534885f, 0.44186047f), C(0),     Off(),   C(0), // Rotate Into Center
+    S(0),       S(0.56f),  S(0.885f), S(0),      P(0.39534885f, 0.44186047f), C(1),     Off(),   C(1), // Rotating Warp
+    S(0),       S(0),      S(0),      S(0),      P(0, 0),                     C(0),     Off(),   C(0), // Simple Flip
+    S(0.38f),   S(0.21f),  S(0),      S(0),      P(0.39534885f, 0.44186047f), C(1),     Off(),   C(0), // Triple Doors
+};
 
 } // namespace
 
