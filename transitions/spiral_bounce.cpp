@@ -8,12 +8,35 @@ namespace svt {
 
 namespace {
 
-// Parameters, tooltips and built-in presets: to be filled from the tables.
 constexpr ParamSpec kParams[] = {
-    Slider("Placeholder", 0.0f, 0, 100, {0, 0, 48, 30}, ""),
+    //          name          default range                           x    y    w    h    tooltip
+    CountSlider("Columns",    0.4f,   1, 20,                         {0,   0,   48,  30}, "Sets number of vertical columns"),
+    CountSlider("Rows",       0.4f,   1, 20,                         {66,  0,   48,  30}, "Sets number of horizontal rows"),
+    Slider     ("Cohesion",   0.95f,  0, 100,                        {132, 0,   48,  30}, "Controls relative timing of panels"),
+    Slider     ("Depth",      0.0f,   0, 100,                        {198, 0,   48,  30}, "Sets distance squares are falling"),
+    Choice     ("Rotation",   0, {"None", "Vertical", "Horizontal"}, {0,   90,  114, 20}, "Orients panels vertically or horizontally"),
+    Check      ("Reverse",    false,                                 {0,   145, 114, 10}, "Runs effect in reverse"),
+    Choice     ("Background", 0, kBackgroundEntries,                 {132, 90,  114, 20}, "Sets background scene"),
 };
-constexpr const char* kPresetNames[] = {"Placeholder"};
-constexpr ParamValue kPresets[] = {S(0)};
+
+constexpr const char* kPresetNames[] = {
+    "Blow Left", "Coming In Fast", "Four Bounces", "Shake N Swirl", "Shake Up", "Six Pack", "Spiral In",
+    "Spiral Out", "Take Down", "Wave From Left",
+};
+
+constexpr ParamValue kPresets[] = {
+    // Columns  Rows       Cohesion   Depth  Rotation  Reverse  Background
+    S(0.795f),  S(0),      S(0.895f), S(0),  C(0),     On(),    C(1), // Blow Left
+    S(0),       S(0),      S(0),      S(0),  C(0),     Off(),   C(0), // Coming In Fast
+    S(0.1f),    S(0.085f), S(0.39f),  S(0),  C(0),     Off(),   C(0), // Four Bounces
+    S(1),       S(0.115f), S(0.99f),  S(0),  C(1),     On(),    C(1), // Shake N Swirl
+    S(0),       S(1),      S(0.935f), S(0),  C(0),     Off(),   C(0), // Shake Up
+    S(0.1f),    S(0.14f),  S(0.485f), S(0),  C(0),     On(),    C(0), // Six Pack
+    S(0.4f),    S(0.4f),   S(0.95f),  S(0),  C(0),     Off(),   C(0), // Spiral In
+    S(0.4f),    S(0.4f),   S(0.95f),  S(0),  C(0),     On(),    C(1), // Spiral Out
+    S(0),       S(0.51f),  S(0),      S(0),  C(0),     On(),    C(1), // Take Down
+    S(0.795f),  S(0),      S(0.895f), S(0),  C(0),     Off(),   C(1), // Wave From Left
+};
 
 } // namespace
 
