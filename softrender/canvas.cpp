@@ -1,0 +1,275 @@
+#include "softrender/canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "frames/image_ops.h"
+
+namespace svt {
+
+// SceneCanvas - screen ___________________________________________________________
+
+SceneCanvas::~SceneCanvas() { ClearPostEffects(); }
+
+bool SceneCanvas::SetScreen(const FrameDesc* outputFrame) {
+    if (!screen_) {
+        screen_.reset(new (std::nothrow) CanvasScreen());
+        if (!screen_) return false;
+    }
+    screen_->width = screen_->height = 0;
+    screen_->image.BindFrame(outputFrame);
+    const ImageView& img = screen_->image;
+    if (!img.empty() && img.pixelSize > 0 && img.stride >= int64_t(img.width) * img.pixelSize) {
+        screen_->width = img.width;
+        screen_->height = img.height;
+    }
+    return true;
+}
+
+bool SceneCanvas::hasPixels() const { return screen_ && screen_->width > 0 && screen_->height > 0; }
+
+void SceneCanvas::ClearScreen() {
+    if (!hasPixels()) return;
+    ImageView& img = screen_->image;
+    const size_t rowBytes = size_t(screen_->width) * img.pixelSize;
+    for (uint32_t y = 0; y < screen_->height; ++y) std::memset(img.Row(y), 0, rowBytes);
+}
+
+void SceneCanvas::DrawBackground(const ImageView& picture) {
+    if (!hasPixels()) return;
+    ImageView& dst = screen_->image;
+    const uint32_t W = screen_->width, H = screen_->height;
+    if (!picture.empty() && picture.width >= W && picture.height >= H) {
+        CopyImage(&picture, &dst);
+        return;
+    }
+    // Smaller than the screen: the picture's pixels where it reaches, transparent
+    // black elsewhere. An empty picture reaches nowhere.
+    const bool has = !picture.empty();
+    if (has && (picture.pixelSize != dst.pixelSize || picture.stride < int64_t(picture.width) * picture.pixelSize))
+        return;
+    const size_t ps = size_t(dst.pixelSize);
+    const uint32_t cw = has ? std::min(picture.width, W) : 0;
+    const uint32_t ch = has ? std::min(picture.height, H) : 0;
+    for (uint32_t y = 0; y < H; ++y) {
+        uint8_t* row = dst.Row(y);
+        size_t copied = 0;
+        if (y < ch) {
+            copied = cw * ps;
+            std::memmove(row, picture.Row(y), copied);
+        }
+        std::memset(row + copied, 0, W * ps - copied);
+    }
+}
+
+void SceneCanvas::DrawBackground(const FrameDesc* frame) {
+    ImageView picture;
+    picture.BindFrame(frame);
+    DrawBackground(picture);
+}
+
+// SceneCanvas - camera, lights, post effects _____________________________________
+
+void SceneCanvas::SetViewMatrix(const Mat4& view) {
+    view_ = view;
+    combined_ = MatMul(projection_, view_);
+}
+
+void SceneCanvas::SetProjection(const Mat4& projection) {
+    projection_ = projection;
+    combined_ = MatMul(projection_, view_);
+}
+
+void SceneCanvas::AddLight(Light3D* light) {
+    if (light && std::find(lights_.begin(), lights_.end(), light) == lights_.end()) lights_.push_back(light);
+}
+
+void SceneCanvas::AddPostEffect(PREffect* effect) {
+    if (effect && std::find(postEffects_.begin(), postEffects_.end(), effect) == postEffects_.end())
+        postEffects_.push_back(effect);
+}
+
+void SceneCanvas::ClearPostEffects() {
+    for (PREffect* effect : postEffects_) delete effect;
+    postEffects_.clear();
+}
+
+double LightIntensity(const SceneCanvas& canvas, const Vec3& normal, const Vec3& point, bool twoSided) {
+    return LightIntensity(canvas.lights(), normal, point, twoSided);
+}
+
+ScreenPoint ProjectToScreen(const Vec3& p, const CanvasScreen* screen) {
+    if (!screen) return {};
+    return ProjectToScreen(p, screen->width, screen->height, screen->a);
+}
+
+// Painter's order ________________________________________________________________
+
+namespace {
+
+// The obvious form: neighbours swap only when the later one is strictly
+// nearer the back, until a pass swaps nothing. Used as is when some depth is
+// NaN, where a comparison sort would have no order to rely on.
+void BubbleOrder(const std::vector<double>& z, std::vector<uint64_t>& order) {
+    for (bool swapped = true; swapped;) {
+        swapped = false;
+        for (size_t i = 1; i < order.size(); ++i) {
+            if (z[order[i]] < z[order[i - 1]]) {
+                std::swap(order[i], order[i - 1]);
+                swapped = true;
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces) {
+    std::vector<double> z(faces.size());
+    std::vector<uint64_t> order(faces.size());
+    bool anyNaN = false;
+    for (size_t i = 0; i < faces.size(); ++i) {
+        z[i] = faces[i].Centroid().z;
+        anyNaN |= std::isnan(z[i]);
+        order[i] = i;
+    }
+    // Without NaN, a stable sort gives the bubble sort's result in n log n.
+    if (anyNaN)
+        BubbleOrder(z, order);
+    else
+        std::stable_sort(order.begin(), order.end(), [&](uint64_t a, uint64_t b) { return z[a] < z[b]; });
+    return order;
+}
+
+// Drawing faces __________________________________________________________________
+
+namespace {
+
+bool RectInside(const IntRect& r, const ImageView& picture) {
+    return r.x >= 0 && r.y >= 0 && r.w >= 1 && r.h >= 1 && int64_t(r.x) + r.w <= int64_t(picture.width) &&
+           int64_t(r.y) + r.h <= int64_t(picture.height);
+}
+
+// The face's picture part copied into a texture of its own, run through the
+// post effects and shaded, then warped.
+void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const IntRect& rect, double k,
+                        const QuadCorners& quad, uint32_t drawFlags) {
+    if (rect.w < 1 || rect.h < 1) return;
+    ImageView texture;
+    if (!texture.Allocate(uint32_t(rect.w), uint32_t(rect.h), picture.pixelSize, canvas.allocator(), picture.format,
+                          picture.topDown))
+        return;
+    // A part reaching past the picture leaves texture pixels the copy does not
+    // write; they start transparent black rather than undefined.
+    if (!RectInside(rect, picture)) {
+        for (uint32_t y = 0; y < texture.height; ++y)
+            std::memset(texture.Row(y), 0, size_t(texture.width) * texture.pixelSize);
+    }
+    if (!CopyRect(&picture, rect.x, rect.y, rect.w, rect.h, &texture, 0, 0)) return;
+    for (PREffect* effect : canvas.postEffects()) effect->Apply(texture);
+    if (k < 1) ApplyShade(texture, k);
+    WarpQuad(texture, canvas.screen()->image, quad, drawFlags);
+}
+
+} // namespace
+
+bool DrawFace(SceneCanvas& canvas, const QuadFace& face, uint32_t drawFlags) {
+    CanvasScreen* screen = canvas.screen();
+    if (face.vertices.empty() || !face.frontPicture || !canvas.hasPixels()) return false;
+
+    const std::array<Vec3, 4> c = face.TransformedCorners(canvas.combined());
+    const Vec3 normal = TriangleNormal(c[0], c[3], c[1]);
+    const bool backSide = normal.z < 0;
+    const bool twoSided = canvas.twoSided();
+    if (backSide && !twoSided) return false;
+
+    const Vec3 centre{(c[0].x + c[1].x + c[2].x + c[3].x) / 4, (c[0].y + c[1].y + c[2].y + c[3].y) / 4,
+                      (c[0].z + c[1].z + c[2].z + c[3].z) / 4};
+    const double k = LightIntensity(canvas, normal, centre, twoSided);
+
+    const std::array<int, 4> order = face.CornerOrder(backSide);
+    QuadCorners quad;
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint p = ProjectToScreen(c[order[i]], screen);
+        quad.x[i] = SnapToPixel(p.x);
+        quad.y[i] = SnapToPixel(p.y);
+        // A corner the matrices sent to infinity leaves nothing to draw.
+        if (!std::isfinite(quad.x[i]) || !std::isfinite(quad.y[i])) return true;
+    }
+
+    const double W = screen->width, H = screen->height;
+    const auto all = [&](const double* v, auto pred) { return pred(v[0]) && pred(v[1]) && pred(v[2]) && pred(v[3]); };
+    if (all(quad.x, [](double v) { return v < 0; }) || all(quad.x, [&](double v) { return v > W; }) ||
+        all(quad.y, [](double v) { return v < 0; }) || all(quad.y, [&](double v) { return v > H; }))
+        return true;
+
+    const IntRect rect = face.PixelRect(backSide);
+    const ImageView& picture = (backSide && face.backPicture) ? *face.backPicture : *face.frontPicture;
+
+    if (canvas.postEffects().empty() && !canvas.alwaysCopyFaces() && RectInside(rect, picture)) {
+        WarpSource source;
+        source.image = &picture;
+        source.x = rect.x;
+        source.y = rect.y;
+        source.w = rect.w;
+        source.h = rect.h;
+        source.shade = k < 1 ? float(std::max(k, 0.0)) : 1.0f;
+        WarpQuad(source, screen->image, quad, drawFlags);
+        return true;
+    }
+    DrawThroughTexture(canvas, picture, rect, k, quad, drawFlags);
+    return true;
+}
+
+void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, uint32_t drawFlags) {
+    for (uint64_t i : DepthOrder(faces)) DrawFace(canvas, faces[i], drawFlags);
+}
+
+void DrawMesh(SceneCanvas& canvas, const QuadMesh& mesh, uint32_t drawFlags) {
+    DrawFaces(canvas, mesh.faces(), drawFlags);
+}
+
+// Shading ________________________________________________________________________
+
+bool ApplyShade(ImageView& image, double k) {
+    if (image.empty()) return false;
+    if (!(k >= 0)) k = 0;
+    if (k > 1) k = 1;
+    int first = 0, count = 3;
+    switch (image.format) {
+    case kFormatBGRA8: break;
+    case kFormatARGB8: first = 1; break;
+    case 2: count = 1; break;
+    case kFormatBGRAF: break;
+    case kFormatARGBF: first = 1; break;
+    default: return false;
+    }
+    const bool isFloat = image.format == kFormatBGRAF || image.format == kFormatARGBF;
+    if (image.pixelSize != (isFloat ? 16 : 4)) return false;
+
+    if (!isFloat) {
+        uint8_t table[256];
+        for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(std::trunc(i * k + 0.5));
+        for (uint32_t y = 0; y < image.height; ++y) {
+            uint8_t* p = image.Row(y) + first;
+            for (uint32_t x = 0; x < image.width; ++x, p += 4)
+                for (int ch = 0; ch < count; ++ch) p[ch] = table[p[ch]];
+        }
+        return true;
+    }
+    const float kf = static_cast<float>(k);
+    for (uint32_t y = 0; y < image.height; ++y) {
+        uint8_t* p = image.Row(y) + first * sizeof(float);
+        for (uint32_t x = 0; x < image.width; ++x, p += 16) {
+            float v[3];
+            std::memcpy(v, p, sizeof v);
+            for (float& f : v) f *= kf;
+            std::memcpy(p, v, sizeof v);
+        }
+    }
+    return true;
+}
+
+} // namespace svt
