@@ -7,6 +7,13 @@
 namespace svt::platform {
 
 // --- Module --------------------------------------------------------------
+// What the process-attach notification does: picks the processor-specific
+// image and warp kernels and records the module's path. A load-time
+// constructor calls it when the module (or a program linking the static
+// library) starts; calling it again does nothing, so unit tests may call it
+// to be sure. The kernel tables it fills must be constant-initialised, since
+// the order of load-time constructors across files is not fixed.
+void EnsureAttached();
 // Absolute path of the loaded module file (SVTumblers.so, or the program
 // that links the library statically); empty when unknown.
 std::string ModulePath();
@@ -21,20 +28,48 @@ void* FindExport(void* library, const char* name);
 void FreeLibrary(void* library);
 
 // --- Text ----------------------------------------------------------------
-// UTF-16 to the narrow code page (UTF-8) and back. False, with *out
-// cleared, when the text cannot be converted (unpaired surrogates, invalid
-// UTF-8) or a pointer is null.
+// UTF-16 to the narrow code page (UTF-8) and back, for zero-terminated
+// text. Strict both ways: false, with *out cleared, for unpaired surrogates,
+// invalid or truncated UTF-8 sequences, overlong forms, encoded surrogates,
+// code points past U+10FFFF, or a null pointer.
 bool Utf16ToNarrow(const char16_t* text, std::string* out);
 bool NarrowToUtf16(const char* text, std::u16string* out);
 
 // --- Settings store (registry stand-in) -----------------------------------
+// Two plain-text stores a person can read and edit:
+//   current user   $XDG_CONFIG_HOME/solvane/registry.ini (default ~/.config)
+//   local machine  /etc/xdg/solvane/registry.ini
+// SVT_REGISTRY_ROOT=<dir> moves them to <dir>/user/solvane/registry.ini and
+// <dir>/machine/solvane/registry.ini (tests, portable installs).
+//
+// Format: one section per key path, "name=value" lines below it:
+//   [Software\Solvane\Common]
+//   Crop Overscan=yes
+// Blank lines and lines starting with ';' or '#' are comments. Key paths and
+// value names compare ASCII case-insensitively, as registry names do; blanks
+// around a name and inside the brackets are ignored. The value is the rest
+// of the line after the first '=', exactly (no trimming, no escapes; a CR
+// before the line end is dropped), so a value may hold any character except
+// CR, LF and NUL. Where a name repeats, the last line wins. A store with a
+// line that fits none of these forms, or an entry before the first section,
+// is malformed and reads as empty as a whole rather than half-understood.
 enum class RegistryRoot { kCurrentUser, kLocalMachine };
-// Reads a string value; false when the store, key or value is missing or the
-// store cannot be read.
+// Reads a string value; false, with *out cleared, when the store, key or
+// value is missing or the store cannot be read or is malformed.
 bool RegistryReadString(RegistryRoot root, const std::string& keyPath, const std::string& valueName,
                         std::string* out);
-// Writes a string value atomically (temporary file, then rename).
+// Writes a string value to the current user's store: the whole store is
+// rewritten to a temporary file beside it, synced and renamed over it, with
+// the folders created as needed; other sections, lines and comments are kept.
+// A malformed store is first moved aside to registry.ini.bad. False for the
+// local-machine root (never written), for names or values the format cannot
+// hold (CR, LF or NUL anywhere; in a value name also '=' or a leading '[', ';',
+// '#'; an empty key path or name, or blanks at either end of one), when the
+// existing store cannot be read, and on any file error.
 bool RegistryWriteString(RegistryRoot root, const std::string& keyPath, const std::string& valueName,
                          const std::string& value);
+// The file behind a store (empty when no location can be found, e.g. no
+// HOME); for tests and the README's sake.
+std::string RegistryStorePath(RegistryRoot root);
 
 } // namespace svt::platform
