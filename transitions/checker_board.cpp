@@ -46,6 +46,7 @@ constexpr ParamValue kPresets[] = {
     S(0.225f), S(0.52f), P(0.94186044f, 0.13953489f), P(0, 0.53488374f),           P(1, 1),                     Off(),  C(2), // Tic Tac Toe
     S(0.565f), S(0),     P(0.53488374f, 0.55813956f), P(1, 1),                     P(1, 0),                     Off(),  C(0), // Vertical Hold
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

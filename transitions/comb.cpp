@@ -56,6 +56,7 @@ constexpr ParamValue kPresets[] = {
     S(0),      S(0),      S(0),      C(0),        Off(),   Off(),  S(0),         S(0.14f),     S(0),      S(0),     S(0),      // Slide Left
     S(0.945f), S(0.33f),  S(0.495f), C(1),        Off(),   Off(),  S(0.275f),    S(0.47f),     S(0.765f), S(0),     S(0),      // Unravelling
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

@@ -36,6 +36,7 @@ constexpr ParamValue kPresets[] = {
     S(0),        S(1),      S(0.46f),  C(0),        On(),      S(0),      S(0),      C(0), // Revolve In Right
     S(0),        S(1),      S(0.37f),  C(1),        On(),      S(0),      S(0),      C(0), // Revolve In Top
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

@@ -38,6 +38,7 @@ constexpr ParamValue kPresets[] = {
     S(0.75f),    P(1, 0),       S(0),      S(0),  On(),    On(),  // Top Right In
     S(0.75f),    P(1, 0),       S(0),      S(0),  Off(),   On(),  // Top Right Out
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

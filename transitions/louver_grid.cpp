@@ -41,6 +41,7 @@ constexpr ParamValue kPresets[] = {
     S(0.5f),    S(0),      S(0),      S(0.19f),  S(0),      C(1),     P(0.2f, 0.9f),               On(),    C(1), // Turnstile
     S(0.68f),   S(0.37f),  S(1),      S(0.995f), S(0),      C(1),     P(0.5116279f, 0.41860464f),  On(),    C(1), // Twisting Blinds
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

@@ -39,6 +39,7 @@ constexpr ParamValue kPresets[] = {
     S(0),       S(0.575f), S(0.55f), C(0),        Off(),   S(0.43f),  S(0.145f), C(0), // Ripple Up
     S(0.5f),    S(0.315f), S(0),     C(0),        On(),    S(0),      S(0),      C(0), // Top To Bottom
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

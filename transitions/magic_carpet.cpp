@@ -29,6 +29,7 @@ constexpr ParamValue kPresets[] = {
     S(0),      S(0),     S(0.625f), Off(), // Spiral Away
     S(0),      S(0),     S(0.625f), On(),  // Twister Coming In
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

@@ -40,6 +40,7 @@ constexpr ParamValue kPresets[] = {
     C(3),         On(),      Off(),   S(0),      S(0),     // Page Away Top
     C(2),         Off(),     Off(),   S(0),      S(0),     // Wilt
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

@@ -50,6 +50,7 @@ constexpr ParamValue kPresets[] = {
     S(0.25f),  S(1),      S(0.3f),   S(0),        C(1),        On(),         On(),   On(),      S(0),      S(0),     C(2), // Three Boxes
     S(0.345f), S(0),      S(0.175f), S(0),        C(0),        Off(),        On(),   Off(),     S(0),      S(0),     C(0), // Vertical Shuffle
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

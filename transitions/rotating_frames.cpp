@@ -39,6 +39,7 @@ constexpr ParamValue kPresets[] = {
     S(0),       S(0),      S(0),      S(0),      P(0, 0),                     C(0),     Off(),   C(0), // Simple Flip
     S(0.38f),   S(0.21f),  S(0),      S(0),      P(0.39534885f, 0.44186047f), C(1),     Off(),   C(0), // Triple Doors
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

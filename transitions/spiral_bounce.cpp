@@ -37,6 +37,7 @@ constexpr ParamValue kPresets[] = {
     S(0),       S(0.51f),  S(0),      S(0),  C(0),     On(),    C(1), // Take Down
     S(0.795f),  S(0),      S(0.895f), S(0),  C(0),     Off(),   C(1), // Wave From Left
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 

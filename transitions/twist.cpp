@@ -52,6 +52,7 @@ constexpr ParamValue kPresets[] = {
     S(0.56f),   S(0),      S(1),      S(0),      C(0), Off(),  Off(), Off(),   S(0),      S(0),      C(2),     // Turnstile
     S(0.56f),   S(1),      S(0.975f), S(0),      C(0), Off(),  Off(), Off(),   S(0),      S(0),      C(1),     // Vertical Twist
 };
+static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams), "one row per preset");
 
 } // namespace
 
