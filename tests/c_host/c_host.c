@@ -1,15 +1,585 @@
-/* Loads the module with dlopen and walks it through raw table pointers. */
+/* A host written in C: loads the module given as argv[1] with dlopen and
+ * calls every host-facing slot through raw table pointers. It includes none
+ * of the library's headers, so the tables and records below are an
+ * independent statement of the binary contract; a slot or field that moved
+ * shows up here as a wrong answer or a crash.
+ *
+ * Prints one line per failed check and "N passed, M failed" at the end; the
+ * exit status is 0 only when nothing failed. Setters of the settings object
+ * are exercised only when SVT_REGISTRY_ROOT points at a scratch store. */
 #include <dlfcn.h>
+#include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+/* ------------------------------------------------------------------------
+ * The contract, restated */
+
+typedef struct Guid {
+    uint32_t d1;
+    uint16_t d2, d3;
+    uint8_t d4[8];
+} Guid;
+
+static const Guid kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const Guid kIEffectLibrary = {0x9B8D0B5F, 0x065A, 0x46B1, {0x88, 0x9C, 0xF0, 0x57, 0x93, 0x4C, 0xE8, 0xA4}};
+static const Guid kIMultiLingual = {0xF6E85D4E, 0xDC38, 0x476C, {0xAC, 0x59, 0xEB, 0x50, 0x0B, 0xA9, 0x3C, 0xDC}};
+static const Guid kIVideoEffect = {0x0BCF7FCD, 0x6BE5, 0x4A40, {0x9A, 0x49, 0xA6, 0x8D, 0x6B, 0xF6, 0x60, 0x26}};
+static const Guid kIVideoGPUEffect = {0x418A60D9, 0xFCA6, 0x434F, {0x9F, 0xE8, 0xEB, 0x6B, 0xC1, 0x1C, 0x5C, 0x13}};
+static const Guid kIParamToolTip = {0xC40A4523, 0xECE1, 0x493B, {0xA7, 0x3D, 0xEC, 0xF1, 0x15, 0x38, 0xF6, 0x00}};
+static const Guid kIFrameProcessor = {0xB9D19C11, 0x28CC, 0x4C17, {0x80, 0xC6, 0x23, 0x5D, 0xAD, 0x31, 0x68, 0x4A}};
+static const Guid kIPresetSaver = {0x44CD1462, 0x6E3D, 0x438E, {0x9B, 0x72, 0x8C, 0x53, 0x3A, 0xA8, 0xFD, 0x8C}};
+static const Guid kIUnheardOf = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+enum { kOk = 0 };
+static const int32_t kNoInterface = (int32_t)0x80004002u;
+static const int32_t kNullOut = (int32_t)0x80004005u;
+
+/* Every object is a pointer to its table; the table holds function pointers
+ * in slot order, and each function takes the object pointer first. */
+typedef struct Object {
+    const void* const* table;
+} Object;
+
+typedef int32_t (*QueryInterfaceFn)(Object*, const Guid*, void**);
+typedef uint32_t (*CountFn)(Object*);
+
+typedef struct UnknownTable {
+    QueryInterfaceFn QueryInterface; /* 0 */
+    CountFn AddRef;                  /* 1 */
+    CountFn Release;                 /* 2 */
+} UnknownTable;
+
+typedef struct LibraryTable {
+    QueryInterfaceFn QueryInterface;
+    CountFn AddRef;
+    CountFn Release;
+    const char* (*GetLibraryName)(Object*);         /* 3 */
+    Object* (*CreateEffect)(Object*, uint32_t);      /* 4 */
+    uint32_t (*Reserved)(Object*);                   /* 5 */
+    Object* (*GetSettings)(Object*);                 /* 6 */
+    Object* (*CreateFrameProcessor)(Object*);        /* 7 */
+    Object* (*CreatePresetSaver)(Object*);           /* 8 */
+    void (*DeleteSelf)(Object*, uint32_t);           /* 9 */
+} LibraryTable;
+
+typedef struct SettingsTable {
+    QueryInterfaceFn QueryInterface;
+    CountFn AddRef;
+    CountFn Release;
+    uint8_t (*GetKnobsDragVertical)(Object*);         /* 3 */
+    void (*SetKnobsDragVertical)(Object*, uint8_t);   /* 4 */
+    uint8_t (*GetKeyFramesVsPresets)(Object*);        /* 5 */
+    void (*SetKeyFramesVsPresets)(Object*, uint8_t);  /* 6 */
+    uint8_t (*GetCropOverscan)(Object*);              /* 7 */
+    void (*SetCropOverscan)(Object*, uint8_t);        /* 8 */
+    uint8_t (*GetForcedCPU)(Object*);                 /* 9 */
+    void (*SetForcedCPU)(Object*, uint8_t);           /* 10 */
+    void (*Refresh)(Object*);                         /* 11 */
+} SettingsTable;
+
+typedef struct MultiLingualTable {
+    QueryInterfaceFn QueryInterface;
+    CountFn AddRef;
+    CountFn Release;
+    int64_t (*EnumerateLanguages)(Object*, uint32_t, char*, uint32_t, uint16_t*, uint32_t, uint32_t,
+                                  uint64_t);                                            /* 3 */
+    uint32_t (*Translate)(Object*, const char*, uint32_t, const char*, uint16_t*, uint32_t); /* 4 */
+    const char* (*CurrentLanguage)(Object*);                                            /* 5 */
+    uint8_t (*HasLanguage)(Object*, const char*);                                       /* 6 */
+} MultiLingualTable;
+
+typedef struct Timing {
+    double unused;
+    double progress;
+} Timing;
+
+typedef struct Frame { /* 40 bytes */
+    void* data;
+    int32_t width, height, stride, pixelSize;
+    uint64_t reserved;
+    uint32_t format;
+    uint8_t topDown, padding[3];
+} Frame;
+
+typedef struct GpuFrame { /* 40 bytes */
+    void* texture;
+    uint32_t format;
+    int32_t textureWidth, textureHeight, width, height, x, y;
+    uint8_t flipped, reserved[3];
+} GpuFrame;
+
+typedef struct EffectTable {
+    QueryInterfaceFn QueryInterface;
+    CountFn AddRef;
+    CountFn Release;
+    const char* (*GetEffectName)(Object*);                                        /* 3 */
+    uint32_t (*GetEffectFlags)(Object*);                                          /* 4 */
+    uint8_t (*GetParamInfo)(Object*, uint32_t, uint8_t*);                         /* 5 */
+    uint8_t (*Render)(Object*, Object*, Frame*, Frame*, Frame*, const Timing*);   /* 6 */
+    const char* (*GetPresetName)(Object*, uint32_t);                              /* 7 */
+    uint8_t (*GetPresetValue)(Object*, uint32_t, uint32_t, uint8_t*);             /* 8 */
+    uint8_t (*PrepareGPU)(Object*, Object*, void*, uint32_t*, uint32_t);          /* 9 */
+    uint8_t (*RenderGPU)(Object*, void*, Object*, void*, GpuFrame*, GpuFrame*, GpuFrame*,
+                         const Timing*);                                          /* 10 */
+    void* slot11;
+    void* slot12;
+    void (*DeleteSelf)(Object*, uint32_t); /* 13 */
+} EffectTable;
+
+typedef struct ToolTipTable {
+    QueryInterfaceFn QueryInterface;
+    CountFn AddRef;
+    CountFn Release;
+    const char* (*GetToolTip)(Object*, uint32_t); /* 3 */
+} ToolTipTable;
+
+_Static_assert(sizeof(Guid) == 16, "interface identifier");
+_Static_assert(offsetof(LibraryTable, DeleteSelf) == 9 * sizeof(void*), "library slot 9");
+_Static_assert(offsetof(SettingsTable, Refresh) == 11 * sizeof(void*), "settings slot 11");
+_Static_assert(offsetof(MultiLingualTable, HasLanguage) == 6 * sizeof(void*), "multilingual slot 6");
+_Static_assert(offsetof(EffectTable, DeleteSelf) == 13 * sizeof(void*), "effect slot 13");
+_Static_assert(sizeof(Frame) == 40 && offsetof(Frame, format) == 32, "frame record");
+_Static_assert(sizeof(GpuFrame) == 40 && offsetof(GpuFrame, flipped) == 36, "GPU frame record");
+
+/* ParamInfo, 276 bytes, read by offset. */
+enum {
+    kParamInfoBytes = 276,
+    kOffType = 8,
+    kOffMinimum = 12, /* choice: entry count */
+    kOffMaximum = 16, /* choice: entries, 20 bytes each */
+    kOffContinuous = 20,
+    kOffName = 216,
+    kOffX = 256,
+    kOffY = 260,
+    kOffWidth = 264,
+    kOffHeight = 268,
+    kOffPresent = 272,
+    kGuard = 0xCD,
+};
+
+#define TABLE(type, object) ((const type*)(const void*)(object)->table)
+
+/* ------------------------------------------------------------------------
+ * Checks */
+
+static int g_passed, g_failed;
+
+#define CHECK(cond, ...)                                                                   \
+    do {                                                                                   \
+        if (cond) {                                                                        \
+            ++g_passed;                                                                    \
+        } else {                                                                           \
+            ++g_failed;                                                                    \
+            printf("FAIL %s:%d: ", __FILE__, __LINE__);                                    \
+            printf(__VA_ARGS__);                                                           \
+            printf("\n");                                                                  \
+        }                                                                                  \
+    } while (0)
+
+static uint32_t Word(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
+
+static float Float(const uint8_t* p) {
+    uint32_t w = Word(p);
+    float f;
+    memcpy(&f, &w, 4);
+    return f;
+}
+
+static int StrEq(const char* a, const char* b) { return a && b && strcmp(a, b) == 0; }
+
+/* A zero-terminated string of at most max bytes, terminator included. */
+static int IsText(const uint8_t* p, size_t max) { return p[0] != 0 && memchr(p, 0, max) != NULL; }
+
+/* The standard answers of QueryInterface: a null out pointer is refused with
+ * 0x80004005, an unknown identifier with 0x80004002 and a null result. */
+static void CheckRefusals(Object* object, const char* what) {
+    QueryInterfaceFn qi = TABLE(UnknownTable, object)->QueryInterface;
+    void* out = (void*)object;
+    CHECK(qi(object, &kIUnheardOf, &out) == kNoInterface && out == NULL, "%s: unknown identifier", what);
+    CHECK(qi(object, &kIUnknown, NULL) == kNullOut, "%s: null out pointer", what);
+}
+
+/* QueryInterface succeeds with `expected`, adds one reference; the reference
+ * is given back. */
+static void CheckAnswers(Object* object, const Guid* iid, void* expected, const char* what) {
+    const UnknownTable* t = TABLE(UnknownTable, object);
+    void* out = NULL;
+    int32_t r = t->QueryInterface(object, iid, &out);
+    CHECK(r == kOk && out == expected, "%s: result %#x, pointer %p, expected %p", what, (unsigned)r, out, expected);
+    if (r == kOk && out) {
+        Object* got = (Object*)out;
+        uint32_t after = TABLE(UnknownTable, got)->AddRef(got);
+        uint32_t back = TABLE(UnknownTable, got)->Release(got);
+        CHECK(back + 1 == after, "%s: AddRef %u then Release %u", what, after, back);
+        TABLE(UnknownTable, got)->Release(got);
+    }
+}
+
+/* ------------------------------------------------------------------------
+ * The library object */
+
+typedef Object* (*GetEffectsLibraryFn)(void);
+typedef uint8_t (*CanUnloadFn)(void);
+
+static void CheckSettings(Object* library) {
+    const LibraryTable* lt = TABLE(LibraryTable, library);
+    Object* settings = lt->GetSettings(library);
+    CHECK(settings != NULL, "GetSettings returned null");
+    if (!settings) return;
+    const SettingsTable* st = TABLE(SettingsTable, settings);
+    CHECK(lt->GetSettings(library) == settings, "GetSettings: one static object");
+    CHECK(st->AddRef(settings) == 2, "settings AddRef answers 2");
+    CHECK(st->Release(settings) == 1, "settings Release answers 1");
+    CHECK(st->Release(settings) == 1, "settings Release never destroys it");
+    CheckAnswers(settings, &kIUnknown, settings, "settings QueryInterface(IUnknown)");
+    void* out = NULL;
+    CHECK(st->QueryInterface(settings, &kIEffectLibrary, &out) == kNoInterface && !out,
+          "settings answers IUnknown only");
+    CheckRefusals(settings, "settings");
+
+    uint8_t knobs = st->GetKnobsDragVertical(settings);
+    uint8_t keys = st->GetKeyFramesVsPresets(settings);
+    uint8_t crop = st->GetCropOverscan(settings);
+    uint8_t forced = st->GetForcedCPU(settings);
+    CHECK(knobs <= 1 && keys <= 1 && crop <= 1 && forced <= 1, "getters answer 0 or 1");
+
+    const char* scratch = getenv("SVT_REGISTRY_ROOT");
+    if (!scratch || !scratch[0]) {
+        printf("note: SVT_REGISTRY_ROOT not set; settings setters skipped\n");
+        return;
+    }
+    /* Each setter must reach its own getter and no other. */
+    st->SetKnobsDragVertical(settings, !knobs);
+    st->SetKeyFramesVsPresets(settings, !keys);
+    CHECK(st->GetKnobsDragVertical(settings) == !knobs, "setter 4 reaches getter 3");
+    CHECK(st->GetKeyFramesVsPresets(settings) == !keys, "setter 6 reaches getter 5");
+    CHECK(st->GetCropOverscan(settings) == crop && st->GetForcedCPU(settings) == forced, "setters 4, 6 only");
+    st->SetCropOverscan(settings, !crop);
+    st->SetForcedCPU(settings, !forced);
+    CHECK(st->GetCropOverscan(settings) == !crop, "setter 8 reaches getter 7");
+    CHECK(st->GetForcedCPU(settings) == !forced, "setter 10 reaches getter 9");
+    /* The setters wrote the store, so a refresh reads back what they set. */
+    st->Refresh(settings);
+    CHECK(st->GetKnobsDragVertical(settings) == !knobs && st->GetKeyFramesVsPresets(settings) == !keys &&
+              st->GetCropOverscan(settings) == !crop && st->GetForcedCPU(settings) == !forced,
+          "Refresh (slot 11) reads back what the setters wrote");
+    st->SetKnobsDragVertical(settings, knobs);
+    st->SetKeyFramesVsPresets(settings, keys);
+    st->SetCropOverscan(settings, crop);
+    st->SetForcedCPU(settings, forced);
+}
+
+static void CheckMultiLingual(Object* library) {
+    void* out = NULL;
+    int32_t r = TABLE(LibraryTable, library)->QueryInterface(library, &kIMultiLingual, &out);
+    if (r == kNoInterface) {
+        CHECK(out == NULL, "IMultiLingual refused with a null result");
+        return;
+    }
+    CHECK(r == kOk && out != NULL && out != (void*)library, "IMultiLingual is a sub-object of its own");
+    if (r != kOk || !out) return;
+    Object* ml = (Object*)out;
+    const MultiLingualTable* mt = TABLE(MultiLingualTable, ml);
+    /* Slots 0 to 2 reach the library's. */
+    CheckAnswers(ml, &kIUnknown, library, "IMultiLingual QueryInterface(IUnknown)");
+    CheckAnswers(ml, &kIMultiLingual, ml, "IMultiLingual QueryInterface(IMultiLingual)");
+    uint32_t up = mt->AddRef(ml);
+    CHECK(TABLE(LibraryTable, library)->Release(library) == up - 1, "IMultiLingual counts on the library");
+
+    uint16_t text[64];
+    memset(text, 0xFF, sizeof(text));
+    uint32_t n = mt->Translate(ml, "en", 5, "Up/Down Knobs Control", text, 64);
+    CHECK(n < 64, "Translate stays within its capacity (%u)", n);
+    const char* language = mt->CurrentLanguage(ml);
+    CHECK(!language || strlen(language) == 2, "CurrentLanguage is null or a two-letter code");
+    int64_t languages = mt->EnumerateLanguages(ml, 0, NULL, 0, NULL, 0, 0, 0);
+    CHECK(languages >= 0, "EnumerateLanguages counts languages");
+    (void)mt->HasLanguage(ml, "xx");
+    mt->Release(ml);
+}
+
+static void CheckSideObjects(Object* library) {
+    const LibraryTable* lt = TABLE(LibraryTable, library);
+    /* Both may be null while their parts are being built. */
+    Object* processor = lt->CreateFrameProcessor(library);
+    if (processor) {
+        CheckAnswers(processor, &kIFrameProcessor, processor, "frame processor QueryInterface");
+        CheckRefusals(processor, "frame processor");
+        CHECK(TABLE(UnknownTable, processor)->Release(processor) == 0, "frame processor: last Release");
+    } else {
+        printf("note: CreateFrameProcessor returned null\n");
+    }
+    Object* saver = lt->CreatePresetSaver(library);
+    if (saver) {
+        CheckAnswers(saver, &kIPresetSaver, saver, "preset saver QueryInterface");
+        CheckRefusals(saver, "preset saver");
+        CHECK(TABLE(UnknownTable, saver)->Release(saver) == 0, "preset saver: last Release");
+    } else {
+        printf("note: CreatePresetSaver returned null\n");
+    }
+}
+
+/* ------------------------------------------------------------------------
+ * Transitions */
+
+typedef struct Expected {
+    const char* name;
+    uint32_t flags;
+    uint32_t params;
+    uint32_t presets;
+} Expected;
+
+static const Expected kExpected[13] = {
+    {"3D Box Fold", 966, 5, 8},         {"3D Checker Board", 966, 7, 18}, {"3D Comb", 962, 11, 19},
+    {"3D Flip", 966, 8, 8},             {"3D Fly Away", 962, 6, 12},      {"3D Louver Grid", 966, 9, 12},
+    {"3D Louvers", 966, 8, 11},         {"3D Magic Carpet", 962, 4, 6},   {"3D Page Turn", 962, 5, 14},
+    {"3D Pizza Boxes", 966, 11, 18},    {"3D Rotating Frames", 966, 8, 11},
+    {"3D Spiral Bounce", 966, 7, 10},   {"3D Twist", 966, 11, 16},
+};
+
+/* A host context that has nothing to give: no parameters, no allocator, no
+ * GPU. Render entries handed it must fail cleanly. */
+static int32_t EmptyQueryInterface(Object* self, const Guid* iid, void** out) {
+    (void)self;
+    (void)iid;
+    if (!out) return kNullOut;
+    *out = NULL;
+    return kNoInterface;
+}
+static uint32_t EmptyCount(Object* self) {
+    (void)self;
+    return 1;
+}
+static uint8_t EmptyGetParamValue(Object* self, uint32_t index, uint8_t* out, uint32_t type) {
+    (void)self, (void)index, (void)out, (void)type;
+    return 0;
+}
+static const void* const kEmptyContextTable[] = {(const void*)EmptyQueryInterface, (const void*)EmptyCount,
+                                                 (const void*)EmptyCount, (const void*)EmptyGetParamValue};
+static Object g_emptyContext = {kEmptyContextTable};
+
+static void CheckParamRecord(const char* effect, uint32_t index, const uint8_t* rec) {
+    uint32_t type = Word(rec + kOffType);
+    CHECK(type == 0 || type == 1 || type == 2 || type == 4, "%s param %u: type %u", effect, index, type);
+    CHECK(IsText(rec + kOffName, 40), "%s param %u: name at 216", effect, index);
+    CHECK(rec[kOffPresent] == 1, "%s param %u: present byte at 272", effect, index);
+    CHECK(rec[273] == 0 && rec[274] == 0 && rec[275] == 0, "%s param %u: padding zero", effect, index);
+    CHECK((int32_t)Word(rec + kOffWidth) > 0 && (int32_t)Word(rec + kOffHeight) > 0, "%s param %u: control size",
+          effect, index);
+    if (type == 2) {
+        CHECK(Float(rec + kOffMinimum) < Float(rec + kOffMaximum), "%s param %u: slider scale", effect, index);
+        CHECK(Word(rec + kOffContinuous) <= 1, "%s param %u: continuous switch", effect, index);
+        CHECK(Word(rec + 4) == 0, "%s param %u: slider default leaves bytes 4-7 zero", effect, index);
+    } else if (type == 1) {
+        uint32_t count = Word(rec + kOffMinimum);
+        CHECK(count >= 1 && count <= 10, "%s param %u: %u entries", effect, index, count);
+        for (uint32_t e = 0; e < count && e < 10; ++e)
+            CHECK(IsText(rec + 16 + 20 * e, 20), "%s param %u: entry %u", effect, index, e);
+        CHECK(Word(rec) < count, "%s param %u: default entry in range", effect, index);
+    } else if (type == 4) {
+        CHECK(rec[0] <= 1 && memcmp(rec + 1, "\0\0\0\0\0\0\0", 7) == 0, "%s param %u: check default", effect, index);
+    }
+}
+
+/* The worked example, read by byte offset: it pins the record layout. */
+static void CheckBoxFoldRecords(Object* effect) {
+    const EffectTable* et = TABLE(EffectTable, effect);
+    uint8_t rec[kParamInfoBytes];
+    if (et->GetParamInfo(effect, 0, rec)) {
+        CHECK(StrEq((const char*)rec + kOffName, "Speed") && Word(rec + kOffType) == 2, "Box Fold 0: Speed slider");
+        CHECK(Float(rec) == 0.5f && Float(rec + kOffMinimum) == 0.0f && Float(rec + kOffMaximum) == 100.0f &&
+                  Word(rec + kOffContinuous) == 1,
+              "Box Fold 0: default 0.5 on 0..100, continuous");
+        CHECK(Word(rec + kOffX) == 0 && Word(rec + kOffY) == 0 && Word(rec + kOffWidth) == 48 &&
+                  Word(rec + kOffHeight) == 30,
+              "Box Fold 0: placement 0, 0, 48, 30");
+    }
+    if (et->GetParamInfo(effect, 2, rec)) {
+        CHECK(Word(rec + kOffType) == 0 && Float(rec) == 0.255814f && Float(rec + 4) == 0.767442f,
+              "Box Fold 2: Tilt point default at bytes 0 and 4");
+    }
+    if (et->GetParamInfo(effect, 4, rec)) {
+        /* Entry 2 sits at 16 + 20 * 2 = 56. */
+        CHECK(Word(rec + kOffType) == 1 && Word(rec + 12) == 3 && Word(rec) == 2, "Box Fold 4: choice of 3, default 2");
+        CHECK(StrEq((const char*)rec + 56, "Transparent") && Word(rec + kOffX) == 132 && Word(rec + kOffY) == 90,
+              "Box Fold 4: third entry and placement");
+    }
+    const ToolTipTable* tt = NULL;
+    void* out = NULL;
+    if (et->QueryInterface(effect, &kIParamToolTip, &out) == kOk && out) {
+        Object* tips = (Object*)out;
+        tt = TABLE(ToolTipTable, tips);
+        CHECK(StrEq(tt->GetToolTip(tips, 0), "Adjusts speed at which box folds"), "Box Fold tooltip 0");
+        tt->Release(tips);
+    }
+    uint8_t v[8];
+    if (et->GetPresetValue(effect, 0, 1, v)) CHECK(Float(v) == 0.47f, "Box Fold preset 0 (Cube Change): Depth 0.47");
+    CHECK(StrEq(et->GetPresetName(effect, 1), "Enter the Box"), "Box Fold preset 1 name");
+}
+
+static void CheckEffect(Object* library, uint32_t index) {
+    const Expected* x = &kExpected[index];
+    Object* effect = TABLE(LibraryTable, library)->CreateEffect(library, index);
+    CHECK(effect != NULL, "CreateEffect(%u)", index);
+    if (!effect) return;
+    const EffectTable* et = TABLE(EffectTable, effect);
+    const char* name = et->GetEffectName(effect);
+    CHECK(StrEq(name, x->name), "effect %u: name \"%s\", expected \"%s\"", index, name ? name : "(null)", x->name);
+    CHECK(et->GetEffectFlags(effect) == x->flags, "%s: flags %u", x->name, et->GetEffectFlags(effect));
+
+    /* QueryInterface: the three effect identifiers give this pointer, the
+     * tooltip identifier a sub-object of its own. */
+    CheckAnswers(effect, &kIUnknown, effect, x->name);
+    CheckAnswers(effect, &kIVideoEffect, effect, x->name);
+    CheckAnswers(effect, &kIVideoGPUEffect, effect, x->name);
+    CheckRefusals(effect, x->name);
+    void* out = NULL;
+    CHECK(et->QueryInterface(effect, &kIEffectLibrary, &out) == kNoInterface && !out, "%s: not a library", x->name);
+
+    /* Parameters: asked until false; the record after the last is zeroed and
+     * nothing is written past its 276 bytes. */
+    uint8_t rec[kParamInfoBytes + 16];
+    uint32_t count = 0;
+    for (;;) {
+        memset(rec, kGuard, sizeof(rec));
+        if (!et->GetParamInfo(effect, count, rec)) break;
+        CheckParamRecord(x->name, count, rec);
+        if (++count > 64) break;
+    }
+    CHECK(count == x->params, "%s: %u parameters, expected %u", x->name, count, x->params);
+    int zeroed = 1, guarded = 1;
+    for (int i = 0; i < kParamInfoBytes; ++i) zeroed &= rec[i] == 0;
+    for (size_t i = kParamInfoBytes; i < sizeof(rec); ++i) guarded &= rec[i] == kGuard;
+    CHECK(zeroed, "%s: record past the last parameter is zeroed", x->name);
+    CHECK(guarded, "%s: nothing written past 276 bytes", x->name);
+    CHECK(!et->GetParamInfo(effect, 0xFFFFFFFFu, rec), "%s: GetParamInfo(0xFFFFFFFF)", x->name);
+    CHECK(!et->GetParamInfo(effect, 0, NULL), "%s: GetParamInfo with a null record", x->name);
+
+    /* Tooltips through the sub-object. */
+    out = NULL;
+    int32_t r = et->QueryInterface(effect, &kIParamToolTip, &out);
+    CHECK(r == kOk && out && out != (void*)effect, "%s: IParamToolTip sub-object", x->name);
+    if (r == kOk && out) {
+        Object* tips = (Object*)out;
+        const ToolTipTable* tt = TABLE(ToolTipTable, tips);
+        CheckAnswers(tips, &kIUnknown, effect, "tooltip QueryInterface(IUnknown)");
+        CheckAnswers(tips, &kIParamToolTip, tips, "tooltip QueryInterface(IParamToolTip)");
+        CheckRefusals(tips, "tooltip");
+        uint32_t tipCount = 0;
+        while (tipCount < x->params && tt->GetToolTip(tips, tipCount)) ++tipCount;
+        CHECK(tipCount == x->params, "%s: %u tooltips", x->name, tipCount);
+        CHECK(tt->GetToolTip(tips, x->params) == NULL, "%s: no tooltip past the last", x->name);
+        /* One count for the object: the tooltip's Release gives back the
+         * reference QueryInterface added, leaving the creator's. */
+        CHECK(tt->Release(tips) == 1, "%s: tooltip Release shares the count", x->name);
+    }
+
+    /* Built-in presets. */
+    for (uint32_t p = 0; p < x->presets; ++p)
+        CHECK(et->GetPresetName(effect, p) != NULL, "%s: preset %u name", x->name, p);
+    CHECK(et->GetPresetName(effect, x->presets) == NULL, "%s: no preset %u", x->name, x->presets);
+    uint8_t v[16];
+    int all = 1;
+    for (uint32_t p = 0; p < x->presets; ++p)
+        for (uint32_t i = 0; i < x->params; ++i) all &= et->GetPresetValue(effect, p, i, v) != 0;
+    CHECK(all, "%s: every preset value inside the bounds", x->name);
+    memset(v, kGuard, sizeof(v));
+    CHECK(!et->GetPresetValue(effect, x->presets, 0, v) && !et->GetPresetValue(effect, 0, x->params, v) &&
+              !et->GetPresetValue(effect, 0, 0, NULL),
+          "%s: GetPresetValue refuses past the bounds and a null out", x->name);
+    int untouched = 1;
+    for (size_t i = 0; i < sizeof(v); ++i) untouched &= v[i] == kGuard;
+    CHECK(untouched, "%s: refused GetPresetValue writes nothing", x->name);
+    if (et->GetPresetValue(effect, 0, 0, v)) {
+        int inside = 1;
+        for (size_t i = 8; i < sizeof(v); ++i) inside &= v[i] == kGuard;
+        CHECK(inside, "%s: a preset value is 8 bytes", x->name);
+    }
+
+    /* Render entries with nothing to render from must fail, not crash. */
+    CHECK(!et->Render(effect, &g_emptyContext, NULL, NULL, NULL, NULL), "%s: CPU render without timing", x->name);
+    uint32_t record[3] = {7, 7, 7};
+    CHECK(!et->PrepareGPU(effect, &g_emptyContext, NULL, record, 0), "%s: GPU preparation without a GPU host",
+          x->name);
+    GpuFrame frames[3];
+    memset(frames, 0, sizeof(frames));
+    Timing timing = {0.0, 0.5};
+    CHECK(!et->RenderGPU(effect, NULL, &g_emptyContext, NULL, &frames[0], &frames[1], &frames[2], &timing),
+          "%s: GPU render without a GPU host", x->name);
+
+    if (index == 0) CheckBoxFoldRecords(effect);
+
+    /* The last reference: Release for all but one, which goes through its
+     * deleting destructor directly, as a host's smart pointer might. */
+    CHECK(et->AddRef(effect) == 2, "%s: AddRef to 2", x->name);
+    CHECK(et->Release(effect) == 1, "%s: Release to 1 keeps it", x->name);
+    if (index == 12)
+        et->DeleteSelf(effect, 1);
+    else
+        CHECK(et->Release(effect) == 0, "%s: last Release", x->name);
+}
+
+static void CheckLibrary(Object* library, CanUnloadFn canUnload) {
+    const LibraryTable* lt = TABLE(LibraryTable, library);
+    CHECK(!canUnload(), "CanUnloadDLLNow is false while a library lives");
+    CHECK(StrEq(lt->GetLibraryName(library), "Solvane Tumblers"), "GetLibraryName");
+    CHECK(lt->Reserved(library) == 0, "slot 5 answers 0");
+
+    CheckAnswers(library, &kIUnknown, library, "library QueryInterface(IUnknown)");
+    CheckAnswers(library, &kIEffectLibrary, library, "library QueryInterface(IEffectLibrary)");
+    CheckRefusals(library, "library");
+    void* out = NULL;
+    CHECK(lt->QueryInterface(library, &kIVideoEffect, &out) == kNoInterface && !out, "library is not an effect");
+    CHECK(lt->AddRef(library) == 2, "library AddRef to 2");
+    CHECK(lt->Release(library) == 1, "library Release to 1 keeps it");
+
+    CHECK(lt->CreateEffect(library, 13) == NULL, "CreateEffect(13) is null");
+    CHECK(lt->CreateEffect(library, 0xFFFFFFFFu) == NULL, "CreateEffect(0xFFFFFFFF) is null");
+    for (uint32_t i = 0; i < 13; ++i) CheckEffect(library, i);
+
+    CheckSettings(library);
+    CheckMultiLingual(library);
+    CheckSideObjects(library);
+}
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
+    if (argc < 2) {
+        fprintf(stderr, "usage: %s path/to/SVTumblers.so\n", argv[0]);
+        return 2;
+    }
     void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         fprintf(stderr, "dlopen: %s\n", dlerror());
         return 1;
     }
+    GetEffectsLibraryFn getLibrary = (GetEffectsLibraryFn)dlsym(module, "GetEffectsLibrary");
+    CanUnloadFn canUnload = (CanUnloadFn)dlsym(module, "CanUnloadDLLNow");
+    CHECK(getLibrary && canUnload, "both exports found");
+    if (getLibrary && canUnload) {
+        CHECK(canUnload(), "CanUnloadDLLNow is true before any library");
+        Object* library = getLibrary();
+        CHECK(library != NULL, "GetEffectsLibrary");
+        if (library) {
+            CheckLibrary(library, canUnload);
+
+            /* A second library keeps the module; slot 9 destroys it. */
+            Object* second = getLibrary();
+            CHECK(second && second != library, "each GetEffectsLibrary builds a new object");
+            if (second) {
+                CHECK(TABLE(LibraryTable, second)->GetSettings(second) ==
+                          TABLE(LibraryTable, library)->GetSettings(library),
+                      "one settings object for every library");
+                TABLE(LibraryTable, second)->DeleteSelf(second, 1);
+            }
+            CHECK(!canUnload(), "CanUnloadDLLNow stays false while the first library lives");
+            CHECK(TABLE(LibraryTable, library)->Release(library) == 0, "library: last Release");
+            CHECK(canUnload(), "CanUnloadDLLNow is true after the last library");
+        }
+    }
     dlclose(module);
-    printf("1 passed, 0 failed\n");
-    return 0;
+    printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed ? 1 : 0;
 }

@@ -1,0 +1,129 @@
+// QueryInterface rules and sub-object layout of the library object, a
+// transition and its tooltip sub-object, on the loaded module.
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "tests/library/loaded_module.h"
+
+namespace svt {
+namespace {
+
+constexpr GUID kUnheardOf{0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+// The current count, read without changing it.
+uint32_t Count(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+// The refusals every object shares: a null out pointer is 0x80004005 and
+// touches nothing; anything unknown is 0x80004002 with the out pointer
+// nulled; neither adds a reference.
+void ExpectRefusals(IUnknown* object) {
+    const uint32_t before = Count(object);
+    EXPECT_EQ(object->QueryInterface(&IID_IUnknown, nullptr), kNullOutPointer);
+    for (const GUID* iid : {&kUnheardOf, static_cast<const GUID*>(nullptr), &IID_IFrameProcessor, &IID_IHostAllocator}) {
+        void* out = &out;
+        EXPECT_EQ(object->QueryInterface(iid, &out), kNoInterface);
+        EXPECT_EQ(out, nullptr);
+    }
+    EXPECT_EQ(Count(object), before);
+}
+
+// Asks for iid; returns what came back, after checking that one reference
+// was added (and giving it back).
+void* Ask(IUnknown* object, const GUID& iid) {
+    const uint32_t before = Count(object);
+    void* out = nullptr;
+    EXPECT_EQ(object->QueryInterface(&iid, &out), kOk);
+    EXPECT_EQ(Count(object), before + 1);
+    if (out) static_cast<IUnknown*>(out)->Release();
+    return out;
+}
+
+using Interfaces = test::LoadedModule;
+
+TEST_F(Interfaces, LibraryAnswersItselfAndItsMultiLingualSubObject) {
+    IEffectLibrary* library = NewLibrary();
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(Ask(library, IID_IUnknown), library);
+    EXPECT_EQ(Ask(library, IID_IEffectLibrary), library);
+    ExpectRefusals(library);
+    void* out = &out;
+    EXPECT_EQ(library->QueryInterface(&IID_IVideoEffect, &out), kNoInterface);
+    EXPECT_EQ(out, nullptr);
+
+    // IMultiLingual is a second table inside the same object: a different
+    // pointer whose IUnknown slots lead back to the library and its count.
+    auto* multi = static_cast<IMultiLingual*>(Ask(library, IID_IMultiLingual));
+    ASSERT_NE(multi, nullptr);
+    EXPECT_NE(static_cast<void*>(multi), static_cast<void*>(library));
+    EXPECT_EQ(Ask(multi, IID_IUnknown), library);
+    EXPECT_EQ(Ask(multi, IID_IMultiLingual), multi);
+    ExpectRefusals(multi);
+    EXPECT_EQ(multi->AddRef(), 2u);
+    EXPECT_EQ(library->Release(), 1u);
+
+    EXPECT_EQ(library->Release(), 0u);
+    EXPECT_TRUE(CanUnload());
+}
+
+TEST_F(Interfaces, TransitionAndToolTipAreOneObjectWithTwoTables) {
+    IEffectLibrary* library = NewLibrary();
+    ASSERT_NE(library, nullptr);
+    IVideoEffect* effect = library->CreateEffect(0);
+    ASSERT_NE(effect, nullptr);
+
+    EXPECT_EQ(Ask(effect, IID_IUnknown), effect);
+    EXPECT_EQ(Ask(effect, IID_IVideoEffect), effect);
+    EXPECT_EQ(Ask(effect, IID_IVideoGPUEffect), effect);
+    ExpectRefusals(effect);
+    void* out = &out;
+    EXPECT_EQ(effect->QueryInterface(&IID_IEffectLibrary, &out), kNoInterface);
+    EXPECT_EQ(out, nullptr);
+
+    auto* tips = static_cast<IParamToolTip*>(Ask(effect, IID_IParamToolTip));
+    ASSERT_NE(tips, nullptr);
+    EXPECT_NE(static_cast<void*>(tips), static_cast<void*>(effect));
+    EXPECT_EQ(Ask(tips, IID_IUnknown), effect);
+    EXPECT_EQ(Ask(tips, IID_IVideoEffect), effect);
+    EXPECT_EQ(Ask(tips, IID_IParamToolTip), tips);
+    ExpectRefusals(tips);
+
+    // The tooltip table reaches the object's data: its first text is the
+    // one "3D Box Fold" gives its first parameter.
+    ASSERT_NE(tips->GetToolTip(0), nullptr);
+    EXPECT_STREQ(tips->GetToolTip(0), "Adjusts speed at which box folds");
+    EXPECT_EQ(tips->GetToolTip(5), nullptr);
+
+    // One count behind both tables.
+    EXPECT_EQ(tips->AddRef(), 2u);
+    EXPECT_EQ(effect->AddRef(), 3u);
+    EXPECT_EQ(tips->Release(), 2u);
+    EXPECT_EQ(tips->Release(), 1u);
+    EXPECT_STREQ(effect->GetEffectName(), "3D Box Fold") << "still alive at count 1";
+    EXPECT_EQ(tips->Release(), 0u) << "the last reference may go through either table";
+
+    EXPECT_EQ(library->Release(), 0u);
+}
+
+TEST_F(Interfaces, CreateEffectKnowsExactlyThirteen) {
+    IEffectLibrary* library = NewLibrary();
+    ASSERT_NE(library, nullptr);
+    for (uint32_t index : {13u, 14u, 0x80000000u, 0xFFFFFFFFu}) EXPECT_EQ(library->CreateEffect(index), nullptr);
+    IVideoEffect* first = library->CreateEffect(0);
+    IVideoEffect* last = library->CreateEffect(12);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(last, nullptr);
+    EXPECT_STREQ(first->GetEffectName(), "3D Box Fold");
+    EXPECT_STREQ(last->GetEffectName(), "3D Twist");
+    first->Release();
+    last->Release();
+    EXPECT_STREQ(library->GetLibraryName(), "Solvane Tumblers");
+    EXPECT_EQ(library->Reserved(), 0u);
+    library->Release();
+}
+
+} // namespace
+} // namespace svt

@@ -1,0 +1,232 @@
+// The plain-text settings store: locations, the format as a person edits it,
+// atomic and careful writes.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "tests/platform/scratch_store.h"
+
+namespace svt::platform {
+namespace {
+
+constexpr RegistryRoot kUser = RegistryRoot::kCurrentUser;
+constexpr RegistryRoot kMachine = RegistryRoot::kLocalMachine;
+const std::string kCommon = "Software\\Solvane\\Common";
+
+// Reads a value, or "<none>".
+std::string Read(RegistryRoot root, const std::string& key, const std::string& name) {
+    std::string out = "stale";
+    if (RegistryReadString(root, key, name, &out)) return out;
+    EXPECT_TRUE(out.empty()) << "a failed read leaves text behind";
+    return "<none>";
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+// Restores an environment variable on scope exit.
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name) {
+        if (const char* v = getenv(name)) old_ = v, had_ = true;
+    }
+    ~EnvGuard() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(RegistryLocation, FollowsTheBaseDirectoryRulesUnlessRelocated) {
+    EnvGuard root("SVT_REGISTRY_ROOT"), config("XDG_CONFIG_HOME"), home("HOME");
+    unsetenv("SVT_REGISTRY_ROOT");
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(RegistryStorePath(kUser), "/cfg/solvane/registry.ini");
+    EXPECT_EQ(RegistryStorePath(kMachine), "/etc/xdg/solvane/registry.ini");
+    setenv("XDG_CONFIG_HOME", "relative/cfg", 1); // invalid, so ignored
+    EXPECT_EQ(RegistryStorePath(kUser), "/home/someone/.config/solvane/registry.ini");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(RegistryStorePath(kUser), "/home/someone/.config/solvane/registry.ini");
+
+    setenv("SVT_REGISTRY_ROOT", "/scratch", 1);
+    EXPECT_EQ(RegistryStorePath(kUser), "/scratch/user/solvane/registry.ini");
+    EXPECT_EQ(RegistryStorePath(kMachine), "/scratch/machine/solvane/registry.ini");
+}
+
+TEST(RegistryStore, MissingStoreHasNoValues) {
+    test::ScratchStore store;
+    EXPECT_EQ(Read(kUser, kCommon, "Crop Overscan"), "<none>");
+    EXPECT_EQ(Read(kMachine, kCommon, "Crop Overscan"), "<none>");
+    EXPECT_FALSE(RegistryReadString(kUser, kCommon, "x", nullptr));
+}
+
+TEST(RegistryStore, WriteCreatesFoldersAndReadsBackExactly) {
+    test::ScratchStore store;
+    // Values are taken verbatim: blanks at either end, '=', brackets and
+    // non-ASCII text survive; so does the empty text.
+    const std::string values[] = {"yes", "", "  padded  ", "a=b=c", "[not a section]", "; not a comment",
+                                  "Gr\xC3\xBC\xC3\x9F" "e"};
+    for (const auto& value : values) {
+        ASSERT_TRUE(RegistryWriteString(kUser, kCommon, "Value", value)) << value;
+        EXPECT_EQ(Read(kUser, kCommon, "Value"), value);
+    }
+    EXPECT_EQ(store.Get(true), "[Software\\Solvane\\Common]\nValue=Gr\xC3\xBC\xC3\x9F" "e\n");
+    // Writing the current user never touches the machine.
+    EXPECT_EQ(Read(kMachine, kCommon, "Value"), "<none>");
+    EXPECT_FALSE(std::filesystem::exists(store.file(false)));
+    // Only the store is left in its folder: no temporaries, no lock file.
+    EXPECT_EQ(FilesIn(store.folder(true)), std::set<std::string>{"registry.ini"});
+}
+
+TEST(RegistryStore, HandEditedFileIsUnderstood) {
+    test::ScratchStore store;
+    store.Put(false,
+              "; written by the installer\r\n"
+              "# another comment\r\n"
+              "\r\n"
+              "[ software\\SOLVANE\\common ]\r\n"
+              "  Crop Overscan =yes\r\n"
+              "Forced CPU= no\r\n"
+              "[Software\\Solvane\\Solvane Tumblers]\r\n"
+              "Key Frames vs Presets=yes\r\n"
+              "[Software\\Solvane\\Common]\r\n"
+              "crop overscan=later wins");
+    // Names match without regard to case, blanks around them are ignored,
+    // CRLF endings are fine, and the value is the exact rest of the line.
+    EXPECT_EQ(Read(kMachine, kCommon, "Crop Overscan"), "later wins");
+    EXPECT_EQ(Read(kMachine, kCommon, "Forced CPU"), " no");
+    EXPECT_EQ(Read(kMachine, "Software\\Solvane\\Solvane Tumblers", "Key Frames vs Presets"), "yes");
+    EXPECT_EQ(Read(kMachine, "Software\\Solvane\\Solvane Tumblers", "Crop Overscan"), "<none>");
+    EXPECT_EQ(Read(kMachine, "Software\\Solvane", "Crop Overscan"), "<none>");
+}
+
+TEST(RegistryStore, WriteKeepsEverythingElseInPlace) {
+    test::ScratchStore store;
+    store.Put(true,
+              "; mine\n"
+              "[Software\\Solvane\\Common]\n"
+              "Knobs Drag Vertical=no\n"
+              "CROP OVERSCAN=no\r\n"
+              "\n"
+              "; the next one is the library's\n"
+              "[Software\\Solvane\\Solvane Tumblers]\n"
+              "Key Frames vs Presets=yes\n");
+    ASSERT_TRUE(RegistryWriteString(kUser, kCommon, "Crop Overscan", "yes"));
+    ASSERT_TRUE(RegistryWriteString(kUser, kCommon, "Forced CPU", "yes"));
+    ASSERT_TRUE(RegistryWriteString(kUser, "Software\\Other", "Name", "v"));
+    // An existing value keeps its spelling and line ending; a new one joins
+    // the end of its section, before the comment that leads the next; a new
+    // section goes at the end.
+    EXPECT_EQ(store.Get(true),
+              "; mine\n"
+              "[Software\\Solvane\\Common]\n"
+              "Knobs Drag Vertical=no\n"
+              "CROP OVERSCAN=yes\r\n"
+              "Forced CPU=yes\n"
+              "\n"
+              "; the next one is the library's\n"
+              "[Software\\Solvane\\Solvane Tumblers]\n"
+              "Key Frames vs Presets=yes\n"
+              "\n"
+              "[Software\\Other]\n"
+              "Name=v\n");
+}
+
+TEST(RegistryStore, MalformedStoreReadsAsEmptyAndIsKeptAsideOnWrite) {
+    const char* malformed[] = {
+        "[Software\\Solvane\\Common]\nCrop Overscan=yes\njust some words\n", // a line of no known form
+        "Crop Overscan=yes\n[Software\\Solvane\\Common]\n",                 // an entry before any section
+        "[Software\\Solvane\\Common\nCrop Overscan=yes\n",                   // unclosed bracket
+        "[]\nCrop Overscan=yes\n",                                          // empty key path
+        "[Software\\Solvane\\Common]\n=yes\nCrop Overscan=yes\n",           // empty name
+    };
+    for (const char* text : malformed) {
+        test::ScratchStore store;
+        store.Put(true, text);
+        EXPECT_EQ(Read(kUser, kCommon, "Crop Overscan"), "<none>") << text;
+        ASSERT_TRUE(RegistryWriteString(kUser, kCommon, "Forced CPU", "yes")) << text;
+        EXPECT_EQ(store.Get(true), "[Software\\Solvane\\Common]\nForced CPU=yes\n");
+        std::ifstream bad(store.file(true) + ".bad", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bad), {}), text);
+    }
+    test::ScratchStore store;
+    store.Put(true, std::string("[Software\\Solvane\\Common]\nCrop Overscan=yes") + '\0' + "\n");
+    EXPECT_EQ(Read(kUser, kCommon, "Crop Overscan"), "<none>") << "a NUL byte";
+}
+
+TEST(RegistryStore, RefusesWhatTheFormatCannotHold) {
+    test::ScratchStore store;
+    EXPECT_FALSE(RegistryWriteString(kMachine, kCommon, "Crop Overscan", "yes")); // machine is read-only
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "Crop Overscan", "two\nlines"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "Crop Overscan", "cr\r"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "Crop Overscan", std::string("n\0l", 3)));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "a=b", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "[x", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, ";x", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "#x", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, " padded", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, "", "x", "v"));
+    EXPECT_FALSE(RegistryWriteString(kUser, "two\nlines", "x", "v"));
+    EXPECT_FALSE(std::filesystem::exists(store.file(true))) << "a refused write creates nothing";
+}
+
+TEST(RegistryStore, UnreadableStoreIsNeitherReadNorOverwritten) {
+    test::ScratchStore store;
+    // A folder where the file should be.
+    std::filesystem::create_directories(store.file(true));
+    EXPECT_EQ(Read(kUser, kCommon, "Crop Overscan"), "<none>");
+    EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "Crop Overscan", "yes"));
+    EXPECT_TRUE(std::filesystem::is_directory(store.file(true)));
+}
+
+TEST(RegistryStore, WriteKeepsTheFileMode) {
+    test::ScratchStore store;
+    store.Put(true, "[k]\nv=1\n");
+    ASSERT_EQ(chmod(store.file(true).c_str(), 0600), 0);
+    ASSERT_TRUE(RegistryWriteString(kUser, "k", "v", "2"));
+    struct stat st;
+    ASSERT_EQ(stat(store.file(true).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// Each write rewrites the whole file; without the writers' lock two of them
+// would each start from the same old store and one update would be lost.
+TEST(RegistryStore, ConcurrentWritersLoseNothing) {
+    test::ScratchStore store;
+    constexpr int kThreads = 4, kEach = 15;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kEach; ++i)
+                RegistryWriteString(kUser, "Key " + std::to_string(t), "Value " + std::to_string(i),
+                                    std::to_string(t * 100 + i));
+        });
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kEach; ++i)
+            EXPECT_EQ(Read(kUser, "Key " + std::to_string(t), "Value " + std::to_string(i)),
+                      std::to_string(t * 100 + i));
+    EXPECT_EQ(FilesIn(store.folder(true)), std::set<std::string>{"registry.ini"});
+}
+
+} // namespace
+} // namespace svt::platform
