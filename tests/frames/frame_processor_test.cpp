@@ -1,0 +1,139 @@
+// The frame processor as a host sees it: from the loaded module, through
+// IEffectLibrary::CreateFrameProcessor, on FrameDescs.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "library/abi.h"
+
+namespace svt {
+namespace {
+
+class LoadedFrameProcessor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* path = std::getenv("SVT_MODULE_PATH");
+        ASSERT_NE(path, nullptr) << "SVT_MODULE_PATH is not set";
+        module_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module_, nullptr) << dlerror();
+        auto get = reinterpret_cast<GetEffectsLibraryFn>(dlsym(module_, "GetEffectsLibrary"));
+        ASSERT_NE(get, nullptr);
+        library_ = get();
+        ASSERT_NE(library_, nullptr);
+        fp_ = library_->CreateFrameProcessor();
+        ASSERT_NE(fp_, nullptr);
+    }
+    void TearDown() override {
+        if (fp_) {
+            EXPECT_EQ(fp_->Release(), 0u); // the last reference destroys it
+        }
+        if (library_) library_->Release();
+        // The module stays loaded: other tests in this process may use it.
+    }
+
+    void* module_ = nullptr;
+    IEffectLibrary* library_ = nullptr;
+    IFrameProcessor* fp_ = nullptr;
+};
+
+FrameDesc Frame(void* data, int32_t w, int32_t h, int32_t stride, uint32_t format) {
+    FrameDesc d{};
+    d.data = data;
+    d.width = w;
+    d.height = h;
+    d.stride = stride;
+    d.pixelSize = format == kFormatBGRAF || format == kFormatARGBF ? 16 : (format == kFormatGray8 ? 1 : 4);
+    d.format = format;
+    d.topDown = 1;
+    return d;
+}
+
+TEST_F(LoadedFrameProcessor, AnswersItsOwnInterfacesAndCountsReferences) {
+    void* out = nullptr;
+    ASSERT_EQ(fp_->QueryInterface(&IID_IFrameProcessor, &out), kOk);
+    EXPECT_EQ(out, fp_);
+    void* unknown = nullptr;
+    ASSERT_EQ(fp_->QueryInterface(&IID_IUnknown, &unknown), kOk);
+    EXPECT_EQ(unknown, fp_);
+    EXPECT_EQ(fp_->Release(), 2u);
+    EXPECT_EQ(fp_->Release(), 1u);
+    out = &out;
+    EXPECT_EQ(fp_->QueryInterface(&IID_IEffectLibrary, &out), kNoInterface);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(fp_->QueryInterface(&IID_IFrameProcessor, nullptr), kNullOutPointer);
+}
+
+TEST_F(LoadedFrameProcessor, ReversesChannelOrderInPlaceAndComposites) {
+    uint8_t px[4] = {10, 20, 30, 40};
+    FrameDesc f = Frame(px, 1, 1, 4, kFormatBGRA8);
+    ASSERT_TRUE(fp_->SwapChannelOrder(&f, &f));
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 4), (std::vector<uint8_t>{40, 30, 20, 10}));
+
+    uint8_t fg[4] = {255, 255, 255, 128}, bg[4] = {0, 0, 0, 255}, out[4] = {};
+    FrameDesc ff = Frame(fg, 1, 1, 4, kFormatBGRA8), fb = Frame(bg, 1, 1, 4, kFormatBGRA8),
+              fo = Frame(out, 1, 1, 4, kFormatBGRA8);
+    ASSERT_TRUE(fp_->Composite(&ff, &fb, &fo, 0));
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
+}
+
+// Rows go in memory order: with a negative stride, FrameDesc row 9 is the
+// lowest-addressed row and lands in row 0 of a positive-stride copy.
+TEST_F(LoadedFrameProcessor, NegativeStrideFramesCopyInMemoryOrder) {
+    std::vector<uint8_t> src(10 * 4096), dst(10 * 64, 0xEE);
+    for (int r = 0; r < 10; ++r) std::memset(src.data() + (9 - r) * 4096, r, 4096);
+    FrameDesc fs = Frame(src.data() + 9 * 4096, 16, 10, -4096, kFormatBGRA8);
+    FrameDesc fd = Frame(dst.data(), 15, 10, 64, kFormatBGRA8);
+    ASSERT_TRUE(fp_->CopyImage(&fs, &fd));
+    EXPECT_EQ(dst[0], 9);
+    EXPECT_EQ(dst[9 * 64 + 59], 0);
+    EXPECT_EQ(dst[9 * 64 + 60], 0xEE); // 15 pixels per row, not 16
+}
+
+TEST_F(LoadedFrameProcessor, CopyFlippedAndFlipRowsOnFrames) {
+    std::vector<uint8_t> src(10 * 4), dst(8 * 4);
+    for (int r = 0; r < 10; ++r) std::memset(src.data() + r * 4, r, 4);
+    FrameDesc fs = Frame(src.data(), 4, 10, 4, kFormatGray8), fd = Frame(dst.data(), 4, 8, 4, kFormatGray8);
+    ASSERT_TRUE(fp_->CopyFlipped(&fs, &fd));
+    EXPECT_EQ(dst[7 * 4], 0); // row 0 to row 7
+    EXPECT_EQ(dst[0], 7);
+    ASSERT_TRUE(fp_->FlipRows(&fs));
+    EXPECT_EQ(src[0], 9);
+    EXPECT_EQ(src[9 * 4], 0);
+}
+
+TEST_F(LoadedFrameProcessor, ResizeRectAndFloatSlots) {
+    std::vector<float> src(8 * 8 * 4), dst(4 * 4 * 4, -1.0f);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = float(i % 7) / 8.0f;
+    FrameDesc fs = Frame(src.data(), 8, 8, 8 * 16, kFormatBGRAF), fd = Frame(dst.data(), 4, 4, 4 * 16, kFormatBGRAF);
+    const uint32_t rect[4] = {2, 2, 5, 5};
+    ASSERT_TRUE(fp_->ResizeRect(&fs, rect, &fd, 2));
+    EXPECT_EQ(dst[0], src[(2 * 8 + 2) * 4]); // 4 x 4 onto 4 x 4: a plain copy
+    dst[5] = -1.0f;
+    ASSERT_TRUE(fp_->SqrtValues(&fd));
+    EXPECT_TRUE(std::isnan(dst[5]));
+    const float t[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    ASSERT_TRUE(fp_->ClampBelow(&fd, t));
+    EXPECT_GE(dst[0], 0.5f);
+}
+
+TEST_F(LoadedFrameProcessor, BadFramesAnswerFalseAndTouchNothing) {
+    uint8_t px[16] = {1, 2, 3, 4};
+    FrameDesc good = Frame(px, 2, 2, 8, kFormatBGRA8);
+    FrameDesc nullData = Frame(nullptr, 2, 2, 8, kFormatBGRA8);
+    FrameDesc negative = Frame(px, -2, 2, 8, kFormatBGRA8);
+    EXPECT_FALSE(fp_->CopyImage(nullptr, &good));
+    EXPECT_FALSE(fp_->CopyImage(&nullData, &good));
+    EXPECT_FALSE(fp_->CopyImage(&negative, &good));
+    EXPECT_FALSE(fp_->InvertChannel(&good, 4));
+    EXPECT_FALSE(fp_->SquareValues(&good)); // floats only
+    EXPECT_FALSE(fp_->Resize(&good, nullptr, 1));
+    EXPECT_EQ(px[0], 1);
+    EXPECT_EQ(px[3], 4);
+}
+
+} // namespace
+} // namespace svt
