@@ -1,0 +1,332 @@
+// The language library SVLang.so as the module uses it: loaded with dlopen,
+// parsers reading language files, and the shipped language file checked
+// against every text the library and its transitions show.
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "library/multilingual.h"
+#include "library/translation.h"
+#include "tests/presets/scratch_folder.h"
+
+namespace svt {
+namespace {
+
+using test::ScratchFolder;
+
+std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+// LC_ALL, LC_MESSAGES and LANG set for one test and restored after it.
+class LocaleEnvironment {
+public:
+    LocaleEnvironment() {
+        for (int i = 0; i < 3; ++i)
+            if (const char* v = getenv(kNames[i])) saved_[i] = v;
+    }
+    ~LocaleEnvironment() {
+        for (int i = 0; i < 3; ++i)
+            saved_[i] ? setenv(kNames[i], saved_[i]->c_str(), 1) : unsetenv(kNames[i]);
+    }
+    void Set(const char* lcAll, const char* lcMessages, const char* lang) {
+        const char* values[3] = {lcAll, lcMessages, lang};
+        for (int i = 0; i < 3; ++i) values[i] ? setenv(kNames[i], values[i], 1) : unsetenv(kNames[i]);
+    }
+
+private:
+    static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::optional<std::string> saved_[3];
+};
+
+class LanguageLibrary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        handle_ = dlopen(SVT_BIN_DIR "/SVLang.so", RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle_, nullptr) << dlerror();
+        factory_ = reinterpret_cast<ILangXMLParser* (*)()>(dlsym(handle_, "GetLangXMLParser"));
+        canUnload_ = reinterpret_cast<Bool8 (*)()>(dlsym(handle_, "CanUnloadDLLNow"));
+        ASSERT_NE(factory_, nullptr);
+        ASSERT_NE(canUnload_, nullptr);
+    }
+    void TearDown() override {
+        for (ILangXMLParser* p : parsers_) p->Release();
+        if (handle_) dlclose(handle_);
+    }
+
+    // A parser that has opened `path` (released after the test).
+    ILangXMLParser* Parser(const std::string& path) {
+        ILangXMLParser* p = factory_();
+        EXPECT_NE(p, nullptr);
+        parsers_.push_back(p);
+        EXPECT_TRUE(p->Open(Wide(path).c_str())) << path;
+        return p;
+    }
+    static std::u16string Translate(ILangXMLParser* p, const char* language, uint32_t section, const char* key,
+                                    uint32_t capacity = 4096) {
+        std::vector<char16_t> out(capacity + 1, u'#');
+        const uint32_t n = p->Translate(language, section, key, out.data(), capacity);
+        EXPECT_EQ(out[n], 0) << "terminated after the characters written";
+        return std::u16string(out.data(), n);
+    }
+
+    void* handle_ = nullptr;
+    ILangXMLParser* (*factory_)() = nullptr;
+    Bool8 (*canUnload_)() = nullptr;
+    std::vector<ILangXMLParser*> parsers_;
+    ScratchFolder folder_;
+};
+
+constexpr const char* kSmallFile = R"(<?xml version="1.0" encoding="UTF-8" ?>
+<Languages default="en">
+  <Language code="en" name="English">
+    <Section id="4"><Text key="Open Preset">Open Preset</Text></Section>
+  </Language>
+  <Language code="de" name="Deutsch">
+    <Section id="4">
+      <Text key="Open Preset">Preset öffnen</Text>
+      <Text key="Two Lines">eins&#10;zwei</Text>
+      <Text key="Empty"></Text>
+      <Text key="Smile">ab😀</Text>
+    </Section>
+    <Section id="21"><Text key="Ebb &amp;&amp; Flow">Ebbe &amp;&amp; Flut</Text></Section>
+  </Language>
+  <Language code="deu" name="not a two-letter code"/>
+</Languages>
+)";
+
+TEST_F(LanguageLibrary, AnswersByLanguageSectionAndKey) {
+    ILangXMLParser* p = Parser(folder_.Write("small.xml", kSmallFile));
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"Preset öffnen");
+    EXPECT_EQ(Translate(p, "DE", 4, "Open Preset"), u"Preset öffnen");
+    EXPECT_EQ(Translate(p, "de", 4, "Two Lines"), u"eins\nzwei");
+    EXPECT_EQ(Translate(p, "de", 21, "Ebb && Flow"), u"Ebbe && Flut");
+    // Nothing to say: another section, another key, an empty text, a language
+    // the file lacks, a skipped language, no key.
+    EXPECT_EQ(Translate(p, "de", 5, "Open Preset"), u"");
+    EXPECT_EQ(Translate(p, "de", 4, "open preset"), u"");
+    EXPECT_EQ(Translate(p, "de", 4, "Empty"), u"");
+    EXPECT_EQ(Translate(p, "it", 4, "Open Preset"), u"");
+    EXPECT_EQ(Translate(p, "deu", 4, "Open Preset"), u"");
+    EXPECT_EQ(Translate(p, "de", 4, nullptr), u"");
+
+    char code[3] = "??";
+    char16_t name[16] = u"?";
+    EXPECT_EQ(p->EnumerateLanguages(1, code, 3, name, 16, 0, 0), 2);
+    EXPECT_STREQ(code, "de");
+    EXPECT_EQ(std::u16string(name), u"Deutsch");
+    EXPECT_EQ(p->EnumerateLanguages(0, nullptr, 0, nullptr, 0, 0, 0), 2);
+    EXPECT_TRUE(p->HasLanguage("de"));
+    EXPECT_FALSE(p->HasLanguage("fr"));
+}
+
+TEST_F(LanguageLibrary, CutsAtCapacityMinusOneWithoutSplittingAPair) {
+    ILangXMLParser* p = Parser(folder_.Write("small.xml", kSmallFile));
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset", 5), u"Pres");
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset", 1), u"");
+    EXPECT_EQ(Translate(p, "de", 4, "Smile", 4), u"ab") << "the pair would need capacity 5";
+    EXPECT_EQ(Translate(p, "de", 4, "Smile", 5), u"ab😀");
+    EXPECT_EQ(p->Translate("de", 4, "Open Preset", nullptr, 100), 0u);
+}
+
+TEST_F(LanguageLibrary, RefusesWhatIsNotALanguageFileAndKeepsWhatItHad) {
+    ILangXMLParser* p = Parser(folder_.Write("small.xml", kSmallFile));
+    const std::string deep = "<Languages>" + std::string(100000, '<') + "a>";
+    const std::string nested = [] {
+        std::string s = "<Languages>";
+        for (int i = 0; i < 5000; ++i) s += "<Language code=\"de\">";
+        return s;
+    }();
+    const std::string bad[] = {
+        folder_.File("missing.xml"),
+        folder_.path(),
+        folder_.Write("empty.xml", ""),
+        folder_.Write("binary.xml", std::string("\x00\xff\xfe\x01<", 5)),
+        folder_.Write("truncated.xml", std::string(kSmallFile).substr(0, 300)),
+        folder_.Write("root.xml", "<Preset><Language code=\"de\"/></Preset>"),
+        folder_.Write("nolanguage.xml", "<Languages default=\"de\"><Language code=\"d\"/></Languages>"),
+        folder_.Write("deep.xml", deep),
+        folder_.Write("nested.xml", nested),
+    };
+    for (const std::string& path : bad) {
+        EXPECT_FALSE(p->Open(Wide(path).c_str())) << path;
+        EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"Preset öffnen") << path;
+    }
+    EXPECT_FALSE(p->Open(nullptr));
+    const char16_t unpaired[] = {u'/', 0xD800, u'x', 0};
+    EXPECT_FALSE(p->Open(unpaired));
+}
+
+TEST_F(LanguageLibrary, CurrentLanguageFollowsTheEnvironmentThenTheDefault) {
+    LocaleEnvironment env;
+    ILangXMLParser* p = Parser(folder_.Write("small.xml", kSmallFile));
+    env.Set(nullptr, nullptr, "de_AT.UTF-8");
+    EXPECT_STREQ(p->CurrentLanguage(), "de");
+    EXPECT_EQ(Translate(p, nullptr, 4, "Open Preset"), u"Preset öffnen") << "no code: the current language";
+    env.Set("en_GB", "fr_FR", "de_DE");
+    EXPECT_STREQ(p->CurrentLanguage(), "en") << "LC_ALL decides first";
+    env.Set(nullptr, "de", "en_US");
+    EXPECT_STREQ(p->CurrentLanguage(), "de") << "then LC_MESSAGES";
+    env.Set(nullptr, nullptr, "ja_JP.UTF-8");
+    EXPECT_STREQ(p->CurrentLanguage(), "en") << "not in the file: the file's default";
+    env.Set(nullptr, nullptr, "C.UTF-8");
+    EXPECT_STREQ(p->CurrentLanguage(), "en");
+
+    ILangXMLParser* noDefault = Parser(folder_.Write(
+        "nodefault.xml", "<Languages><Language code=\"de\"><Section id=\"4\"/></Language></Languages>"));
+    env.Set(nullptr, nullptr, "POSIX");
+    EXPECT_EQ(noDefault->CurrentLanguage(), nullptr);
+    env.Set(nullptr, nullptr, "de_CH");
+    EXPECT_STREQ(noDefault->CurrentLanguage(), "de");
+}
+
+TEST_F(LanguageLibrary, MayBeUnloadedOnlyWhenNoParserIsAlive) {
+    EXPECT_TRUE(canUnload_());
+    ILangXMLParser* a = factory_();
+    ILangXMLParser* b = factory_();
+    EXPECT_FALSE(canUnload_());
+    EXPECT_EQ(a->AddRef(), 2u);
+    EXPECT_EQ(a->Release(), 1u);
+    a->Release();
+    EXPECT_FALSE(canUnload_());
+    b->Release();
+    EXPECT_TRUE(canUnload_());
+}
+
+// --- The shipped language file ---------------------------------------------
+
+std::vector<std::string> Languages(ILangXMLParser* p) {
+    std::vector<std::string> codes;
+    const int64_t count = p->EnumerateLanguages(0, nullptr, 0, nullptr, 0, 0, 0);
+    for (int64_t i = 0; i < count; ++i) {
+        char code[3] = {};
+        p->EnumerateLanguages(static_cast<uint32_t>(i), code, 3, nullptr, 0, 0, 0);
+        codes.push_back(code);
+    }
+    return codes;
+}
+
+TEST_F(LanguageLibrary, ShippedFileHasEveryLibraryTextInEveryLanguage) {
+    ILangXMLParser* p = Parser(SVT_BIN_DIR "/SVTumblersLang.xml");
+    const std::vector<std::string> codes = Languages(p);
+    for (const char* required : {"en", "de", "fr"})
+        EXPECT_NE(std::find(codes.begin(), codes.end(), required), codes.end()) << required;
+    for (const std::string& code : codes) {
+        for (const LibraryText& text : LibraryTexts()) {
+            const std::u16string t = Translate(p, code.c_str(), text.section, text.key);
+            EXPECT_FALSE(t.empty()) << code << " lacks " << text.section << "/" << text.key;
+            if (code == "en") {
+                EXPECT_EQ(t, Wide(text.english ? text.english : text.key)) << text.key;
+            }
+        }
+    }
+}
+
+TEST_F(LanguageLibrary, ShippedFileHasEveryTextTheTransitionsShow) {
+    ILangXMLParser* p = Parser(SVT_BIN_DIR "/SVTumblersLang.xml");
+    void* module = dlopen(getenv("SVT_MODULE_PATH"), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    auto* library = reinterpret_cast<GetEffectsLibraryFn>(dlsym(module, "GetEffectsLibrary"))();
+    ASSERT_NE(library, nullptr);
+
+    struct Shown {
+        uint32_t section;
+        std::string text;
+    };
+    std::vector<Shown> shown;
+    for (uint32_t index = 0; IVideoEffect* effect = library->CreateEffect(index); ++index) {
+        shown.push_back({kSectionEffectNames, effect->GetEffectName()});
+        void* tips = nullptr;
+        effect->QueryInterface(&IID_IParamToolTip, &tips);
+        ParamInfo info;
+        for (uint32_t i = 0; effect->GetParamInfo(i, &info); ++i) {
+            shown.push_back({kSectionParamLabels, info.name});
+            if (info.type == kParamChoice)
+                for (uint32_t e = 0; e < info.choice.count && e < kMaxChoiceEntries; ++e)
+                    shown.push_back({kSectionChoiceEntries, std::string(info.choice.entries[e], strnlen(info.choice.entries[e], kChoiceEntryBytes))});
+            if (tips) shown.push_back({kSectionToolTips, static_cast<IParamToolTip*>(tips)->GetToolTip(i)});
+        }
+        for (uint32_t k = 0; const char* preset = effect->GetPresetName(k); ++k)
+            shown.push_back({kSectionPresetNames, preset});
+        if (tips) static_cast<IParamToolTip*>(tips)->Release();
+        effect->Release();
+    }
+    library->Release();
+    dlclose(module);
+    ASSERT_GT(shown.size(), 13u);
+
+    for (const std::string& code : Languages(p)) {
+        int missing = 0;
+        for (const Shown& s : shown) {
+            const std::u16string t = Translate(p, code.c_str(), s.section, s.text.c_str());
+            if (t.empty() && ++missing <= 10) ADD_FAILURE() << code << " lacks " << s.section << "/" << s.text;
+            if (code == "en" && !t.empty()) {
+                EXPECT_EQ(t, Wide(s.text));
+            }
+        }
+        EXPECT_EQ(missing, 0) << code;
+    }
+}
+
+// --- Through the module ------------------------------------------------------
+
+IMultiLingual* AskMultiLingual(IEffectLibrary* library) {
+    void* p = nullptr;
+    return library->QueryInterface(&IID_IMultiLingual, &p) == kOk ? static_cast<IMultiLingual*>(p) : nullptr;
+}
+
+TEST(ModuleTranslation, ForwardsToTheLanguageLibraryBesideIt) {
+    void* module = dlopen(getenv("SVT_MODULE_PATH"), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    IEffectLibrary* library = reinterpret_cast<GetEffectsLibraryFn>(dlsym(module, "GetEffectsLibrary"))();
+    IMultiLingual* ml = AskMultiLingual(library);
+    ASSERT_NE(ml, nullptr);
+    char16_t text[64] = {};
+    EXPECT_EQ(ml->Translate("fr", kSectionPresetDialogs, "Open Preset", text, 64), 20u);
+    EXPECT_EQ(std::u16string(text), u"Ouvrir un préréglage");
+    EXPECT_TRUE(ml->HasLanguage("de"));
+    EXPECT_GE(ml->EnumerateLanguages(0, nullptr, 0, nullptr, 0, 0, 0), 3);
+
+    TranslationHelper helper;
+    helper.Bind(library, "de");
+    EXPECT_EQ(std::u16string(helper.Translate(kTextSavePresetAs)), u"Preset speichern unter");
+    ml->Release();
+    library->Release();
+    dlclose(module);
+}
+
+// A copy of the module alone in a folder finds no SVLang.so beside it nor on
+// the search path: IMultiLingual answers nothing and the helper gives English.
+bool LoneModuleStaysEnglish() {
+    ScratchFolder folder;
+    const std::string copy = folder.File("SVTumblers.so");
+    std::filesystem::copy_file(getenv("SVT_MODULE_PATH"), copy);
+    void* module = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    IEffectLibrary* library =
+        module ? reinterpret_cast<GetEffectsLibraryFn>(dlsym(module, "GetEffectsLibrary"))() : nullptr;
+    IMultiLingual* ml = library ? AskMultiLingual(library) : nullptr;
+    char16_t text[64] = {u'#'};
+    bool english = ml && ml->Translate("de", 4, "Open Preset", text, 64) == 0 && ml->CurrentLanguage() == nullptr &&
+                   !ml->HasLanguage("de") && ml->EnumerateLanguages(0, nullptr, 0, nullptr, 0, 0, 0) == 0;
+    TranslationHelper helper;
+    helper.Bind(library, "de");
+    english = english && std::u16string(helper.Translate(kTextOpenPreset)) == u"Open Preset" &&
+              std::string(helper.Language()) == "de";
+    if (ml) ml->Release();
+    if (library) library->Release();
+    return english;
+}
+
+TEST(ModuleTranslationDeathTest, WithoutTheLanguageLibraryEverythingStaysEnglish) {
+    // In a child, so that the copy never shares a process with the libraries
+    // other tests loaded.
+    EXPECT_EXIT(_exit(LoneModuleStaysEnglish() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace svt
