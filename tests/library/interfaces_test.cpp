@@ -108,22 +108,5 @@ TEST_F(Interfaces, TransitionAndToolTipAreOneObjectWithTwoTables) {
     EXPECT_EQ(library->Release(), 0u);
 }
 
-TEST_F(Interfaces, CreateEffectKnowsExactlyThirteen) {
-    IEffectLibrary* library = NewLibrary();
-    ASSERT_NE(library, nullptr);
-    for (uint32_t index : {13u, 14u, 0x80000000u, 0xFFFFFFFFu}) EXPECT_EQ(library->CreateEffect(index), nullptr);
-    IVideoEffect* first = library->CreateEffect(0);
-    IVideoEffect* last = library->CreateEffect(12);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(last, nullptr);
-    EXPECT_STREQ(first->GetEffectName(), "3D Box Fold");
-    EXPECT_STREQ(last->GetEffectName(), "3D Twist");
-    first->Release();
-    last->Release();
-    EXPECT_STREQ(library->GetLibraryName(), "Solvane Tumblers");
-    EXPECT_EQ(library->Reserved(), 0u);
-    library->Release();
-}
-
 } // namespace
 } // namespace svt

@@ -98,27 +98,5 @@ TEST_F(Lifetime, CountsHoldUnderTwoThreads) {
     EXPECT_TRUE(CanUnload());
 }
 
-// Libraries built and released on two threads at once: the live counter
-// must come back to zero.
-TEST_F(Lifetime, LiveCounterHoldsUnderTwoThreads) {
-#ifdef SVT_SANITIZED
-    constexpr int kRounds = 50;
-#else
-    constexpr int kRounds = 300;
-#endif
-    IEffectLibrary* keeper = NewLibrary();
-    ASSERT_NE(keeper, nullptr);
-    auto worker = [&] {
-        for (int i = 0; i < kRounds; ++i)
-            if (IEffectLibrary* library = NewLibrary()) library->Release();
-    };
-    std::thread a(worker), b(worker);
-    a.join();
-    b.join();
-    EXPECT_FALSE(CanUnload());
-    EXPECT_EQ(keeper->Release(), 0u);
-    EXPECT_TRUE(CanUnload());
-}
-
 } // namespace
 } // namespace svt
