@@ -1,0 +1,310 @@
+#include "presets/preset_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <tinyxml.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "presets/xml_input.h"
+
+namespace svt {
+
+namespace {
+
+// The maker's libraries and their codes in preset file extensions.
+struct MakerLibrary {
+    const char* name;
+    const char* code;
+};
+constexpr MakerLibrary kMakerLibraries[] = {
+    {"Solvane Tumblers", "tmb"},
+};
+
+constexpr const char* kTemplate =
+    "<?xml version=\"1.0\"  standalone='no' >\n"
+    "<!-- Effect's Preset File -->\n"
+    "<Preset>\n"
+    "</Preset>\n";
+
+// A preset file holds a hundred short elements at most; anything far larger
+// is not a preset file.
+constexpr size_t kMaxFileBytes = 1u << 20;
+constexpr int kMaxDepth = 64;
+
+// --- Numbers, independent of the process's locale ---------------------------
+
+std::string FormatFloat(float v) {
+    char buf[400]; // "%f" of the largest float needs 46 characters
+    const auto r = std::to_chars(buf, buf + sizeof(buf), static_cast<double>(v), std::chars_format::fixed, 6);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0.000000");
+}
+
+std::string FormatInt(int32_t v) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof(buf), v);
+    return std::string(buf, r.ptr);
+}
+
+const char* SkipSpace(const char* p) {
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    return p;
+}
+
+// Reads a decimal integer the way "%d" would (leading space and sign, text
+// after the digits ignored), accepting -2^31 to 2^32-1 so that both signed
+// and unsigned writers round-trip. False when there is no number.
+bool ParseInt(const char* text, uint32_t* out) {
+    if (!text) return false;
+    const char* p = SkipSpace(text);
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    uint64_t magnitude = 0;
+    const auto r = std::from_chars(p, p + std::strlen(p), magnitude);
+    if (r.ec != std::errc() || r.ptr == p) return false;
+    if (negative ? magnitude > 0x80000000ull : magnitude > 0xFFFFFFFFull) return false;
+    *out = static_cast<uint32_t>(negative ? 0 - magnitude : magnitude);
+    return true;
+}
+
+// Reads a decimal number (leading space and '+' allowed, text after it
+// ignored) and narrows it to float; magnitudes past the float range become
+// infinities, as the hardware would give.
+bool ParseFloat(const char* text, float* out) {
+    if (!text) return false;
+    const char* p = SkipSpace(text);
+    if (*p == '+') ++p;
+    double d = 0;
+    const auto r = std::from_chars(p, p + std::strlen(p), d);
+    if (r.ec != std::errc() || r.ptr == p) return false;
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (std::isnan(d)) {
+        *out = std::numeric_limits<float>::quiet_NaN();
+    } else if (d > kMax || d < -kMax) {
+        *out = d > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    } else {
+        *out = static_cast<float>(d);
+    }
+    return true;
+}
+
+// --- Elements -------------------------------------------------------------
+
+PresetEntry ReadEntry(const TiXmlElement& e) {
+    PresetEntry entry{};
+    uint32_t type = 0;
+    if (!ParseInt(e.Attribute("type"), &type)) type = 0;
+    entry.type = type;
+    switch (type) {
+    case kParamPoint: {
+        float x = 0, y = 0;
+        if (!ParseFloat(e.Attribute("x"), &x)) x = 0;
+        if (!ParseFloat(e.Attribute("y"), &y)) y = 0;
+        entry.value = ParamValue::Point(x, y);
+        break;
+    }
+    case kParamSlider: {
+        float v = 0;
+        if (ParseFloat(e.Attribute("value"), &v)) entry.value = ParamValue::Slider(v);
+        break;
+    }
+    case kParamChoice:
+    case 3: {
+        uint32_t v = 0;
+        if (ParseInt(e.Attribute("value"), &v)) entry.value = ParamValue::FromWords(v, 0);
+        break;
+    }
+    case kParamCheck: {
+        uint32_t v = 0;
+        if (ParseInt(e.Attribute("value"), &v)) entry.value = ParamValue::Check(v != 0);
+        break;
+    }
+    default:
+        break; // unknown type: zero value
+    }
+    return entry;
+}
+
+void WriteEntry(const PresetEntry& entry, TiXmlElement* e) {
+    e->SetAttribute("type", FormatInt(static_cast<int32_t>(entry.type)).c_str());
+    switch (entry.type) {
+    case kParamPoint:
+        e->SetAttribute("x", FormatFloat(entry.value.X()).c_str());
+        e->SetAttribute("y", FormatFloat(entry.value.Y()).c_str());
+        break;
+    case kParamSlider:
+        e->SetAttribute("value", FormatFloat(entry.value.AsSlider()).c_str());
+        break;
+    case kParamChoice:
+    case 3:
+        e->SetAttribute("value", FormatInt(static_cast<int32_t>(entry.value.Word(0))).c_str());
+        break;
+    case kParamCheck:
+        e->SetAttribute("value", entry.value.AsCheck() ? "1" : "0");
+        break;
+    default:
+        break; // nothing known to write
+    }
+}
+
+// A name field as text, even when the host left it unterminated.
+std::string FieldText(const char (&field)[kPresetTextBytes]) {
+    return std::string(field, strnlen(field, kPresetTextBytes - 1));
+}
+
+// --- Writing beside the target ----------------------------------------------
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new file with a unique short name in `directory`; -1 on failure.
+int CreateTemporary(const std::string& directory, std::string* name) {
+    static std::atomic<uint32_t> counter{0};
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        *name = directory + "/.svt-preset-" + std::to_string(::getpid()) + "-" +
+                std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
+        const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::string PresetExtension(const char* libraryName, uint32_t effectIndex) {
+    if (!libraryName || effectIndex >= 26) return "prs";
+    const char* code = "unk";
+    for (const MakerLibrary& row : kMakerLibraries)
+        if (std::strcmp(row.name, libraryName) == 0) code = row.code;
+    return std::string("fxp") + code + static_cast<char>('a' + effectIndex);
+}
+
+size_t BuildPresetFilter(const char16_t* label, const std::string& extension, char16_t* out, size_t capacity) {
+    const size_t patterns = 2 * extension.size() + 10; // " (*." ")" NUL "*." NUL NUL
+    if (!out || capacity < patterns) {
+        if (out && capacity >= 2) out[0] = out[1] = 0;
+        return 0;
+    }
+    size_t labelLength = 0;
+    while (label && label[labelLength]) ++labelLength;
+    if (labelLength > capacity - patterns) labelLength = capacity - patterns;
+    if (labelLength > 0 && label[labelLength - 1] >= 0xD800 && label[labelLength - 1] <= 0xDBFF) --labelLength;
+
+    size_t n = 0;
+    const auto put = [&](char16_t c) { out[n++] = c; };
+    const auto putAscii = [&](const char* s) {
+        while (*s) put(static_cast<char16_t>(static_cast<unsigned char>(*s++)));
+    };
+    for (size_t i = 0; i < labelLength; ++i) put(label[i]);
+    putAscii(" (*.");
+    putAscii(extension.c_str());
+    putAscii(")");
+    put(0);
+    putAscii("*.");
+    putAscii(extension.c_str());
+    put(0);
+    put(0);
+    return n;
+}
+
+void CopyPresetName(char (&field)[kPresetTextBytes], const char* text) {
+    size_t n = text ? std::strlen(text) : 0;
+    if (n > kPresetTextBytes - 1) {
+        n = kPresetTextBytes - 1;
+        // Back off over continuation bytes to the start of the cut character.
+        size_t start = n;
+        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+        n = start;
+    }
+    if (n > 0) std::memcpy(field, text, n);
+    std::memset(field + n, 0, kPresetTextBytes - n);
+}
+
+bool WritePresetFile(const char* path, const PresetData& record) {
+    if (!path || !*path) return false;
+    TiXmlDocument doc;
+    doc.Parse(kTemplate);
+    TiXmlElement* root = doc.FirstChildElement("Preset");
+    if (doc.Error() || !root) return false;
+    root->SetAttribute("Name", FieldText(record.name).c_str());
+    root->SetAttribute("LibraryName", FieldText(record.libraryName).c_str());
+    root->SetAttribute("EffectName", FieldText(record.effectName).c_str());
+    const int32_t count = record.count < 0 ? 0 : record.count > kPresetMaxEntries ? kPresetMaxEntries : record.count;
+    for (int32_t i = 0; i < count; ++i) {
+        TiXmlElement e("parameter");
+        WriteEntry(record.entries[i], &e);
+        root->InsertEndChild(e);
+    }
+
+    std::string temporary;
+    const int fd = CreateTemporary(DirectoryOf(path), &temporary);
+    if (fd < 0) return false;
+    FILE* fp = ::fdopen(fd, "w");
+    if (!fp) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    bool ok = doc.SaveFile(fp);
+    ok = std::fflush(fp) == 0 && ok;
+    ok = ::fsync(::fileno(fp)) == 0 && ok;
+    ok = std::fclose(fp) == 0 && ok;
+    ok = ok && std::rename(temporary.c_str(), path) == 0;
+    if (!ok) ::unlink(temporary.c_str());
+    return ok;
+}
+
+bool ReadPresetText(const char* text, size_t size, PresetData* record) {
+    if (!record || !text || !XmlDepthWithin(text, size, kMaxDepth)) return false;
+    const std::string terminated(text, strnlen(text, size));
+    TiXmlDocument doc;
+    doc.Parse(terminated.c_str());
+    if (doc.Error()) return false;
+    const TiXmlElement* root = doc.FirstChildElement("Preset");
+    if (!root) return false;
+
+    record->count = 0;
+    CopyPresetName(record->name, root->Attribute("Name"));
+    CopyPresetName(record->libraryName, root->Attribute("LibraryName"));
+    CopyPresetName(record->effectName, root->Attribute("EffectName"));
+    for (const TiXmlElement* e = root->FirstChildElement("parameter"); e; e = e->NextSiblingElement()) {
+        const PresetEntry entry = ReadEntry(*e);
+        if (record->count < kPresetMaxEntries) record->entries[record->count++] = entry;
+    }
+    return record->count != 0;
+}
+
+bool ReadPresetFile(const char* path, PresetData* record) {
+    std::string text;
+    if (!record || !ReadSmallFile(path, kMaxFileBytes, &text)) return false;
+    return ReadPresetText(text.data(), text.size(), record);
+}
+
+bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetData* record) {
+    if (!record) return false;
+    if (!library) return record->count > 0;
+    IVideoEffect* effect = library->CreateEffect(effectIndex);
+    if (!effect) return false;
+    const char* libraryName = library->GetLibraryName();
+    const char* effectName = effect->GetEffectName();
+    bool valid = libraryName && effectName && FieldText(record->libraryName) == libraryName &&
+                 FieldText(record->effectName) == effectName;
+    ParamInfo info;
+    for (uint32_t i = 0; valid && effect->GetParamInfo(i, &info); ++i)
+        valid = static_cast<int64_t>(i) < record->count && record->entries[i].type == info.type;
+    effect->Release();
+    return valid;
+}
+
+} // namespace svt
