@@ -1,8 +1,481 @@
-// AVX2 row kernels.
+// AVX2 row kernels. Each equals its scalar reference bit for bit; the scalar
+// kernel finishes the tail of every row.
+//
+// NOTE: this file is built with -mavx2, so it must not instantiate any inline
+// function or template that other files also use (std:: helpers included):
+// the linker could keep this copy for everyone and crash CPUs without AVX.
+// Everything here is static or in the anonymous namespace and force-inlined.
+#include <immintrin.h>
+
 #include "frames/image_kernels_p.h"
 
 namespace svt {
 
-void InstallAvx2ImageKernels(ImageKernels& k) { (void)k; }
+namespace {
+
+#define SVT_AVX2 inline __attribute__((always_inline))
+
+const ImageKernels& S() { return ScalarImageKernels(); }
+
+SVT_AVX2 __m256i Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+SVT_AVX2 void Store(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+SVT_AVX2 __m128i Load128(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+SVT_AVX2 __m256i Select(__m256i mask, __m256i a, __m256i b) { return _mm256_blendv_epi8(b, a, mask); }
+SVT_AVX2 __m256 Select(__m256 mask, __m256 a, __m256 b) { return _mm256_blendv_ps(b, a, mask); }
+SVT_AVX2 __m256i Div255(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(int16_t(0x8081))), 7);
+}
+SVT_AVX2 __m256i ByteMask(uint32_t channel) { return _mm256_set1_epi32(int32_t(0xFFu << (8 * channel))); }
+// `channel` of both 4-float pixels in a register.
+SVT_AVX2 __m256 LaneMask(uint32_t channel) {
+    alignas(32) static const int32_t kMasks[4][8] = {{-1, 0, 0, 0, -1, 0, 0, 0},
+                                                     {0, -1, 0, 0, 0, -1, 0, 0},
+                                                     {0, 0, -1, 0, 0, 0, -1, 0},
+                                                     {0, 0, 0, -1, 0, 0, 0, -1}};
+    return _mm256_load_ps(reinterpret_cast<const float*>(kMasks[channel]));
+}
+template <int A>
+SVT_AVX2 __m256i BroadcastAlpha16(__m256i v) {
+    constexpr int kShuffle = _MM_SHUFFLE(A, A, A, A);
+    return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(v, kShuffle), kShuffle);
+}
+template <int A>
+SVT_AVX2 __m256i AlphaMask16() {
+    return A == 0 ? _mm256_set_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1)
+                  : _mm256_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0);
+}
+// Two 128-bit halves from two addresses.
+SVT_AVX2 __m256i Pair(const void* lo, const void* hi) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(lo)), Load128(hi), 1);
+}
+SVT_AVX2 __m256 PairPs(const float* lo, const float* hi) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lo)), _mm_loadu_ps(hi), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Channel order and single channels
+
+void SwapOrder8(const uint8_t* src, uint8_t* dst, uint32_t width) {
+    const __m256i reverse = _mm256_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12, 3, 2, 1, 0, 7, 6,
+                                             5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) Store(dst + 4 * x, _mm256_shuffle_epi8(Load(src + 4 * x), reverse));
+    S().swapOrder8(src + 4 * x, dst + 4 * x, width - x);
+}
+
+void SwapOrderF(const float* src, float* dst, uint32_t width) {
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2)
+        _mm256_storeu_ps(dst + 4 * x, _mm256_permute_ps(_mm256_loadu_ps(src + 4 * x), _MM_SHUFFLE(0, 1, 2, 3)));
+    S().swapOrderF(src + 4 * x, dst + 4 * x, width - x);
+}
+
+void SwapChannels8(uint8_t* row, uint32_t width, const uint8_t order[4]) {
+    alignas(32) int8_t control[32];
+    for (int i = 0; i < 32; ++i) control[i] = int8_t((i & ~3) % 16 + order[i & 3]);
+    const __m256i shuffle = _mm256_load_si256(reinterpret_cast<const __m256i*>(control));
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) Store(row + 4 * x, _mm256_shuffle_epi8(Load(row + 4 * x), shuffle));
+    S().swapChannels8(row + 4 * x, width - x, order);
+}
+
+void SetChannel8(uint8_t* row, uint32_t width, uint32_t channel, uint8_t value) {
+    const __m256i mask = ByteMask(channel), v = _mm256_set1_epi32(int32_t(uint32_t(value) << (8 * channel)));
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) Store(row + 4 * x, Select(mask, v, Load(row + 4 * x)));
+    S().setChannel8(row + 4 * x, width - x, channel, value);
+}
+
+void SetChannelF(float* row, uint32_t width, uint32_t channel, float value) {
+    const __m256 mask = LaneMask(channel), v = _mm256_set1_ps(value);
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) _mm256_storeu_ps(row + 4 * x, Select(mask, v, _mm256_loadu_ps(row + 4 * x)));
+    S().setChannelF(row + 4 * x, width - x, channel, value);
+}
+
+void CopyChannel8x44(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t cs, uint32_t cd) {
+    const __m256i mask = ByteMask(cd);
+    const __m128i left = _mm_cvtsi32_si128(cd > cs ? int(8 * (cd - cs)) : 0);
+    const __m128i right = _mm_cvtsi32_si128(cs > cd ? int(8 * (cs - cd)) : 0);
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i moved = _mm256_sll_epi32(_mm256_srl_epi32(Load(src + 4 * x), right), left);
+        Store(dst + 4 * x, Select(mask, moved, Load(dst + 4 * x)));
+    }
+    S().copyChannel8x44(src + 4 * x, dst + 4 * x, width - x, cs, cd);
+}
+
+// Byte cs of four pixels into four bytes.
+void CopyChannel8x41(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t cs) {
+    const int8_t c = int8_t(cs), z = int8_t(0x80);
+    const __m128i gather = _mm_setr_epi8(c, int8_t(c + 4), int8_t(c + 8), int8_t(c + 12), z, z, z, z, z, z, z, z, z,
+                                         z, z, z);
+    uint32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const int32_t v = _mm_cvtsi128_si32(_mm_shuffle_epi8(Load128(src + 4 * x), gather));
+        __builtin_memcpy(dst + x, &v, 4);
+    }
+    S().copyChannel8x41(src + 4 * x, dst + x, width - x, cs);
+}
+
+// Four bytes into byte cd of four pixels.
+void CopyChannel8x14(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t cd) {
+    alignas(16) int8_t control[16];
+    for (int i = 0; i < 16; ++i) control[i] = (i & 3) == int(cd) ? int8_t(i >> 2) : int8_t(0x80);
+    const __m128i scatter = _mm_load_si128(reinterpret_cast<const __m128i*>(control));
+    const __m128i mask = _mm_set1_epi32(int32_t(0xFFu << (8 * cd)));
+    uint32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        int32_t v;
+        __builtin_memcpy(&v, src + x, 4);
+        const __m128i spread = _mm_shuffle_epi8(_mm_cvtsi32_si128(v), scatter);
+        const __m128i d = Load128(dst + 4 * x);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_blendv_epi8(d, spread, mask));
+    }
+    S().copyChannel8x14(src + x, dst + 4 * x, width - x, cd);
+}
+
+void CopyChannelFx44(const float* src, float* dst, uint32_t width, uint32_t cs, uint32_t cd) {
+    const __m256 mask = LaneMask(cd);
+    const __m256i index = _mm256_set1_epi32(int32_t(cs));
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const __m256 b = _mm256_permutevar_ps(_mm256_loadu_ps(src + 4 * x), index);
+        _mm256_storeu_ps(dst + 4 * x, Select(mask, b, _mm256_loadu_ps(dst + 4 * x)));
+    }
+    S().copyChannelFx44(src + 4 * x, dst + 4 * x, width - x, cs, cd);
+}
+
+void InvertChannel8(uint8_t* row, uint32_t width, uint32_t channel) {
+    const __m256i mask = ByteMask(channel);
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) Store(row + 4 * x, _mm256_xor_si256(Load(row + 4 * x), mask));
+    S().invertChannel8(row + 4 * x, width - x, channel);
+}
+
+void InvertChannelF(float* row, uint32_t width, uint32_t channel) {
+    const __m256 mask = LaneMask(channel), one = _mm256_set1_ps(1.0f);
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const __m256 v = _mm256_loadu_ps(row + 4 * x);
+        _mm256_storeu_ps(row + 4 * x, Select(mask, _mm256_sub_ps(one, v), v));
+    }
+    S().invertChannelF(row + 4 * x, width - x, channel);
+}
+
+void InvertBytes(uint8_t* row, uint32_t count) {
+    const __m256i ones = _mm256_set1_epi32(-1);
+    uint32_t i = 0;
+    for (; i + 32 <= count; i += 32) Store(row + i, _mm256_xor_si256(Load(row + i), ones));
+    S().invertBytes(row + i, count - i);
+}
+
+void InvertFloats(float* row, uint32_t count) {
+    const __m256 one = _mm256_set1_ps(1.0f);
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) _mm256_storeu_ps(row + i, _mm256_sub_ps(one, _mm256_loadu_ps(row + i)));
+    S().invertFloats(row + i, count - i);
+}
+
+// ---------------------------------------------------------------------------
+// Alpha (see the SSE2 kernels for the arithmetic; these are the same on 256 bits)
+
+template <int A>
+SVT_AVX2 __m256i Premultiply4(__m256i p) {
+    return Select(AlphaMask16<A>(), p, Div255(_mm256_mullo_epi16(p, BroadcastAlpha16<A>(p))));
+}
+
+template <int A>
+void Premultiply8Of(uint8_t* row, uint32_t width) {
+    const __m256i zero = _mm256_setzero_si256();
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i v = Load(row + 4 * x);
+        const __m256i lo = Premultiply4<A>(_mm256_unpacklo_epi8(v, zero));
+        const __m256i hi = Premultiply4<A>(_mm256_unpackhi_epi8(v, zero));
+        Store(row + 4 * x, _mm256_packus_epi16(lo, hi));
+    }
+    S().premultiply8(row + 4 * x, width - x, A);
+}
+
+void Premultiply8(uint8_t* row, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? Premultiply8Of<0>(row, width) : Premultiply8Of<3>(row, width);
+}
+
+template <int A>
+void PremultiplyFOf(float* row, uint32_t width) {
+    const __m256 mask = LaneMask(A);
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const __m256 v = _mm256_loadu_ps(row + 4 * x);
+        const __m256 a = _mm256_permute_ps(v, _MM_SHUFFLE(A, A, A, A));
+        _mm256_storeu_ps(row + 4 * x, Select(mask, v, _mm256_mul_ps(v, a)));
+    }
+    S().premultiplyF(row + 4 * x, width - x, A);
+}
+
+void PremultiplyF(float* row, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? PremultiplyFOf<0>(row, width) : PremultiplyFOf<3>(row, width);
+}
+
+template <int A>
+SVT_AVX2 __m256i Over4(__m256i f, __m256i b) {
+    const __m256i a = BroadcastAlpha16<A>(f);
+    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), a);
+    const __m256i bw = Div255(_mm256_mullo_epi16(BroadcastAlpha16<A>(b), inv));
+    const __m256i colour = Div255(_mm256_add_epi16(_mm256_mullo_epi16(f, a), _mm256_mullo_epi16(b, bw)));
+    return Select(AlphaMask16<A>(), _mm256_add_epi16(a, bw), colour);
+}
+
+template <int A>
+SVT_AVX2 __m256i OverPremul4(__m256i f, __m256i b) {
+    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), BroadcastAlpha16<A>(f));
+    return _mm256_add_epi16(Div255(_mm256_mullo_epi16(b, inv)), f);
+}
+
+template <int A, bool Premul>
+void Composite8Of(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width) {
+    const __m256i zero = _mm256_setzero_si256();
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i f = Load(fg + 4 * x), b = Load(bg + 4 * x);
+        const __m256i fl = _mm256_unpacklo_epi8(f, zero), fh = _mm256_unpackhi_epi8(f, zero);
+        const __m256i bl = _mm256_unpacklo_epi8(b, zero), bh = _mm256_unpackhi_epi8(b, zero);
+        const __m256i lo = Premul ? OverPremul4<A>(fl, bl) : Over4<A>(fl, bl);
+        const __m256i hi = Premul ? OverPremul4<A>(fh, bh) : Over4<A>(fh, bh);
+        Store(dst + 4 * x, _mm256_packus_epi16(lo, hi));
+    }
+    (Premul ? S().compositePremul8 : S().composite8)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
+}
+
+void Composite8(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? Composite8Of<0, false>(fg, bg, dst, width) : Composite8Of<3, false>(fg, bg, dst, width);
+}
+void CompositePremul8(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? Composite8Of<0, true>(fg, bg, dst, width) : Composite8Of<3, true>(fg, bg, dst, width);
+}
+
+template <int A, bool Premul>
+void CompositeFOf(const float* fg, const float* bg, float* dst, uint32_t width) {
+    const __m256 one = _mm256_set1_ps(1.0f), mask = LaneMask(A);
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const __m256 f = _mm256_loadu_ps(fg + 4 * x), b = _mm256_loadu_ps(bg + 4 * x);
+        const __m256 a = _mm256_permute_ps(f, _MM_SHUFFLE(A, A, A, A));
+        __m256 out;
+        if (Premul) {
+            out = _mm256_min_ps(_mm256_add_ps(_mm256_mul_ps(b, _mm256_sub_ps(one, a)), f), one);
+        } else {
+            const __m256 ba = _mm256_permute_ps(b, _MM_SHUFFLE(A, A, A, A));
+            const __m256 bw = _mm256_min_ps(_mm256_mul_ps(ba, _mm256_sub_ps(one, a)), one);
+            const __m256 colour = _mm256_min_ps(_mm256_add_ps(_mm256_mul_ps(f, a), _mm256_mul_ps(b, bw)), one);
+            out = Select(mask, _mm256_min_ps(_mm256_add_ps(a, bw), one), colour);
+        }
+        _mm256_storeu_ps(dst + 4 * x, out);
+    }
+    (Premul ? S().compositePremulF : S().compositeF)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
+}
+
+void CompositeF(const float* fg, const float* bg, float* dst, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? CompositeFOf<0, false>(fg, bg, dst, width) : CompositeFOf<3, false>(fg, bg, dst, width);
+}
+void CompositePremulF(const float* fg, const float* bg, float* dst, uint32_t width, uint32_t alpha) {
+    alpha == 0 ? CompositeFOf<0, true>(fg, bg, dst, width) : CompositeFOf<3, true>(fg, bg, dst, width);
+}
+
+SVT_AVX2 __m256i Blend16(__m256i a, __m256i b, __m256i wa, __m256i wb) {
+    const __m256i sum = _mm256_adds_epu16(_mm256_mullo_epi16(a, wa), _mm256_mullo_epi16(b, wb));
+    return Div255(_mm256_min_epu16(sum, _mm256_set1_epi16(int16_t(65025))));
+}
+
+void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i va = _mm256_set1_epi16(int16_t(wa)), vb = _mm256_set1_epi16(int16_t(wb));
+    uint32_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i x = Load(a + i), y = Load(b + i);
+        const __m256i lo = Blend16(_mm256_unpacklo_epi8(x, zero), _mm256_unpacklo_epi8(y, zero), va, vb);
+        const __m256i hi = Blend16(_mm256_unpackhi_epi8(x, zero), _mm256_unpackhi_epi8(y, zero), va, vb);
+        Store(dst + i, _mm256_packus_epi16(lo, hi));
+    }
+    S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
+}
+
+void BlendF(const float* a, const float* b, float* dst, uint32_t count, float wa, float wb, bool limit) {
+    const __m256 va = _mm256_set1_ps(wa), vb = _mm256_set1_ps(wb), one = _mm256_set1_ps(1.0f);
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256 v = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(a + i), va), _mm256_mul_ps(_mm256_loadu_ps(b + i), vb));
+        if (limit) v = _mm256_min_ps(v, one);
+        _mm256_storeu_ps(dst + i, v);
+    }
+    S().blendF(a + i, b + i, dst + i, count - i, wa, wb, limit);
+}
+
+// ---------------------------------------------------------------------------
+// Per-value float operations
+
+void SquareF(float* row, uint32_t count) {
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 v = _mm256_loadu_ps(row + i);
+        _mm256_storeu_ps(row + i, _mm256_mul_ps(v, v));
+    }
+    S().squareF(row + i, count - i);
+}
+
+void SqrtF(float* row, uint32_t count) {
+    const __m256 nan = _mm256_set1_ps(__builtin_nanf("")), zero = _mm256_setzero_ps();
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 v = _mm256_loadu_ps(row + i);
+        _mm256_storeu_ps(row + i, Select(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), nan, _mm256_sqrt_ps(v)));
+    }
+    S().sqrtF(row + i, count - i);
+}
+
+void ClampBelowF(float* row, uint32_t width, const float t[4]) {
+    const __m256 vt = _mm256_broadcast_ps(reinterpret_cast<const __m128*>(t));
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) _mm256_storeu_ps(row + 4 * x, _mm256_max_ps(vt, _mm256_loadu_ps(row + 4 * x)));
+    S().clampBelowF(row + 4 * x, width - x, t);
+}
+
+// ---------------------------------------------------------------------------
+// Resampling
+
+SVT_AVX2 int32_t WeightPair(const int16_t* w) {
+    int32_t pair;
+    __builtin_memcpy(&pair, w, 4);
+    return pair;
+}
+
+void ResampleV8(const uint8_t* const* rows, const int16_t* weights, uint32_t taps, int16_t* out, uint32_t count) {
+    const __m256i zero = _mm256_setzero_si256(), half = _mm256_set1_epi32(1 << (kResampleMidShift - 1));
+    uint32_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        __m256i acc[4] = {half, half, half, half};
+        for (uint32_t k = 0; k < taps; k += 2) {
+            const bool two = k + 1 < taps;
+            const __m256i r0 = Load(rows[k] + i);
+            const __m256i r1 = two ? Load(rows[k + 1] + i) : zero;
+            const int16_t pair[2] = {weights[k], int16_t(two ? weights[k + 1] : 0)};
+            const __m256i w = _mm256_set1_epi32(WeightPair(pair));
+            const __m256i lo = _mm256_unpacklo_epi8(r0, r1), hi = _mm256_unpackhi_epi8(r0, r1);
+            acc[0] = _mm256_add_epi32(acc[0], _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
+            acc[1] = _mm256_add_epi32(acc[1], _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
+            acc[2] = _mm256_add_epi32(acc[2], _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
+            acc[3] = _mm256_add_epi32(acc[3], _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
+        }
+        for (__m256i& a : acc) a = _mm256_srai_epi32(a, kResampleMidShift);
+        // Lanes hold values 0-7 | 16-23 and 8-15 | 24-31; put them in order.
+        const __m256i x = _mm256_packs_epi32(acc[0], acc[1]), y = _mm256_packs_epi32(acc[2], acc[3]);
+        Store(out + i, _mm256_permute2x128_si256(x, y, 0x20));
+        Store(out + i + 16, _mm256_permute2x128_si256(x, y, 0x31));
+    }
+    for (; i < count; ++i) { // the scalar kernel's sum, for the last few values
+        int32_t acc = 1 << (kResampleMidShift - 1);
+        for (uint32_t k = 0; k < taps; ++k) acc += int32_t(weights[k]) * rows[k][i];
+        out[i] = static_cast<int16_t>(acc >> kResampleMidShift);
+    }
+}
+
+// Two output pixels at a time, one per 128-bit lane.
+void ResampleH8(const int16_t* in, uint8_t* out, uint32_t width, const int32_t* first, const int16_t* weights,
+                uint32_t taps) {
+    const __m256i half = _mm256_set1_epi32(1 << (kResampleOutShift - 1));
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const int16_t* p0 = in + 4 * first[x];
+        const int16_t* p1 = in + 4 * first[x + 1];
+        const int16_t* w0 = weights + size_t(x) * taps;
+        const int16_t* w1 = w0 + taps;
+        __m256i acc = half;
+        for (uint32_t k = 0; k < taps; k += 2) {
+            const __m256i two = Pair(p0 + 4 * k, p1 + 4 * k);
+            const __m256i w = _mm256_setr_epi32(WeightPair(w0 + k), WeightPair(w0 + k), WeightPair(w0 + k),
+                                                WeightPair(w0 + k), WeightPair(w1 + k), WeightPair(w1 + k),
+                                                WeightPair(w1 + k), WeightPair(w1 + k));
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(two, _mm256_unpackhi_epi64(two, two)), w));
+        }
+        const __m256i v = _mm256_srai_epi32(acc, kResampleOutShift);
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(v, v), _mm256_setzero_si256());
+        const int32_t a = _mm256_cvtsi256_si32(bytes);
+        const int32_t b = _mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1));
+        __builtin_memcpy(out + 4 * x, &a, 4);
+        __builtin_memcpy(out + 4 * x + 4, &b, 4);
+    }
+    S().resampleH8(in, out + 4 * x, width - x, first + x, weights + size_t(x) * taps, taps);
+}
+
+void ResampleVF(const float* const* rows, const float* weights, uint32_t taps, float* out, uint32_t count) {
+    uint32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256 a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps();
+        for (uint32_t k = 0; k < taps; ++k) {
+            const __m256 w = _mm256_set1_ps(weights[k]);
+            a0 = _mm256_add_ps(a0, _mm256_mul_ps(w, _mm256_loadu_ps(rows[k] + i)));
+            a1 = _mm256_add_ps(a1, _mm256_mul_ps(w, _mm256_loadu_ps(rows[k] + i + 8)));
+        }
+        _mm256_storeu_ps(out + i, a0);
+        _mm256_storeu_ps(out + i + 8, a1);
+    }
+    for (; i < count; i += 4) { // count is a multiple of 4: whole pixels
+        __m128 a = _mm_setzero_ps();
+        for (uint32_t k = 0; k < taps; ++k) a = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(weights[k]), _mm_loadu_ps(rows[k] + i)));
+        _mm_storeu_ps(out + i, a);
+    }
+}
+
+void ResampleHF(const float* in, float* out, uint32_t width, const int32_t* first, const float* weights,
+                uint32_t taps) {
+    uint32_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const float* p0 = in + 4 * size_t(first[x]);
+        const float* p1 = in + 4 * size_t(first[x + 1]);
+        const float* w0 = weights + size_t(x) * taps;
+        const float* w1 = w0 + taps;
+        __m256 acc = _mm256_setzero_ps();
+        for (uint32_t k = 0; k < taps; ++k) {
+            const __m256 w = _mm256_setr_ps(w0[k], w0[k], w0[k], w0[k], w1[k], w1[k], w1[k], w1[k]);
+            acc = _mm256_add_ps(acc, _mm256_mul_ps(w, PairPs(p0 + 4 * k, p1 + 4 * k)));
+        }
+        _mm256_storeu_ps(out + 4 * x, acc);
+    }
+    S().resampleHF(in, out + 4 * x, width - x, first + x, weights + size_t(x) * taps, taps);
+}
+
+} // namespace
+
+void InstallAvx2ImageKernels(ImageKernels& k) {
+    k.swapOrder8 = SwapOrder8;
+    k.swapOrderF = SwapOrderF;
+    k.swapChannels8 = SwapChannels8;
+    k.setChannel8 = SetChannel8;
+    k.setChannelF = SetChannelF;
+    k.copyChannel8x44 = CopyChannel8x44;
+    k.copyChannel8x41 = CopyChannel8x41;
+    k.copyChannel8x14 = CopyChannel8x14;
+    k.copyChannelFx44 = CopyChannelFx44;
+    k.invertChannel8 = InvertChannel8;
+    k.invertChannelF = InvertChannelF;
+    k.invertBytes = InvertBytes;
+    k.invertFloats = InvertFloats;
+    k.premultiply8 = Premultiply8;
+    k.premultiplyF = PremultiplyF;
+    k.composite8 = Composite8;
+    k.compositePremul8 = CompositePremul8;
+    k.compositeF = CompositeF;
+    k.compositePremulF = CompositePremulF;
+    k.blend8 = Blend8;
+    k.blendF = BlendF;
+    k.squareF = SquareF;
+    k.sqrtF = SqrtF;
+    k.clampBelowF = ClampBelowF;
+    k.resampleV8 = ResampleV8;
+    k.resampleH8 = ResampleH8;
+    k.resampleVF = ResampleVF;
+    k.resampleHF = ResampleHF;
+}
 
 } // namespace svt
