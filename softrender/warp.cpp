@@ -1,0 +1,497 @@
+// WarpQuad: the set-up of the inverse map, the row walk with analytic spans,
+// the clamped and edge pixels, and the scalar span kernels.
+#include "softrender/warp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "library/abi.h"
+#include "softrender/warp_p.h"
+
+namespace svt {
+namespace warp {
+
+// Scalar span kernels _____________________________________________________________
+
+namespace {
+
+inline uint32_t Shade8(uint32_t sum, uint32_t k16) {
+    const uint32_t v = (sum + 64) >> 7;
+    return (((v * k16) >> 16) + 64) >> 7;
+}
+
+// p00 at `p`, p01 one pixel right, p10 one row down; fx, fy in 0..127.
+inline void Bilinear8(const uint8_t* p00, const uint8_t* p01, const uint8_t* p10, const uint8_t* p11, uint32_t fx,
+                      uint32_t fy, const Texture& tex, uint8_t* out) {
+    const uint32_t w00 = (128 - fx) * (128 - fy), w01 = fx * (128 - fy);
+    const uint32_t w10 = (128 - fx) * fy, w11 = fx * fy;
+    for (int c = 0; c < 4; ++c) {
+        const uint32_t sum = p00[c] * w00 + p01[c] * w01 + p10[c] * w10 + p11[c] * w11;
+        out[c] = static_cast<uint8_t>(tex.shaded && c != tex.alpha ? Shade8(sum, tex.shade16) : (sum + 8192) >> 14);
+    }
+}
+
+inline void BilinearF(const uint8_t* p00, const uint8_t* p01, const uint8_t* p10, const uint8_t* p11, float fx,
+                      float fy, const Texture& tex, uint8_t* out) {
+    float a[4], b[4], c[4], d[4], r[4];
+    std::memcpy(a, p00, 16);
+    std::memcpy(b, p01, 16);
+    std::memcpy(c, p10, 16);
+    std::memcpy(d, p11, 16);
+    const float gx = 1.0f - fx, gy = 1.0f - fy;
+    for (int ch = 0; ch < 4; ++ch) {
+        const float top = a[ch] * gx + b[ch] * fx;
+        const float bot = c[ch] * gx + d[ch] * fx;
+        r[ch] = (top * gy + bot * fy) * tex.shadeF[ch];
+    }
+    std::memcpy(out, r, 16);
+}
+
+// (s, t) of pixel i of a run, exactly as every span kernel evaluates it.
+inline void RunSample(const Run& run, int32_t i, float& s, float& t) {
+    const float fi = static_cast<float>(i);
+    s = run.u + fi * run.du;
+    t = run.v + fi * run.dv;
+    if (!run.affine) {
+        const float r = 1.0f / (run.w + fi * run.dw);
+        s = s * r;
+        t = t * r;
+    }
+}
+
+} // namespace
+
+void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        float s, t;
+        RunSample(run, i, s, t);
+        const int32_t sx = static_cast<int32_t>(s * 128.0f + 0.5f);
+        const int32_t ty = static_cast<int32_t>(t * 128.0f + 0.5f);
+        const uint8_t* p = tex.data + (ty >> 7) * tex.stride + (sx >> 7) * 4;
+        Bilinear8(p, p + 4, p + tex.stride, p + tex.stride + 4, uint32_t(sx & 127), uint32_t(ty & 127), tex,
+                  dst + 4 * i);
+    }
+}
+
+void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        float s, t;
+        RunSample(run, i, s, t);
+        const int32_t x0 = static_cast<int32_t>(s), y0 = static_cast<int32_t>(t);
+        const float fx = s - static_cast<float>(x0), fy = t - static_cast<float>(y0);
+        const uint8_t* p = tex.data + y0 * tex.stride + x0 * 16;
+        BilinearF(p, p + 16, p + tex.stride, p + tex.stride + 16, fx, fy, tex, dst + 16 * i);
+    }
+}
+
+// Kernel selection ________________________________________________________________
+
+namespace {
+
+constexpr SpanKernels kScalarSpans{SpanBytes4Scalar, SpanFloats4Scalar};
+SpanKernels g_spans = kScalarSpans;
+SpanLevel g_level = SpanLevel::kScalar;
+
+bool CpuHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace
+
+bool UseSpanLevel(SpanLevel level) {
+    if (level == SpanLevel::kAvx2 && !CpuHasAvx2()) return false;
+    SpanKernels k = kScalarSpans;
+    if (level != SpanLevel::kScalar) InstallSse2Spans(k); // SSE2 is the x86-64 baseline
+    if (level == SpanLevel::kAvx2) InstallAvx2Spans(k);
+    g_spans = k;
+    g_level = level;
+    return true;
+}
+
+SpanLevel ActiveSpanLevel() { return g_level; }
+const SpanKernels& ActiveSpans() { return g_spans; }
+
+// Set-up ________________________________________________________________________
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+// Corners further out than this are refused: the map's arithmetic would no
+// longer resolve a pixel.
+constexpr double kMaxCoordinate = 1e8;
+// |sin| of the turn at a corner below this counts as a straight or folded corner.
+constexpr double kMinTurn = 1e-9;
+// A map whose denominator varies less than this over the quad is drawn as affine.
+constexpr double kAffineTolerance = 1e-9;
+
+// a*x + b*y + c >= 0; for the edges of the quad, the signed distance (inside positive).
+struct HalfPlane {
+    double a = 0, b = 0, c = 0;
+    double invA = 0; // 1/a, 0 when a == 0
+    void Finish() { invA = a != 0 ? 1.0 / a : 0.0; }
+};
+
+// Narrows [lo, hi] to the x of row y where the half-plane, offset by `slack`,
+// holds: a*x + b*y + c + slack >= 0.
+inline void Narrow(const HalfPlane& h, double y, double slack, double& lo, double& hi) {
+    const double rest = h.b * y + h.c + slack;
+    if (h.a > 0)
+        lo = std::max(lo, -rest * h.invA);
+    else if (h.a < 0)
+        hi = std::min(hi, -rest * h.invA);
+    else if (rest < 0)
+        lo = kInf, hi = -kInf;
+}
+
+// ceil / floor clamped into [lowest, highest]; NaN gives an empty side.
+inline int32_t CeilIn(double v, int32_t lowest, int32_t highest) {
+    if (!(v > lowest)) return lowest;
+    if (v > highest) return highest + 1;
+    return static_cast<int32_t>(std::ceil(v));
+}
+inline int32_t FloorIn(double v, int32_t lowest, int32_t highest) {
+    if (!(v < highest)) return highest;
+    if (v < lowest) return lowest - 1;
+    return static_cast<int32_t>(std::floor(v));
+}
+
+struct Plan {
+    Texture tex;
+    bool isFloat = false;
+    int32_t pixelSize = 4;
+    bool smooth = false;
+    // (x, y, 1) of a screen pixel centre -> (U, V, W); s = U/W, t = V/W, W > 0 inside.
+    double m[3][3] = {};
+    bool affine = false;
+    HalfPlane edge[4];
+    HalfPlane safe[4]; // where samples stay kSafeMargin inside the texture (W > 0)
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+};
+
+bool BuildMap(const QuadCorners& q, int32_t tw, int32_t th, Plan& p) {
+    const double* x = q.x;
+    const double* y = q.y;
+    const double sx = x[0] - x[1] + x[2] - x[3], sy = y[0] - y[1] + y[2] - y[3];
+    const double dx1 = x[1] - x[2], dx2 = x[3] - x[2], dy1 = y[1] - y[2], dy2 = y[3] - y[2];
+    const double den = dx1 * dy2 - dx2 * dy1;
+    if (den == 0 || !std::isfinite(den)) return false;
+    const double g = (sx * dy2 - sy * dx2) / den;
+    const double h = (dx1 * sy - dy1 * sx) / den;
+    // Unit square (u, v, 1) -> screen (x, y, 1), homogeneous.
+    const double f[3][3] = {{x[1] - x[0] + g * x[1], x[3] - x[0] + h * x[3], x[0]},
+                            {y[1] - y[0] + g * y[1], y[3] - y[0] + h * y[3], y[0]},
+                            {g, h, 1.0}};
+    // Its inverse up to scale is the adjugate; texel units scale the rows by
+    // (w - 1) and (h - 1). Dividing rather than scaling by 1/(w-1) keeps the
+    // identity map exact.
+    double a[3][3] = {{f[1][1] * f[2][2] - f[1][2] * f[2][1], f[0][2] * f[2][1] - f[0][1] * f[2][2],
+                       f[0][1] * f[1][2] - f[0][2] * f[1][1]},
+                      {f[1][2] * f[2][0] - f[1][0] * f[2][2], f[0][0] * f[2][2] - f[0][2] * f[2][0],
+                       f[0][2] * f[1][0] - f[0][0] * f[1][2]},
+                      {f[1][0] * f[2][1] - f[1][1] * f[2][0], f[0][1] * f[2][0] - f[0][0] * f[2][1],
+                       f[0][0] * f[1][1] - f[0][1] * f[1][0]}};
+    for (int c = 0; c < 3; ++c) {
+        a[0][c] *= tw - 1;
+        a[1][c] *= th - 1;
+    }
+    const double cx = (x[0] + x[1] + x[2] + x[3]) / 4, cy = (y[0] + y[1] + y[2] + y[3]) / 4;
+    const double wc = a[2][0] * cx + a[2][1] * cy + a[2][2];
+    if (wc == 0 || !std::isfinite(wc)) return false;
+    for (auto& row : a)
+        for (double& v : row) v /= wc; // W = 1 at the centre, positive over the quad
+    bool affine = true;
+    for (int k = 0; k < 4; ++k) {
+        const double wk = a[2][0] * x[k] + a[2][1] * y[k] + a[2][2];
+        if (!(wk > 0)) return false;
+        if (std::fabs(wk - 1) > kAffineTolerance) affine = false;
+    }
+    if (affine) a[2][0] = 0, a[2][1] = 0, a[2][2] = 1;
+    for (auto& row : a)
+        for (double v : row)
+            if (!std::isfinite(v)) return false;
+    std::memcpy(p.m, a, sizeof a);
+    p.affine = affine;
+
+    const double lo = kSafeMargin, hiS = tw - 1 - kSafeMargin, hiT = th - 1 - kSafeMargin;
+    const double(&m)[3][3] = p.m;
+    p.safe[0] = {m[0][0] - lo * m[2][0], m[0][1] - lo * m[2][1], m[0][2] - lo * m[2][2]};
+    p.safe[1] = {hiS * m[2][0] - m[0][0], hiS * m[2][1] - m[0][1], hiS * m[2][2] - m[0][2]};
+    p.safe[2] = {m[1][0] - lo * m[2][0], m[1][1] - lo * m[2][1], m[1][2] - lo * m[2][2]};
+    p.safe[3] = {hiT * m[2][0] - m[1][0], hiT * m[2][1] - m[1][1], hiT * m[2][2] - m[1][2]};
+    for (HalfPlane& s : p.safe) s.Finish();
+    return true;
+}
+
+bool BuildEdges(const QuadCorners& q, Plan& p) {
+    double len[4], turn[4];
+    for (int k = 0; k < 4; ++k) {
+        if (!std::isfinite(q.x[k]) || !std::isfinite(q.y[k])) return false;
+        if (std::fabs(q.x[k]) > kMaxCoordinate || std::fabs(q.y[k]) > kMaxCoordinate) return false;
+    }
+    for (int k = 0; k < 4; ++k) {
+        const int n = (k + 1) & 3, nn = (k + 2) & 3;
+        const double ex = q.x[n] - q.x[k], ey = q.y[n] - q.y[k];
+        const double fx = q.x[nn] - q.x[n], fy = q.y[nn] - q.y[n];
+        len[k] = std::hypot(ex, ey);
+        turn[k] = ex * fy - ey * fx;
+    }
+    const double sign = turn[0] > 0 ? 1.0 : -1.0;
+    for (int k = 0; k < 4; ++k) {
+        if (!(len[k] > 0)) return false;
+        if (!(turn[k] * sign > kMinTurn * len[k] * len[(k + 1) & 3])) return false;
+    }
+    for (int k = 0; k < 4; ++k) {
+        const int n = (k + 1) & 3;
+        const double ex = (q.x[n] - q.x[k]) / len[k], ey = (q.y[n] - q.y[k]) / len[k];
+        // The inside lies on the side the corners turn to.
+        HalfPlane& e = p.edge[k];
+        e.a = -ey * sign;
+        e.b = ex * sign;
+        e.c = -(e.a * q.x[k] + e.b * q.y[k]);
+        e.Finish();
+    }
+    p.minX = std::min({q.x[0], q.x[1], q.x[2], q.x[3]});
+    p.maxX = std::max({q.x[0], q.x[1], q.x[2], q.x[3]});
+    p.minY = std::min({q.y[0], q.y[1], q.y[2], q.y[3]});
+    p.maxY = std::max({q.y[0], q.y[1], q.y[2], q.y[3]});
+    return true;
+}
+
+// Pixels off the fast path ________________________________________________________
+
+// Bilinear sample at (s, t) clamped to the texture, into `out` (4 or 16 bytes).
+void SampleClamped(const Plan& p, double s, double t, uint8_t* out) {
+    const Texture& tex = p.tex;
+    const int32_t wl = tex.width - 1, hl = tex.height - 1;
+    s = s > 0 ? std::min(s, double(wl)) : 0.0; // NaN -> 0
+    t = t > 0 ? std::min(t, double(hl)) : 0.0;
+    if (!p.isFloat) {
+        const int32_t sx = static_cast<int32_t>(s * 128 + 0.5), ty = static_cast<int32_t>(t * 128 + 0.5);
+        int32_t x0 = sx >> 7, y0 = ty >> 7;
+        uint32_t fx = uint32_t(sx & 127), fy = uint32_t(ty & 127);
+        if (x0 >= wl) x0 = wl, fx = 0;
+        if (y0 >= hl) y0 = hl, fy = 0;
+        const int32_t x1 = std::min(x0 + 1, wl), y1 = std::min(y0 + 1, hl);
+        const uint8_t* r0 = tex.data + y0 * tex.stride;
+        const uint8_t* r1 = tex.data + y1 * tex.stride;
+        Bilinear8(r0 + 4 * x0, r0 + 4 * x1, r1 + 4 * x0, r1 + 4 * x1, fx, fy, tex, out);
+    } else {
+        int32_t x0 = static_cast<int32_t>(s), y0 = static_cast<int32_t>(t);
+        float fx = static_cast<float>(s - x0), fy = static_cast<float>(t - y0);
+        if (x0 >= wl) x0 = wl, fx = 0;
+        if (y0 >= hl) y0 = hl, fy = 0;
+        const int32_t x1 = std::min(x0 + 1, wl), y1 = std::min(y0 + 1, hl);
+        const uint8_t* r0 = tex.data + y0 * tex.stride;
+        const uint8_t* r1 = tex.data + y1 * tex.stride;
+        BilinearF(r0 + 16 * x0, r0 + 16 * x1, r1 + 16 * x0, r1 + 16 * x1, fx, fy, tex, out);
+    }
+}
+
+inline void MapPixel(const Plan& p, double x, double y, double& s, double& t) {
+    const double(&m)[3][3] = p.m;
+    const double u = m[0][0] * x + m[0][1] * y + m[0][2];
+    const double v = m[1][0] * x + m[1][1] * y + m[1][2];
+    const double w = m[2][0] * x + m[2][1] * y + m[2][2];
+    s = u / w;
+    t = v / w;
+}
+
+void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x <= x1; ++x) {
+        double s, t;
+        MapPixel(p, x, y, s, t);
+        SampleClamped(p, s, t, row + x * p.pixelSize);
+    }
+}
+
+// Pixels whose centre lies outside the quad but within half a pixel of it:
+// coverage falls from 1 at the edge to 0 half a pixel out. Pixels with their
+// centre inside are always fully covered, so faces sharing an edge leave no
+// gap for the background, while the outline of the whole still has a ramp.
+void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    const double yd = y;
+    const double dy = std::min(yd - p.minY, p.maxY - yd);
+    for (int32_t x = x0; x <= x1; ++x) {
+        const double xd = x;
+        double d = std::min({dy, xd - p.minX, p.maxX - xd});
+        for (const HalfPlane& e : p.edge) d = std::min(d, e.a * xd + e.b * yd + e.c);
+        const double cover = std::min(1.0, 1.0 + 2.0 * d);
+        if (!(cover > 0)) continue;
+        double s, t;
+        MapPixel(p, xd, yd, s, t);
+        uint8_t* dst = row + x * p.pixelSize;
+        if (!p.isFloat) {
+            uint8_t src[4];
+            SampleClamped(p, s, t, src);
+            const uint32_t c = static_cast<uint32_t>(cover * 256 + 0.5);
+            if (c == 0) continue;
+            for (int ch = 0; ch < 4; ++ch) dst[ch] = uint8_t((src[ch] * c + dst[ch] * (256 - c) + 128) >> 8);
+        } else {
+            float src[4], old[4];
+            SampleClamped(p, s, t, reinterpret_cast<uint8_t*>(src));
+            std::memcpy(old, dst, 16);
+            const float c = static_cast<float>(cover), keep = 1.0f - c;
+            for (int ch = 0; ch < 4; ++ch) old[ch] = src[ch] * c + old[ch] * keep;
+            std::memcpy(dst, old, 16);
+        }
+    }
+}
+
+// The row walk ____________________________________________________________________
+
+// True when the float evaluation of runs over [x0, x1] of row y stays well
+// within kSafeMargin of the exact map (see Run): a bound on the rounding of
+// u + i*du and w + i*dw relative to the smallest denominator.
+bool FloatRunsAccurate(const Plan& p, double y, int32_t x0, int32_t x1) {
+    const double(&m)[3][3] = p.m;
+    double uMax = 0, vMax = 0, wMax = 0, wMin = kInf;
+    for (double x : {double(x0), double(x1)}) {
+        const double w = m[2][0] * x + m[2][1] * y + m[2][2];
+        uMax = std::max(uMax, std::fabs(m[0][0] * x + m[0][1] * y + m[0][2]));
+        vMax = std::max(vMax, std::fabs(m[1][0] * x + m[1][1] * y + m[1][2]));
+        wMax = std::max(wMax, w);
+        wMin = std::min(wMin, w);
+    }
+    if (!(wMin > 0)) return false;
+    const double ulp = 1.0 / (1 << 23);
+    const double size = std::max(p.tex.width, p.tex.height);
+    const double stepUV = kMaxRun * (std::fabs(m[0][0]) + std::fabs(m[1][0]));
+    const double err = 2 * ulp * ((uMax + vMax + stepUV) + size * (wMax + kMaxRun * std::fabs(m[2][0]))) / wMin +
+                       2 * ulp * size;
+    return err < kSafeMargin / 4;
+}
+
+void FastPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    const double(&m)[3][3] = p.m;
+    const double yd = y;
+    Run run;
+    run.affine = p.affine;
+    run.du = static_cast<float>(m[0][0]);
+    run.dv = static_cast<float>(m[1][0]);
+    run.dw = static_cast<float>(m[2][0]);
+    for (int32_t x = x0; x <= x1; x += kMaxRun) {
+        const double xd = x;
+        run.u = static_cast<float>(m[0][0] * xd + m[0][1] * yd + m[0][2]);
+        run.v = static_cast<float>(m[1][0] * xd + m[1][1] * yd + m[1][2]);
+        run.w = static_cast<float>(m[2][0] * xd + m[2][1] * yd + m[2][2]);
+        if (run.affine) run.w = 1, run.dw = 0;
+        kernel(p.tex, run, row + x * p.pixelSize, std::min(kMaxRun, x1 - x + 1));
+    }
+}
+
+void InteriorPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    double lo = x0, hi = x1;
+    for (const HalfPlane& s : p.safe) Narrow(s, y, 0, lo, hi);
+    const int32_t f0 = CeilIn(lo, x0, x1), f1 = FloorIn(hi, x0, x1);
+    if (f0 > f1 || !FloatRunsAccurate(p, y, f0, f1)) {
+        ClampedPixels(p, row, y, x0, x1);
+        return;
+    }
+    ClampedPixels(p, row, y, x0, f0 - 1);
+    FastPixels(p, kernel, row, y, f0, f1);
+    ClampedPixels(p, row, y, f1 + 1, x1);
+}
+
+void Draw(const Plan& p, ImageView& screen) {
+    const int32_t sw = static_cast<int32_t>(screen.width), sh = static_cast<int32_t>(screen.height);
+    const SpanFn kernel = p.isFloat ? ActiveSpans().floats4 : ActiveSpans().bytes4;
+    const double reach = p.smooth ? 0.5 : 0.0; // how far outside the quad pixels are touched
+    const int32_t yFirst = CeilIn(p.minY - reach, 0, sh - 1), yLast = FloorIn(p.maxY + reach, 0, sh - 1);
+    for (int32_t y = yFirst; y <= yLast; ++y) {
+        uint8_t* row = screen.Row(uint32_t(y));
+        double lo = -kInf, hi = kInf;
+        for (const HalfPlane& e : p.edge) Narrow(e, y, 0, lo, hi);
+        const int32_t xi0 = CeilIn(lo, 0, sw - 1), xi1 = FloorIn(hi, 0, sw - 1);
+        if (!p.smooth) {
+            if (xi0 <= xi1) InteriorPixels(p, kernel, row, y, xi0, xi1);
+            continue;
+        }
+        lo = p.minX - reach, hi = p.maxX + reach;
+        for (const HalfPlane& e : p.edge) Narrow(e, y, reach, lo, hi);
+        int32_t xo0 = CeilIn(lo, 0, sw - 1), xo1 = FloorIn(hi, 0, sw - 1);
+        if (xi0 > xi1) {
+            EdgePixels(p, row, y, xo0, xo1);
+            continue;
+        }
+        xo0 = std::min(xo0, xi0);
+        xo1 = std::max(xo1, xi1);
+        EdgePixels(p, row, y, xo0, xi0 - 1);
+        InteriorPixels(p, kernel, row, y, xi0, xi1);
+        EdgePixels(p, row, y, xi1 + 1, xo1);
+    }
+}
+
+bool FourChannelFormat(uint32_t format, bool& isFloat) {
+    switch (format) {
+    case kFormatBGRA8:
+    case kFormatARGB8: isFloat = false; return true;
+    case kFormatBGRAF:
+    case kFormatARGBF: isFloat = true; return true;
+    default: return false;
+    }
+}
+
+bool ViewUsable(const ImageView& v, int32_t pixelSize) {
+    if (v.empty() || v.pixelSize != pixelSize || v.stride <= 0) return false;
+    if (v.height > 1 && int64_t(v.stride) < int64_t(v.width) * pixelSize) return false;
+    return v.width <= 0x7FFFFFF && v.height <= 0x7FFFFFF;
+}
+
+} // namespace
+} // namespace warp
+
+// Public entry points _____________________________________________________________
+
+bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags) {
+    using namespace warp;
+    if (!source.image) return false;
+    const ImageView& pic = *source.image;
+    Plan p;
+    if (!FourChannelFormat(pic.format, p.isFloat) || screen.format != pic.format) return false;
+    p.pixelSize = p.isFloat ? 16 : 4;
+    if (!ViewUsable(pic, p.pixelSize) || !ViewUsable(screen, p.pixelSize)) return false;
+    if (source.w < 2 || source.h < 2 || source.x < 0 || source.y < 0 ||
+        int64_t(source.x) + source.w > int64_t(pic.width) || int64_t(source.y) + source.h > int64_t(pic.height))
+        return false;
+    if (!BuildEdges(quad, p) || !BuildMap(quad, source.w, source.h, p)) return false;
+
+    Texture& tex = p.tex;
+    tex.data = pic.data + intptr_t(source.y) * pic.stride + intptr_t(source.x) * p.pixelSize;
+    tex.stride = pic.stride;
+    tex.width = source.w;
+    tex.height = source.h;
+    tex.alpha = (pic.format == kFormatBGRA8 || pic.format == kFormatBGRAF) ? 3 : 0;
+    const float k = source.shade > 0 ? source.shade : 0.0f; // NaN -> 0
+    tex.shaded = k < 1;
+    if (tex.shaded) {
+        tex.shade16 = static_cast<uint32_t>(std::lround(double(k) * 65536));
+        for (int c = 0; c < 4; ++c) tex.shadeF[c] = c == tex.alpha ? 1.0f : k;
+    }
+    tex.offsetsFit32 = int64_t(source.h - 1) * pic.stride + int64_t(source.w) * p.pixelSize < (int64_t(1) << 31);
+    p.smooth = (drawFlags & kDrawSmoothEdges) != 0;
+    Draw(p, screen);
+    return true;
+}
+
+bool WarpQuad(const ImageView& texture, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags) {
+    WarpSource source;
+    source.image = &texture;
+    source.w = static_cast<int32_t>(std::min<uint32_t>(texture.width, 0x7FFFFFFF));
+    source.h = static_cast<int32_t>(std::min<uint32_t>(texture.height, 0x7FFFFFFF));
+    return WarpQuad(source, screen, quad, drawFlags);
+}
+
+void SelectWarpKernels() {
+    const char* force = std::getenv("SVT_FORCE_SCALAR");
+    if (force && force[0] == '1') {
+        warp::UseSpanLevel(warp::SpanLevel::kScalar);
+        return;
+    }
+    if (!warp::UseSpanLevel(warp::SpanLevel::kAvx2)) warp::UseSpanLevel(warp::SpanLevel::kSse2);
+}
+
+} // namespace svt

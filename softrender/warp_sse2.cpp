@@ -1,0 +1,8 @@
+// SSE2 span kernels of the warp.
+#include "softrender/warp_p.h"
+
+namespace svt::warp {
+
+void InstallSse2Spans(SpanKernels&) {}
+
+} // namespace svt::warp
