@@ -38,6 +38,10 @@ public:
     // measured back from each corner; every side copies the source face's
     // pictures, rectangles and mirrorMode.
     static std::vector<QuadMesh> CreateFaceBoxes(const QuadMesh& mesh);
+
+    // A copy of a CreateBox box folded open by progress in [0, 1] (the angle
+    // π·progress; geometry/box_fold.cpp).
+    static QuadMesh FoldBox(const QuadMesh& box, double progress);
 };
 
 } // namespace svt
