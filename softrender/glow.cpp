@@ -1,0 +1,406 @@
+// The glow and metal look: tent blur by running sums, combine, metal sheen.
+#include "softrender/glow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "library/abi.h"
+#include "softrender/glow_p.h"
+
+namespace svt {
+namespace glow {
+
+Tent MakeTent(int32_t radius) {
+    Tent t;
+    t.n = std::clamp(radius, 0, kMaxRadius) + 1;
+    t.half = t.n / 2;
+    t.a = (t.n + 1) / 2;
+    t.b = t.n + 1 - t.a;
+    t.d = t.a * t.b;
+    return t;
+}
+
+// Scalar kernels __________________________________________________________________
+
+void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t) {
+    const int32_t a = 4 * t.a, b = 4 * t.b, ab = a + b, skip = 2 * t.half, half = t.d / 2;
+    int32_t c[4] = {}, sum[4] = {};
+    for (int32_t x = -skip; x < count; ++x) {
+        const uint8_t* p = pad + 4 * (x + skip);
+        for (int ch = 0; ch < 4; ++ch) {
+            c[ch] += p[ch] - p[ch - a] - p[ch - b] + p[ch - ab];
+            sum[ch] += c[ch];
+            if (x >= 0) out[4 * x + ch] = static_cast<uint8_t>((sum[ch] + half) / t.d);
+        }
+    }
+}
+
+void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
+                       int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
+    const int32_t half = t.d / 2;
+    for (int32_t i = 0; i < 4 * count; ++i) {
+        c[i] += line[i] - lineA[i] - lineB[i] + lineAB[i];
+        sum[i] += c[i];
+        if (out) out[i] = static_cast<uint8_t>((sum[i] + half) / t.d);
+    }
+}
+
+void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& k) {
+    for (int32_t x = 0; x < count; ++x, s += 4, g += 4, dst += 4) {
+        const int32_t lg = (((76 * g[k.red] + 149 * g[k.green] + 30 * g[k.blue]) >> 8) * k.k) >> 8;
+        const int32_t ls = (76 * s[k.red] + 149 * s[k.green] + 30 * s[k.blue]) >> 8;
+        const int32_t lift = ls < lg ? lg - ls : 0;
+        const int32_t alpha = std::min(std::max(lg, int32_t(s[k.alpha])), 255);
+        uint8_t r[4];
+        for (int ch = 0; ch < 4; ++ch) {
+            const int32_t colour = k.colour[ch];
+            r[ch] = static_cast<uint8_t>(std::min(s[ch] + ((lift * colour) >> 8), colour));
+        }
+        r[k.alpha] = static_cast<uint8_t>(alpha);
+        std::memcpy(dst, r, 4);
+    }
+}
+
+namespace {
+
+constexpr GlowKernels kScalarGlow{RowTent8Scalar, ColumnStep8Scalar, CombineRow8Scalar};
+GlowKernels g_glow = kScalarGlow;
+
+} // namespace
+
+void UseGlowKernels(bool simd) {
+    GlowKernels k = kScalarGlow;
+    __builtin_cpu_init();
+    if (simd && __builtin_cpu_supports("avx2")) InstallAvx2Glow(k);
+    g_glow = k;
+}
+
+const GlowKernels& ActiveGlowKernels() { return g_glow; }
+
+// The blur ______________________________________________________________________
+
+namespace {
+
+// The inputs the filters see along one axis of `size` pixels: the picture
+// sits at offset half inside a margin of n, and the outer half + 2 lines of
+// the padded run repeat the nearest inner line, so picture lines below `lo`
+// or above `hi` never enter the blur.
+struct Axis {
+    int32_t lo = 0, hi = 0;
+    int32_t Clamp(int32_t i) const { return i < lo ? lo : (i > hi ? hi : i); }
+};
+
+Axis MakeAxis(uint32_t size, const Tent& t) {
+    Axis ax;
+    ax.lo = 2;
+    ax.hi = int32_t(size) + (t.n & 1) - 3;
+    if (ax.lo > ax.hi) ax.lo = 0, ax.hi = int32_t(size) - 1; // too small for the margin: its own edges
+    return ax;
+}
+
+// Scratch blocks of one pass, from the pass's allocator, freed together.
+class Scratch {
+public:
+    explicit Scratch(MemoryAllocator* alloc) : alloc_(alloc) {}
+    ~Scratch() {
+        for (int i = 0; i < count_; ++i) MemoryAllocator::FreeBlock(alloc_, blocks_[i]);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    template <typename T>
+    T* Get(size_t elements) {
+        void* p = nullptr;
+        if (count_ == kMax || !MemoryAllocator::AllocateBlock(alloc_, &p, elements * sizeof(T) + 64)) return nullptr;
+        blocks_[count_++] = p;
+        std::memset(p, 0, elements * sizeof(T) + 64);
+        return static_cast<T*>(p);
+    }
+
+private:
+    static constexpr int kMax = 8;
+    MemoryAllocator* alloc_;
+    void* blocks_[kMax] = {};
+    int count_ = 0;
+};
+
+// Receives each blurred row as it is finished.
+struct RowSink {
+    void (*fn)(void* ctx, uint32_t y, const uint8_t* row);
+    void* ctx;
+};
+
+bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+    const GlowKernels& k = ActiveGlowKernels();
+    const Tent t = MakeTent(radius);
+    const uint32_t w = src.width, h = src.height;
+    const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
+    ImageView rows; // the row-filtered picture
+    if (!rows.Allocate(w, h, 4, alloc, src.format, src.topDown)) return false;
+    Scratch scratch(alloc);
+    const int32_t lead = t.a + t.b; // zero pixels before each padded row
+    uint8_t* pad = scratch.Get<uint8_t>(size_t(lead + w + t.n) * 4);
+    int32_t* c = scratch.Get<int32_t>(size_t(w) * 4);
+    int32_t* sum = scratch.Get<int32_t>(size_t(w) * 4);
+    uint8_t* zero = scratch.Get<uint8_t>(size_t(w) * 4);
+    uint8_t* out = scratch.Get<uint8_t>(size_t(w) * 4);
+    if (!pad || !c || !sum || !zero || !out) return false;
+
+    uint8_t* line = pad + 4 * lead;
+    for (int32_t y = ay.lo; y <= ay.hi; ++y) {
+        const uint8_t* in = src.Row(uint32_t(y));
+        const int32_t first = t.half + ax.lo, last = t.half + ax.hi; // padded range fed by the picture
+        std::memcpy(line + 4 * first, in + 4 * ax.lo, size_t(last - first + 1) * 4);
+        for (int32_t x = 0; x < first; ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4);
+        for (int32_t x = last + 1; x < int32_t(w) + t.n; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4);
+        k.rowTent8(line, rows.Row(uint32_t(y)), int32_t(w), t);
+    }
+
+    // Column filter over the columns that matter, then the edges repeated.
+    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1;
+    auto lineAt = [&](int32_t yy) -> const uint8_t* {
+        return yy < 0 ? zero : rows.Row(uint32_t(ay.Clamp(yy - t.half))) + 4 * x0;
+    };
+    const int32_t skip = 2 * t.half;
+    for (int32_t yy = 0; yy < int32_t(h) + skip; ++yy) {
+        uint8_t* o = yy >= skip ? out + 4 * x0 : nullptr;
+        k.columnStep8(lineAt(yy), lineAt(yy - t.a), lineAt(yy - t.b), lineAt(yy - t.a - t.b), c, sum, o, span, t);
+        if (!o) continue;
+        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 4);
+        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 4);
+        sink.fn(sink.ctx, uint32_t(yy - skip), out);
+    }
+    return true;
+}
+
+// Float pictures: the same filters on floats with double running sums, the
+// weights divided by their sum.
+bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+    const Tent t = MakeTent(radius);
+    const uint32_t w = src.width, h = src.height;
+    const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
+    ImageView rows;
+    if (!rows.Allocate(w, h, 16, alloc, src.format, src.topDown)) return false;
+    Scratch scratch(alloc);
+    const int32_t lead = t.a + t.b;
+    float* pad = scratch.Get<float>(size_t(lead + w + t.n) * 4);
+    double* c = scratch.Get<double>(size_t(w) * 4);
+    double* sum = scratch.Get<double>(size_t(w) * 4);
+    float* zero = scratch.Get<float>(size_t(w) * 4);
+    float* out = scratch.Get<float>(size_t(w) * 4);
+    if (!pad || !c || !sum || !zero || !out) return false;
+    const double inv = 1.0 / t.d;
+
+    float* line = pad + 4 * lead;
+    const int32_t a = 4 * t.a, b = 4 * t.b, ab = a + b, skip = 2 * t.half;
+    for (int32_t y = ay.lo; y <= ay.hi; ++y) {
+        const float* in = reinterpret_cast<const float*>(src.Row(uint32_t(y)));
+        for (int32_t x = 0; x < int32_t(w) + t.n; ++x)
+            std::memcpy(line + 4 * x, in + 4 * ax.Clamp(x - t.half), 16);
+        float* o = reinterpret_cast<float*>(rows.Row(uint32_t(y)));
+        double cs[4] = {}, s[4] = {};
+        for (int32_t x = -skip; x < int32_t(w); ++x) {
+            const float* p = line + 4 * (x + skip);
+            for (int ch = 0; ch < 4; ++ch) {
+                cs[ch] += double(p[ch]) - p[ch - a] - p[ch - b] + p[ch - ab];
+                s[ch] += cs[ch];
+                if (x >= 0) o[4 * x + ch] = static_cast<float>(s[ch] * inv);
+            }
+        }
+    }
+
+    const int32_t x0 = ax.lo, span = 4 * (ax.hi - ax.lo + 1);
+    auto lineAt = [&](int32_t yy) -> const float* {
+        return yy < 0 ? zero : reinterpret_cast<const float*>(rows.Row(uint32_t(ay.Clamp(yy - t.half)))) + 4 * x0;
+    };
+    for (int32_t yy = 0; yy < int32_t(h) + skip; ++yy) {
+        const float *l0 = lineAt(yy), *la = lineAt(yy - t.a), *lb = lineAt(yy - t.b), *lab = lineAt(yy - t.a - t.b);
+        float* o = out + 4 * x0;
+        for (int32_t i = 0; i < span; ++i) {
+            c[i] += double(l0[i]) - la[i] - lb[i] + lab[i];
+            sum[i] += c[i];
+            o[i] = static_cast<float>(sum[i] * inv);
+        }
+        if (yy < skip) continue;
+        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 16);
+        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 16);
+        sink.fn(sink.ctx, uint32_t(yy - skip), reinterpret_cast<const uint8_t*>(out));
+    }
+    return true;
+}
+
+enum class Kind { kNone, kBytes, kFloats };
+
+Kind KindOf(const ImageView& v) {
+    if (v.empty() || v.stride <= 0) return Kind::kNone;
+    Kind kind;
+    switch (v.format) {
+    case kFormatBGRA8:
+    case kFormatARGB8: kind = Kind::kBytes; break;
+    case kFormatBGRAF:
+    case kFormatARGBF: kind = Kind::kFloats; break;
+    default: return Kind::kNone;
+    }
+    const int32_t ps = kind == Kind::kBytes ? 4 : 16;
+    if (v.pixelSize != ps) return Kind::kNone;
+    if (v.height > 1 && int64_t(v.stride) < int64_t(v.width) * ps) return Kind::kNone;
+    if (v.width > 0x3FFFFFF || v.height > 0x3FFFFFF) return Kind::kNone;
+    return kind;
+}
+
+// Channel positions: blue, green, red, alpha for codes 0 and 3; alpha, red,
+// green, blue for 1 and 4.
+struct Channels {
+    int32_t red, green, blue, alpha;
+};
+Channels ChannelsOf(uint32_t format) {
+    return format == kFormatBGRA8 || format == kFormatBGRAF ? Channels{2, 1, 0, 3} : Channels{1, 2, 3, 0};
+}
+
+bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+    switch (KindOf(src)) {
+    case Kind::kBytes: return BlurBytes(src, radius, alloc, sink);
+    case Kind::kFloats: return BlurFloats(src, radius, alloc, sink);
+    default: return false;
+    }
+}
+
+// Glow combine ____________________________________________________________________
+
+struct CombineContext {
+    ImageView* image;
+    Combine8 bytes;
+    // float combine
+    float k2 = 0;
+    float colour[4] = {};
+    Channels ch{};
+};
+
+void CombineBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
+    auto* c = static_cast<CombineContext*>(ctx);
+    uint8_t* row = c->image->Row(y);
+    ActiveGlowKernels().combine8(row, g, row, int32_t(c->image->width), c->bytes);
+}
+
+void CombineFloatsRow(void* ctx, uint32_t y, const uint8_t* gBytes) {
+    auto* c = static_cast<CombineContext*>(ctx);
+    uint8_t* row = c->image->Row(y);
+    const Channels ch = c->ch;
+    for (uint32_t x = 0; x < c->image->width; ++x) {
+        float s[4], g[4];
+        std::memcpy(s, row + 16 * x, 16);
+        std::memcpy(g, gBytes + 16 * x, 16);
+        const float lg = (0.298f * g[ch.red] + 0.586f * g[ch.green] + 0.113f * g[ch.blue]) * c->k2;
+        const float ls = 0.298f * s[ch.red] + 0.586f * s[ch.green] + 0.113f * s[ch.blue];
+        float r[4];
+        for (int i = 0; i < 4; ++i) {
+            const float colour = c->colour[i];
+            r[i] = ls < lg ? std::min(s[i] + (lg - ls) * colour, colour) : std::min(s[i], colour);
+        }
+        r[ch.alpha] = std::min(std::max(lg, s[ch.alpha]), 1.0f);
+        std::memcpy(row + 16 * x, r, 16);
+    }
+}
+
+void CopyRow(void* ctx, uint32_t y, const uint8_t* g) {
+    auto* dst = static_cast<ImageView*>(ctx);
+    std::memcpy(dst->Row(y), g, size_t(dst->width) * dst->pixelSize);
+}
+
+} // namespace
+} // namespace glow
+
+// Public passes _____________________________________________________________________
+
+bool TentBlur(const ImageView& src, ImageView& dst, int32_t radius, MemoryAllocator* allocator) {
+    using namespace glow;
+    if (KindOf(src) == Kind::kNone || KindOf(dst) == Kind::kNone || dst.format != src.format ||
+        dst.width != src.width || dst.height != src.height || dst.data == src.data)
+        return false;
+    return Blur(src, radius, allocator, RowSink{CopyRow, &dst});
+}
+
+bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, MemoryAllocator* allocator) {
+    using namespace glow;
+    const Kind kind = KindOf(image);
+    if (kind == Kind::kNone) return false;
+    const float k = std::sqrt(0.8f * glow) * 1.5f;
+    if (!(k > 0)) return false;
+    CombineContext ctx{&image, {}};
+    ctx.ch = ChannelsOf(image.format);
+    const int32_t byteOf[3] = {int32_t(colour & 0xFF), int32_t((colour >> 8) & 0xFF), int32_t((colour >> 16) & 0xFF)};
+    const int32_t pos[3] = {ctx.ch.red, ctx.ch.green, ctx.ch.blue};
+    if (kind == Kind::kBytes) {
+        ctx.bytes.k = static_cast<int32_t>(k * 380.0f);
+        ctx.bytes.red = ctx.ch.red, ctx.bytes.green = ctx.ch.green, ctx.bytes.blue = ctx.ch.blue;
+        ctx.bytes.alpha = ctx.ch.alpha;
+        for (int i = 0; i < 3; ++i) ctx.bytes.colour[pos[i]] = byteOf[i];
+        ctx.bytes.colour[ctx.ch.alpha] = 255;
+        return BlurBytes(image, radius, allocator, RowSink{CombineBytesRow, &ctx});
+    }
+    ctx.k2 = k * 1.49f;
+    for (int i = 0; i < 3; ++i) ctx.colour[pos[i]] = float(byteOf[i]) * 0.003921569f;
+    ctx.colour[ctx.ch.alpha] = 1.0f;
+    return BlurFloats(image, radius, allocator, RowSink{CombineFloatsRow, &ctx});
+}
+
+bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
+    using namespace glow;
+    const Kind kind = KindOf(image);
+    if (kind == Kind::kNone || !(metal > 0)) return false;
+    const Channels ch = ChannelsOf(image.format);
+    const double m = metal, q = 0.6 * m, keep = 1 - q, phase = 6.283 * m;
+    const double sheen0 = double(0.8f); // the single-precision 0.8
+    const int32_t pos[3] = {ch.red, ch.green, ch.blue};
+    double cc[4] = {};
+    for (int i = 0; i < 3; ++i) cc[pos[i]] = double((colour >> (8 * i)) & 0xFF) * 0.0028089888;
+    auto weight = [&](double l, double scale) {
+        const double sigma = std::sin(phase + 28.901800863695144 * l);
+        return ((sheen0 * sigma + 1) * 0.5 + l) * scale;
+    };
+    const int32_t first = ch.alpha == 0 ? 1 : 0; // the three colour channels sit together
+
+    if (kind == Kind::kBytes) {
+        // The sheen depends on the pixel only through blue + green + red:
+        // tabulate the exact terms once.
+        double kept[256], add[766][3];
+        for (int v = 0; v < 256; ++v) kept[v] = v * keep;
+        for (int s = 0; s < 766; ++s) {
+            const double w = weight(s * 0.0013020833333333333, q * 256);
+            for (int i = 0; i < 3; ++i) add[s][i] = cc[first + i] * w;
+        }
+        for (uint32_t y = 0; y < image.height; ++y) {
+            uint8_t* p = image.Row(y) + first;
+            for (uint32_t x = 0; x < image.width; ++x, p += 4) {
+                const int s = p[0] + p[1] + p[2];
+                for (int i = 0; i < 3; ++i) {
+                    const double v = std::trunc(kept[p[i]] + add[s][i]);
+                    p[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+                }
+            }
+        }
+        return true;
+    }
+    for (uint32_t y = 0; y < image.height; ++y) {
+        uint8_t* row = image.Row(y);
+        for (uint32_t x = 0; x < image.width; ++x) {
+            float p[4];
+            std::memcpy(p, row + 16 * x, 16);
+            const double w = weight((double(p[first]) + p[first + 1] + p[first + 2]) / 3, q);
+            for (int i = first; i < first + 3; ++i) {
+                const double v = p[i] * keep + cc[i] * w;
+                p[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
+            }
+            std::memcpy(row + 16 * x, p, 16);
+        }
+    }
+    return true;
+}
+
+void PRDreamGlowEffect::Apply(ImageView& image) {
+    ApplyGlow(image, radius, glow, colour, allocator);
+    ApplyMetal(image, metal, colour);
+}
+
+} // namespace svt

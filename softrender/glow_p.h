@@ -1,0 +1,70 @@
+// Row kernels of the glow and the table that picks them.
+//
+// The tent of n = radius + 1 taps (1, 2, ..., 2, 1) is two box filters in
+// sequence, of a = (n + 1) / 2 and b = n + 1 - a taps (equal for odd n, one
+// apart for even n); its weights sum to d = a * b. Along a line of inputs p
+// (p[X] = 0 for X < 0) the running sums
+//     C(X)  = C(X-1) + p[X] - p[X-a] - p[X-b] + p[X-a-b]
+//     B(X)  = B(X-1) + C(X)
+// give B(X) = sum over k < n of weight(k) * p[X-k], whatever n: O(1) per
+// sample. 8-bit sums are exact integers, divided with rounding to nearest.
+#pragma once
+
+#include <cstdint>
+
+namespace svt::glow {
+
+// Longest tent the kernels take: keeps 255 * d within int32.
+inline constexpr int32_t kMaxRadius = 4095;
+
+struct Tent {
+    int32_t n = 1, half = 0, a = 1, b = 1, d = 1;
+};
+Tent MakeTent(int32_t radius);
+
+// One row of 8-bit pixels: out[x] = round(B(x + 2*half) / d) for x < count,
+// where line X is pixel X of `pad`; pad[-(a+b)] .. pad[-1] are zero pixels and
+// pad holds count + n pixels.
+using RowTent8 = void (*)(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+// One step of the column filter over `count` pixels: the four lines enter the
+// running sums (state: 4 * count int32 each); when `out` is not null it
+// receives round(B / d).
+using ColumnStep8 = void (*)(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB,
+                             const uint8_t* lineAB, int32_t* c, int32_t* sum, uint8_t* out, int32_t count,
+                             const Tent& t);
+
+// The combine step of the glow on 8-bit pixels: s the picture, g the blur,
+// result into dst (may be s).
+struct Combine8 {
+    int32_t k = 0;        // trunc(k * 380)
+    int32_t colour[4] = {}; // glow colour byte per channel position (alpha's unused)
+    int32_t red = 2, green = 1, blue = 0, alpha = 3;
+};
+using CombineRow8 = void (*)(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);
+
+struct GlowKernels {
+    RowTent8 rowTent8 = nullptr;
+    ColumnStep8 columnStep8 = nullptr;
+    CombineRow8 combine8 = nullptr;
+};
+
+void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
+                       int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t);
+void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);
+
+void InstallAvx2Glow(GlowKernels& k);
+
+// The SIMD kernels divide in single precision:
+//     round(B / d) = trunc((float(B + d/2) + 0.5f) * float(1/d))
+// for 0 <= B <= 255 * d. (B + d/2 + 0.5)/d lies at least 0.5/d from an
+// integer and below 256, and the two roundings move it by under 256 * 2^-23;
+// so the result is exact while d < 2^14 (radius up to 253). Larger tents
+// divide in double.
+inline constexpr int32_t kFloatDivisorLimit = 1 << 14;
+
+// Scalar, or the best this CPU offers.
+void UseGlowKernels(bool simd);
+const GlowKernels& ActiveGlowKernels();
+
+} // namespace svt::glow
