@@ -1,7 +1,10 @@
-// "3D Flip" (D3DHalfRotate).
+// "3D Flip" (D3DHalfRotate): one card with picture A on its front and picture
+// B on its back makes a half turn, like a card turned over or a revolving
+// door when its pivot lies off the centre.
 #include <new>
 
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -44,12 +47,84 @@ const EffectDescription kD3DHalfRotateDescription{"3D Flip", 966, kParams, kPres
 
 namespace {
 
-class D3DHalfRotate final : public BaseEffect {
-public:
-    D3DHalfRotate() : BaseEffect(kD3DHalfRotateDescription) {}
+enum FlipParam : uint32_t { kDistance, kOffset, kShading, kOrientation, kClockwise, kFog, kShine, kBackground };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 10.0;
+
+// The parameters as the motion uses them.
+struct FlipSettings {
+    double distance = 0.0; // 0 to 1: how far the card recedes mid-turn
+    double offset = -2.0;  // o = (Offset - 0.5)·4, in picture half heights
+    double ambient = 0.0;
+    bool vertical = false; // "Vertical": the turn is about a horizontal line
+    double turn = -1.0;    // +1 clockwise, -1 counterclockwise
+    double fog = 0.0;
+    double shine = 0.0;
+    uint32_t background = kBackgroundTransparent;
+};
+
+FlipSettings ReadSettings(const ParamReader& p) {
+    FlipSettings s;
+    s.distance = p.Slider(kDistance);
+    s.offset = (double(p.Slider(kOffset)) - 0.5) * 4.0;
+    s.ambient = AmbientFromShading(p.Slider(kShading));
+    s.vertical = p.Choice(kOrientation) == 1;
+    s.turn = p.Check(kClockwise) ? 1.0 : -1.0;
+    s.fog = p.Slider(kFog);
+    s.shine = p.Slider(kShine);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+struct FlipPose {
+    double u = 0.0; // eased progress, which also drives the glow
+    Mat4 model;
+};
+
+// The card at progress t: a half turn about a pivot line h away from the
+// centre, pushed back by Distance mid-turn, and drifting back so that it
+// ends where it started (after a half turn about an off-centre line it
+// would lie mirrored about the pivot, centred at 2h).
+FlipPose FlipMotion(const FlipSettings& s, double t, bool topDown) {
+    FlipPose pose;
+    pose.u = s.distance > 0.0 ? EaseProgress(t, 2.5 + t, 0.45) : t;
+    const double u = pose.u;
+    const double theta = s.turn * kPi * u;
+    // "Bottom" and "Top" pivots are named for bottom-up pictures.
+    const double h = s.vertical ? (topDown ? s.offset : -s.offset) : s.offset * kSceneHalfWidth;
+    auto along = [&](double d) { return s.vertical ? TranslationMatrix(0.0, d, 0.0) : TranslationMatrix(d, 0.0, 0.0); };
+    Mat4 m = along(-h);
+    m = MatMul(s.vertical ? RotationX(theta) : RotationY(theta), m);
+    m = MatMul(along(h), m);
+    m = MatMul(TranslationMatrix(0.0, 0.0, -100.0 * s.distance * std::sin(kPi * u)), m);
+    pose.model = MatMul(along(-2.0 * h * u * u), m);
+    return pose;
+}
+
+class D3DHalfRotate final : public TransitionBase {
+public:
+    D3DHalfRotate() : TransitionBase(kD3DHalfRotateDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const FlipSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.distance = kCameraDistance;
+        setup.ambient = s.ambient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        const FlipPose pose = FlipMotion(s, render.t(), render.topDown());
+        render.SetModel(pose.model);
+        // Registered even at zero amounts: the card's picture always passes
+        // through the look.
+        render.RegisterGlow(GlowLookAt(pose.u, s.fog, s.shine, render.pictureA().height));
+        const double a = kSceneHalfWidth;
+        const QuadFace card({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, &render.first(), &render.second(),
+                            s.vertical ? kMirrorHorizontal : kMirrorVertical);
+        DrawFace(render.canvas(), card, kDrawDefault);
+        return render.result();
     }
 };
 
