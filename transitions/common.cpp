@@ -4,10 +4,7 @@
 #include <new>
 
 #include "frames/image_ops.h"
-#if __has_include("softrender/glow.h")
 #include "softrender/glow.h"
-#define SVT_HAVE_GLOW 1
-#endif
 
 namespace svt {
 
@@ -62,19 +59,7 @@ GlowLook GlowLookAt(double progress, double fog, double shine, uint32_t pictureH
 }
 
 PREffect* NewGlowEffect(const GlowLook& look, MemoryAllocator* allocator) {
-#ifndef SVT_HAVE_GLOW
-    (void)look, (void)allocator;
-    return nullptr; // the glow effect has not landed yet
-#else
-    auto* effect = new (std::nothrow) PRDreamGlowEffect();
-    if (!effect) return nullptr;
-    effect->radius = look.radius;
-    effect->glow = look.glow;
-    effect->metal = look.metal;
-    effect->colour = 0xFFFFFF;
-    effect->allocator = allocator;
-    return effect;
-#endif
+    return new (std::nothrow) PRDreamGlowEffect(look.radius, look.glow, look.metal, 0xFFFFFF, allocator);
 }
 
 // TransitionBase _____________________________________________________________
