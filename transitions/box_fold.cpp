@@ -1,9 +1,12 @@
 // "3D Box Fold" (D3DBoxInversion): picture A is the front of a closed box that
 // unfolds into a flat net and folds on until it has turned inside out,
 // showing picture B.
+#include <cmath>
 #include <new>
 
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -42,12 +45,89 @@ const EffectDescription kD3DBoxInversionDescription{"3D Box Fold", 966, kParams,
 
 namespace {
 
-class D3DBoxInversion final : public BaseEffect {
-public:
-    D3DBoxInversion() : BaseEffect(kD3DBoxInversionDescription) {}
+enum BoxFoldParam : uint32_t { kSpeed, kDepth, kTilt, kReverse, kBackground };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+// Faces turned from the light are almost black.
+constexpr double kAmbient = 0.05;
+// The easing curve's exponent and share, kept in single precision.
+constexpr double kEaseExponent = double(1.8f);
+constexpr double kEaseShare = double(0.4f);
+
+// The parameters as the motion uses them.
+struct BoxFoldSettings {
+    double window = 0.55; // w: the share of the transition the fold takes
+    double depth = 1.45;  // k: how far the box recedes and tilts mid-fold
+    double tiltX = 0.5;   // 1 - Tilt.x
+    double tiltY = 0.5;   // Tilt.y, before mirroring for top-down pictures
+    bool reverse = false;
+    uint32_t background = kBackgroundTransparent;
+};
+
+BoxFoldSettings ReadSettings(const ParamReader& p) {
+    BoxFoldSettings s;
+    s.window = (1.0 - double(p.Slider(kSpeed))) * 0.9 + 0.1;
+    s.depth = double(p.Slider(kDepth)) * 1.5 + 0.1;
+    const PointParam tilt = p.Point(kTilt);
+    s.tiltX = 1.0 - double(tilt.x);
+    s.tiltY = tilt.y;
+    s.reverse = p.Check(kReverse);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+struct BoxFoldPose {
+    double fold = 0.0; // 0 closed behind the front, 0.5 a flat net, 1 closed in front
+    Mat4 model;
+};
+
+// The box at progress t: it tilts and recedes most at mid-transition, folds
+// over the middle share `window` of the eased time, and moves back by its own
+// depth so that the face ending nearest the viewer lands in the picture
+// plane.
+BoxFoldPose BoxFoldMotion(const BoxFoldSettings& s, double t, bool topDown) {
+    const double u = EaseProgress(t, kEaseExponent, kEaseShare);
+    const double a = kSceneHalfWidth;
+    const double s1 = std::sin(kPi * u);
+    const double tilt = s1 * s.depth * kPi / 2.0;
+    const double alpha = (2.0 * s.tiltX - 1.0) * tilt * 0.3;
+    const double beta = (2.0 * MirrorY(s.tiltY, topDown) - 1.0) * tilt * 0.2;
+
+    BoxFoldPose pose;
+    Mat4 m = RotationZ(alpha);
+    m = MatMul(RotationX(beta), m);
+    m = MatMul(RotationY(alpha), m);
+    m = MatMul(TranslationMatrix(0.0, -0.6 * s.depth * s1, -10.0 * s.depth * s1), m);
+    pose.model = MatMul(TranslationMatrix(0.0, 0.0, -2.0 * a * std::sin(kPi * u / 2.0)), m);
+
+    const double margin = (1.0 - s.window) / 2.0;
+    pose.fold = u < margin ? 0.0 : u > 1.0 - margin ? 1.0 : (u - margin) / s.window;
+    return pose;
+}
+
+class D3DBoxInversion final : public TransitionBase {
+public:
+    D3DBoxInversion() : TransitionBase(kD3DBoxInversionDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const BoxFoldSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        const BoxFoldPose pose = BoxFoldMotion(s, render.t(), render.topDown());
+        render.SetModel(pose.model);
+        // The box's depth equals its width: its back stands at z = -2a.
+        const double a = kSceneHalfWidth;
+        const QuadMesh box = QuadMeshCreator::CreateBox({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, -2.0 * a,
+                                                        &render.first(), &render.second());
+        DrawMesh(render.canvas(), QuadMeshCreator::FoldBox(box, pose.fold), kDrawDefault);
+        return render.result();
     }
 };
 

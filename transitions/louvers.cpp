@@ -1,7 +1,12 @@
-// "3D Louvers" (D3DJalousie).
+// "3D Louvers" (D3DJalousie): the picture is cut into slats like a blind; each
+// slat shows a strip of picture A on its front and the matching strip of
+// picture B on its back, and makes a half turn about its own centre line.
 #include <new>
 
+#include "geometry/mesh_creator.h"
+#include "geometry/twist_system.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -47,12 +52,79 @@ const EffectDescription kD3DJalousieDescription{"3D Louvers", 966, kParams, kPre
 
 namespace {
 
-class D3DJalousie final : public BaseEffect {
-public:
-    D3DJalousie() : BaseEffect(kD3DJalousieDescription) {}
+enum LouversParam : uint32_t { kShading, kSlices, kCohesion, kOrientation, kReverse, kFog, kShine, kBackground };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+
+struct LouversSettings {
+    int slats = 30;
+    double cohesion = 0.0; // √Cohesion
+    bool vertical = false; // "Vertical": upright slats turning about the y axis
+    bool reverse = false;
+    double fog = 0.0;      // 1 - (1 - Fog)²
+    double shine = 0.0;
+    double ambient = 0.0;
+    uint32_t background = kBackgroundFirst;
+};
+
+LouversSettings ReadSettings(const ParamReader& p) {
+    LouversSettings s;
+    s.slats = p.Count(kSlices);
+    s.cohesion = CohesionFromKnob(p.Slider(kCohesion));
+    s.vertical = p.Choice(kOrientation) == 1;
+    s.reverse = p.Check(kReverse);
+    s.fog = SquaredFog(p.Slider(kFog));
+    s.shine = p.Slider(kShine);
+    s.ambient = AmbientFromShading(p.Slider(kShading));
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+// The slats across the full frame, each showing a strip of `front` and, on
+// its back, the strip of `back` that lies at the same place: the grid lays
+// the back out mirrored for a turn of the whole picture, so each slat's back
+// rectangle is mirrored back onto its front rectangle. The slat's own half
+// turn then brings that strip upright.
+QuadMesh Slats(const ImageView& front, const ImageView& back, int count, bool vertical) {
+    const double a = kSceneHalfWidth;
+    QuadMesh slats = QuadMeshCreator::CreatePlaneGrid(
+        int32_t(front.width), int32_t(front.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, vertical ? count : 1,
+        vertical ? 1 : count, &front, &back, vertical ? kMirrorVertical : kMirrorHorizontal, true);
+    for (QuadFace& slat : slats.faces()) {
+        TexRect& r = slat.backRect;
+        const TexRect old = r;
+        if (vertical) {
+            r.left = 1.0 - old.right;
+            r.right = 1.0 - old.left;
+        } else {
+            r.top = 1.0 - old.bottom;
+            r.bottom = 1.0 - old.top;
+        }
+    }
+    return slats;
+}
+
+class D3DJalousie final : public TransitionBase {
+public:
+    D3DJalousie() : TransitionBase(kD3DJalousieDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const LouversSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = s.ambient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        render.GlowOnCopies(render.t(), s.fog, s.shine);
+        // Slats start from y = +1 or x = -a; for top-down pictures the order
+        // is mirrored with the picture.
+        const TwistSystem twist(Slats(render.first(), render.second(), s.slats, s.vertical));
+        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.vertical, render.topDown());
+        return render.result();
     }
 };
 

@@ -1,7 +1,13 @@
-// "3D Page Turn" (D3DPageCurl).
+// "3D Page Turn" (D3DPageCurl): picture A curls up like the page of a book or
+// a calendar and turns over, uncovering picture B lying flat beneath it.
+#include <cmath>
+#include <memory>
 #include <new>
 
+#include "frames/image_ops.h"
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -48,12 +54,127 @@ const EffectDescription kD3DPageCurlDescription{"3D Page Turn", 962, kParams, kP
 
 namespace {
 
-class D3DPageCurl final : public BaseEffect {
-public:
-    D3DPageCurl() : BaseEffect(kD3DPageCurlDescription) {}
+enum PageTurnParam : uint32_t { kPeelEdge, kPeelBack, kReverse, kFog, kShine };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+// The hinge, in the naming of bottom-up pictures: "Bottom" is the edge at
+// y = +1 (row 0).
+enum PeelEdge : uint32_t { kLeft, kRight, kBottom, kTop };
+
+constexpr double kCameraDistance = 5.0;
+constexpr double kAmbient = 0.6;
+constexpr int kStrips = 40;
+
+struct PageTurnSettings {
+    uint32_t edge = kLeft;
+    bool peelBack = false;
+    bool reverse = false;
+    double fog = 0.0;
+    double shine = 0.0;
+};
+
+PageTurnSettings ReadSettings(const ParamReader& p) {
+    PageTurnSettings s;
+    const uint32_t edge = p.Choice(kPeelEdge);
+    s.edge = edge <= kTop ? edge : kLeft; // a value that is no entry hinges on the left
+    s.peelBack = p.Check(kPeelBack);
+    s.reverse = p.Check(kReverse);
+    s.fog = p.Slider(kFog);
+    s.shine = p.Slider(kShine);
+    return s;
+}
+
+// Bends the page, 40 strips numbered from x = -a or from y = +1, at progress
+// t: every joint between strips bends by the same small angle, so the page
+// rolls into a curl, and after mid-transition the joint at the hinge lifts
+// the whole curl toward a right angle. Joint k turns strip k counted from the
+// hinge and every strip beyond it about the strip's hinge-side edge.
+void CurlPage(QuadMesh& page, uint32_t edge, bool peelBack, double t) {
+    const int n = int(page.size());
+    if (n < 2) return;
+    const bool fromStart = edge == kLeft || edge == kBottom; // strip 0 lies at the hinge
+    const bool aboutY = edge == kLeft || edge == kRight;
+    // The strip's corner on its hinge-side edge: (-x, +y), (+x, +y) or (+x, -y).
+    const int hingeCorner = fromStart ? 0 : edge == kRight ? 1 : 2;
+    const double sign = (fromStart ? 1.0 : -1.0) * (peelBack ? -1.0 : 1.0);
+
+    const double delta = kPi * t / (n - 1);
+    for (int k = 0; k < n; ++k) {
+        double theta = delta;
+        if (k == 0 && t > 0.5 && kPi / 2.0 - delta > 0.0) {
+            const double lift = std::sin(kPi * (t - 0.5));
+            theta = delta + lift * lift * lift * (kPi / 2.0 - delta);
+        }
+        const int j = fromStart ? k : n - 1 - k;
+        const Vec3 corner = page[size_t(j)].vertices[hingeCorner];
+        // A line parallel to the y axis through the corner's (x, z), or to the
+        // x axis through its (y, z).
+        const Vec3 hinge = aboutY ? Vec3{corner.x, 0.0, corner.z} : Vec3{0.0, corner.y, corner.z};
+        const Mat4 turn = aboutY ? RotationY(sign * theta) : RotationX(sign * theta);
+        const Mat4 m = MatMul(MatMul(TranslationMatrix(hinge), turn), TranslationMatrix(-hinge));
+        const int first = fromStart ? j : 0, last = fromStart ? n - 1 : j;
+        for (int i = first; i <= last; ++i) page[size_t(i)].Transform(m);
+    }
+}
+
+class D3DPageCurl final : public TransitionBase {
+public:
+    D3DPageCurl() : TransitionBase(kD3DPageCurlDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        PageTurnSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = kBackgroundNone; // the page lies on the second picture, below
+        setup.renderAtZero = true;          // t' = 0 draws the flat page
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+        const double tp = render.t();
+        if (render.topDown() && (s.edge == kBottom || s.edge == kTop)) s.edge = s.edge == kBottom ? kTop : kBottom;
+
+        render.canvas().DrawBackground(render.second());
+
+        // The look belongs to the page alone, and only with fog: without it
+        // there is no sheen either.
+        const ImageView* page = &render.first();
+        ImageView glowing;
+        if (s.fog > 0.0) page = GlowingCopy(*page, glowing, GlowLookAt(tp, s.fog, s.shine, page->height), allocator);
+
+        const double a = kSceneHalfWidth;
+        const bool columns = s.edge == kLeft || s.edge == kRight;
+        QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(int32_t(page->width), int32_t(page->height), {-a, 1, 0},
+                                                           {a, 1, 0}, {-a, -1, 0}, columns ? kStrips : 1,
+                                                           columns ? 1 : kStrips, page, page, kMirrorNone, false);
+        CurlPage(strips, s.edge, s.peelBack, tp);
+
+        // A slight drift toward the hinge, ten output pixels by the end.
+        const CanvasScreen& screen = *render.canvas().screen();
+        const double dx = 10.0 / screen.width * tp, dy = 10.0 / screen.height * tp;
+        switch (s.edge) {
+        case kLeft: render.SetModel(TranslationMatrix(-dx, 0.0, 0.0)); break;
+        case kRight: render.SetModel(TranslationMatrix(dx, 0.0, 0.0)); break;
+        case kBottom: render.SetModel(TranslationMatrix(0.0, dy, 0.0)); break;
+        default: render.SetModel(TranslationMatrix(0.0, -dy, 0.0)); break;
+        }
+        DrawMesh(render.canvas(), strips, kDrawDefault);
+        return render.result();
+    }
+
+private:
+    // A copy of `src` in `copy` carrying the look; `src` itself when the copy
+    // cannot be made.
+    static const ImageView* GlowingCopy(const ImageView& src, ImageView& copy, const GlowLook& look,
+                                        MemoryAllocator* allocator) {
+        if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown) ||
+            !CopyImage(&src, &copy)) {
+            copy.Release();
+            return &src;
+        }
+        std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
+        if (effect) effect->Apply(copy);
+        return &copy;
     }
 };
 

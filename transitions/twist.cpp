@@ -1,7 +1,14 @@
-// "3D Twist" (D3DTwist).
+// "3D Twist" (D3DTwist): the picture is cut into slices that spin half a turn
+// each about the line along them, one after another, so that the picture
+// twists like a ribbon from A to B; optionally it also turns in its plane,
+// tumbles and recedes.
+#include <cmath>
 #include <new>
 
+#include "geometry/mesh_creator.h"
+#include "geometry/twist_system.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -60,12 +67,89 @@ const EffectDescription kD3DTwistDescription{"3D Twist", 966, kParams, kPresetNa
 
 namespace {
 
-class D3DTwist final : public BaseEffect {
-public:
-    D3DTwist() : BaseEffect(kD3DTwistDescription) {}
+enum TwistParam : uint32_t {
+    kShading, kSlices, kCohesion, kDepth, kAxis, kRotate, kFlip, kReverse, kFog, kShine, kBackground
+};
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+
+struct TwistSettings {
+    int slices = 24;
+    double cohesion = 0.0; // √Cohesion
+    double depth = 0.0;    // 0 to 1: how far the picture recedes mid-transition
+    bool vertical = true;  // "Vertical": slices across the picture spinning about the y axis
+    bool rotate = false;
+    bool flip = false;
+    bool reverse = false;
+    double fog = 0.0;
+    double shine = 0.0;
+    double ambient = 0.0;
+    uint32_t background = kBackgroundFirst;
+};
+
+TwistSettings ReadSettings(const ParamReader& p) {
+    TwistSettings s;
+    s.slices = p.Count(kSlices);
+    s.cohesion = CohesionFromKnob(p.Slider(kCohesion));
+    s.depth = p.Slider(kDepth);
+    s.vertical = p.Choice(kAxis) != 1;
+    s.rotate = p.Check(kRotate);
+    s.flip = p.Check(kFlip);
+    s.reverse = p.Check(kReverse);
+    s.fog = p.Slider(kFog);
+    s.shine = p.Slider(kShine);
+    s.ambient = AmbientFromShading(p.Slider(kShading));
+    // Two built-in presets store a value that is no entry; it draws as
+    // transparent rather than leaving the host's output behind the slices.
+    const uint32_t background = p.Choice(kBackground);
+    s.background = background <= kBackgroundTransparent ? background : kBackgroundTransparent;
+    return s;
+}
+
+// The whole picture's motion at progress t, in order: a half turn in the
+// picture plane ("Rotate"), one tumble end over end ("Flip"), a recession
+// that returns by the end ("Depth").
+Mat4 TwistModel(const TwistSettings& s, double t) {
+    Mat4 m;
+    if (s.rotate) m = RotationZ(kPi * t);
+    if (s.flip) m = MatMul(RotationX(2.0 * kPi * t), m);
+    if (s.depth > 0.0) m = MatMul(TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * t)), m);
+    return m;
+}
+
+// The slices across the full frame. Their backs are laid out for the turn
+// the picture makes in all: a slice's half turn about its own axis, plus a
+// half turn in the picture plane with "Rotate", which exchanges the two
+// mirror directions. Picture B then ends upright and unmirrored either way.
+QuadMesh Slices(const ImageView& front, const ImageView& back, const TwistSettings& s) {
+    const double a = kSceneHalfWidth;
+    const uint32_t mirror = s.rotate != !s.vertical ? kMirrorHorizontal : kMirrorVertical;
+    return QuadMeshCreator::CreatePlaneGrid(int32_t(front.width), int32_t(front.height), {-a, 1, 0}, {a, 1, 0},
+                                            {-a, -1, 0}, s.vertical ? 1 : s.slices, s.vertical ? s.slices : 1,
+                                            &front, &back, mirror, true);
+}
+
+class D3DTwist final : public TransitionBase {
+public:
+    D3DTwist() : TransitionBase(kD3DTwistDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const TwistSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = s.ambient;
+        setup.background = s.background;
+        setup.renderAtZero = true; // t' = 0 draws the untwisted picture
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        render.GlowOnCopies(render.t(), s.fog, s.shine);
+        render.SetModel(TwistModel(s, render.t()));
+        const TwistSystem twist(Slices(render.first(), render.second(), s));
+        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.vertical, render.topDown());
+        return render.result();
     }
 };
 
