@@ -34,16 +34,6 @@ SVT_AVX2 __m256 LaneMask(uint32_t channel) {
                                                      {0, 0, 0, -1, 0, 0, 0, -1}};
     return _mm256_load_ps(reinterpret_cast<const float*>(kMasks[channel]));
 }
-template <int A>
-SVT_AVX2 __m256i BroadcastAlpha16(__m256i v) {
-    constexpr int kShuffle = _MM_SHUFFLE(A, A, A, A);
-    return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(v, kShuffle), kShuffle);
-}
-template <int A>
-SVT_AVX2 __m256i AlphaMask16() {
-    return A == 0 ? _mm256_set_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1)
-                  : _mm256_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0);
-}
 // Two 128-bit halves from two addresses.
 SVT_AVX2 __m256i Pair(const void* lo, const void* hi) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(lo)), Load128(hi), 1);
@@ -180,20 +170,39 @@ void InvertFloats(float* row, uint32_t count) {
 // ---------------------------------------------------------------------------
 // Alpha (see the SSE2 kernels for the arithmetic; these are the same on 256 bits)
 
+// The 8-bit alpha kernels split each register into its even and odd bytes,
+// zero-extended in place (x & 0x00FF and x >> 8 on u16 lanes), so pixels never
+// leave their 32-bit lanes and no unpack or pack shuffles are needed.
+SVT_AVX2 __m256i Even(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi16(0xFF)); }
+SVT_AVX2 __m256i Odd(__m256i v) { return _mm256_srli_epi16(v, 8); }
+SVT_AVX2 __m256i Join(__m256i even, __m256i odd) { return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)); }
+// x / 255 truncated for x <= 65534 without the multiplier:
+//   x / 255 == (x + 1 + (x >> 8)) >> 8 == avg(x, x >> 8) >> 7.
+SVT_AVX2 __m256i Div255Alu(__m256i x) { return _mm256_srli_epi16(_mm256_avg_epu16(x, _mm256_srli_epi16(x, 8)), 7); }
+// The alpha byte of each pixel in both u16 halves of its lane.
 template <int A>
-SVT_AVX2 __m256i Premultiply4(__m256i p) {
-    return Select(AlphaMask16<A>(), p, Div255(_mm256_mullo_epi16(p, BroadcastAlpha16<A>(p))));
+SVT_AVX2 __m256i AlphaDup(__m256i v) {
+    const int8_t z = int8_t(0x80);
+    const __m256i control = _mm256_setr_epi8(A, z, A, z, A + 4, z, A + 4, z, A + 8, z, A + 8, z, A + 12, z, A + 12, z,
+                                             A, z, A, z, A + 4, z, A + 4, z, A + 8, z, A + 8, z, A + 12, z, A + 12, z);
+    return _mm256_shuffle_epi8(v, control);
+}
+// 255 in the u16 lane of the alpha byte within the even (A = 0) or odd
+// (A = 3) half: OR-ed into a multiplier it makes alpha * 255 / 255 = alpha.
+template <int A>
+SVT_AVX2 __m256i AlphaLane255() {
+    return _mm256_set1_epi32(A == 0 ? 0xFF : 0xFF0000);
 }
 
 template <int A>
 void Premultiply8Of(uint8_t* row, uint32_t width) {
-    const __m256i zero = _mm256_setzero_si256();
     uint32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i v = Load(row + 4 * x);
-        const __m256i lo = Premultiply4<A>(_mm256_unpacklo_epi8(v, zero));
-        const __m256i hi = Premultiply4<A>(_mm256_unpackhi_epi8(v, zero));
-        Store(row + 4 * x, _mm256_packus_epi16(lo, hi));
+        const __m256i ad = AlphaDup<A>(v), keep = _mm256_or_si256(ad, AlphaLane255<A>());
+        const __m256i even = Div255(_mm256_mullo_epi16(Even(v), A == 0 ? keep : ad));
+        const __m256i odd = Div255(_mm256_mullo_epi16(Odd(v), A == 0 ? ad : keep));
+        Store(row + 4 * x, Join(even, odd));
     }
     S().premultiply8(row + 4 * x, width - x, A);
 }
@@ -201,7 +210,6 @@ void Premultiply8Of(uint8_t* row, uint32_t width) {
 void Premultiply8(uint8_t* row, uint32_t width, uint32_t alpha) {
     alpha == 0 ? Premultiply8Of<0>(row, width) : Premultiply8Of<3>(row, width);
 }
-
 template <int A>
 void PremultiplyFOf(float* row, uint32_t width) {
     const __m256 mask = LaneMask(A);
@@ -218,32 +226,31 @@ void PremultiplyF(float* row, uint32_t width, uint32_t alpha) {
     alpha == 0 ? PremultiplyFOf<0>(row, width) : PremultiplyFOf<3>(row, width);
 }
 
-template <int A>
-SVT_AVX2 __m256i Over4(__m256i f, __m256i b) {
-    const __m256i a = BroadcastAlpha16<A>(f);
-    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), a);
-    const __m256i bw = Div255(_mm256_mullo_epi16(BroadcastAlpha16<A>(b), inv));
-    const __m256i colour = Div255(_mm256_add_epi16(_mm256_mullo_epi16(f, a), _mm256_mullo_epi16(b, bw)));
-    return Select(AlphaMask16<A>(), _mm256_add_epi16(a, bw), colour);
-}
-
-template <int A>
-SVT_AVX2 __m256i OverPremul4(__m256i f, __m256i b) {
-    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), BroadcastAlpha16<A>(f));
-    return _mm256_add_epi16(Div255(_mm256_mullo_epi16(b, inv)), f);
-}
-
 template <int A, bool Premul>
 void Composite8Of(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width) {
-    const __m256i zero = _mm256_setzero_si256();
+    const __m256i c255 = _mm256_set1_epi16(255);
     uint32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i f = Load(fg + 4 * x), b = Load(bg + 4 * x);
-        const __m256i fl = _mm256_unpacklo_epi8(f, zero), fh = _mm256_unpackhi_epi8(f, zero);
-        const __m256i bl = _mm256_unpacklo_epi8(b, zero), bh = _mm256_unpackhi_epi8(b, zero);
-        const __m256i lo = Premul ? OverPremul4<A>(fl, bl) : Over4<A>(fl, bl);
-        const __m256i hi = Premul ? OverPremul4<A>(fh, bh) : Over4<A>(fh, bh);
-        Store(dst + 4 * x, _mm256_packus_epi16(lo, hi));
+        const __m256i inv = _mm256_sub_epi16(c255, AlphaDup<A>(f));
+        __m256i even, odd;
+        if (Premul) {
+            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha included.
+            even = _mm256_min_epu16(_mm256_add_epi16(Div255(_mm256_mullo_epi16(Even(b), inv)), Even(f)), c255);
+            odd = _mm256_min_epu16(_mm256_add_epi16(Div255Alu(_mm256_mullo_epi16(Odd(b), inv)), Odd(f)), c255);
+        } else {
+            // b = B.alpha * (255 - a) / 255; colour (F * a + B * b) / 255; alpha a + b.
+            const __m256i ad = AlphaDup<A>(f);
+            const __m256i bw = Div255Alu(_mm256_mullo_epi16(AlphaDup<A>(b), inv));
+            even = Div255(_mm256_add_epi16(_mm256_mullo_epi16(Even(f), ad), _mm256_mullo_epi16(Even(b), bw)));
+            odd = Div255Alu(_mm256_add_epi16(_mm256_mullo_epi16(Odd(f), ad), _mm256_mullo_epi16(Odd(b), bw)));
+            const __m256i alpha = _mm256_add_epi16(ad, bw);
+            if (A == 0)
+                even = _mm256_blend_epi16(even, alpha, 0x55);
+            else
+                odd = _mm256_blend_epi16(odd, alpha, 0xAA);
+        }
+        Store(dst + 4 * x, Join(even, odd));
     }
     (Premul ? S().compositePremul8 : S().composite8)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
 }
@@ -283,20 +290,19 @@ void CompositePremulF(const float* fg, const float* bg, float* dst, uint32_t wid
     alpha == 0 ? CompositeFOf<0, true>(fg, bg, dst, width) : CompositeFOf<3, true>(fg, bg, dst, width);
 }
 
-SVT_AVX2 __m256i Blend16(__m256i a, __m256i b, __m256i wa, __m256i wb) {
+// min(A * Wa + B * Wb, 255 * 255) / 255 on u16 lanes.
+SVT_AVX2 __m256i Blend16(__m256i a, __m256i b, __m256i wa, __m256i wb, bool alu) {
     const __m256i sum = _mm256_adds_epu16(_mm256_mullo_epi16(a, wa), _mm256_mullo_epi16(b, wb));
-    return Div255(_mm256_min_epu16(sum, _mm256_set1_epi16(int16_t(65025))));
+    const __m256i limited = _mm256_min_epu16(sum, _mm256_set1_epi16(int16_t(65025)));
+    return alu ? Div255Alu(limited) : Div255(limited);
 }
 
 void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i va = _mm256_set1_epi16(int16_t(wa)), vb = _mm256_set1_epi16(int16_t(wb));
     uint32_t i = 0;
     for (; i + 32 <= count; i += 32) {
         const __m256i x = Load(a + i), y = Load(b + i);
-        const __m256i lo = Blend16(_mm256_unpacklo_epi8(x, zero), _mm256_unpacklo_epi8(y, zero), va, vb);
-        const __m256i hi = Blend16(_mm256_unpackhi_epi8(x, zero), _mm256_unpackhi_epi8(y, zero), va, vb);
-        Store(dst + i, _mm256_packus_epi16(lo, hi));
+        Store(dst + i, Join(Blend16(Even(x), Even(y), va, vb, false), Blend16(Odd(x), Odd(y), va, vb, true)));
     }
     S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
 }
