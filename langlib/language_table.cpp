@@ -61,9 +61,9 @@ bool LanguageTable::Load(const char* path) {
 
 bool LanguageTable::LoadText(const char* text, size_t size) {
     if (!text || !XmlDepthWithin(text, size, kMaxDepth)) return false;
-    const std::string copy(text, size); // TinyXML wants a terminated string
+    const std::string prepared = PrepareXmlText(text, size);
     TiXmlDocument doc;
-    doc.Parse(copy.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    doc.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (doc.Error()) return false;
     const TiXmlElement* root = doc.RootElement();
     if (!root || std::strcmp(root->Value(), "Languages") != 0) return false;

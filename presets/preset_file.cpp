@@ -267,9 +267,9 @@ bool WritePresetFile(const char* path, const PresetData& record) {
 
 bool ReadPresetText(const char* text, size_t size, PresetData* record) {
     if (!record || !text || !XmlDepthWithin(text, size, kMaxDepth)) return false;
-    const std::string terminated(text, strnlen(text, size));
+    const std::string prepared = PrepareXmlText(text, size);
     TiXmlDocument doc;
-    doc.Parse(terminated.c_str());
+    doc.Parse(prepared.c_str());
     if (doc.Error()) return false;
     const TiXmlElement* root = doc.FirstChildElement("Preset");
     if (!root) return false;

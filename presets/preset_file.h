@@ -15,6 +15,10 @@
 // process's locale is. The file's extension names the maker's library and
 // the transition ("fxptmba" for "3D Box Fold"), see PresetExtension.
 //
+// Names are UTF-8. A file that is not well-formed UTF-8 (one written where
+// narrow text is a Latin code page) is read as Latin-1 and its names arrive
+// converted to UTF-8.
+//
 // Choices where a file does not fit the record:
 //  - a name longer than 259 bytes is cut to fit the record's 260-byte field,
 //    at the last whole UTF-8 character, and the file still loads; since the

@@ -97,4 +97,66 @@ inline bool XmlDepthWithin(const char* text, size_t size, int maxDepth) {
     return true;
 }
 
+namespace xml_input_detail {
+
+// The length of the well-formed UTF-8 sequence at text[i] (no overlong
+// forms, surrogates or code points past U+10FFFF), or 0.
+inline size_t Utf8SequenceLength(const unsigned char* text, size_t size, size_t i) {
+    const unsigned char b0 = text[i];
+    if (b0 < 0x80) return 1;
+    size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > size || text[i + 1] < lo || text[i + 1] > hi) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if ((text[i + k] & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+} // namespace xml_input_detail
+
+// Text for TinyXML: `text` up to its first zero byte, as it is when it is
+// well-formed UTF-8, else read as Latin-1 and converted, followed by a few
+// zero bytes of margin.
+inline std::string PrepareXmlText(const char* text, size_t size) {
+    std::string out;
+    if (!text) return out;
+    size_t length = 0;
+    while (length < size && text[length]) ++length;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    bool wellFormed = true;
+    for (size_t i = 0; i < length && wellFormed;) {
+        const size_t n = xml_input_detail::Utf8SequenceLength(bytes, length, i);
+        wellFormed = n != 0;
+        i += n;
+    }
+    if (wellFormed) {
+        out.assign(text, length);
+    } else {
+        out.reserve(length * 2);
+        for (size_t i = 0; i < length; ++i) {
+            if (bytes[i] < 0x80) {
+                out.push_back(static_cast<char>(bytes[i]));
+            } else {
+                out.push_back(static_cast<char>(0xC0 | (bytes[i] >> 6)));
+                out.push_back(static_cast<char>(0x80 | (bytes[i] & 0x3F)));
+            }
+        }
+    }
+    out.append(8, '\0');
+    return out;
+}
+
 } // namespace svt

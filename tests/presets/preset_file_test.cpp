@@ -203,6 +203,17 @@ TEST(PresetReader, UnreadableValuesBecomeZero) {
     EXPECT_EQ(r.entries[6].value.Word(0), 1u);
 }
 
+TEST(PresetReader, TextThatIsNotUtf8IsReadAsLatin1) {
+    PresetData r{};
+    // "Caf\xE9" as a Latin code page writes it; an unfinished two-byte
+    // sequence (\xD8) at the very end of the text.
+    ASSERT_TRUE(Read("<Preset Name=\"Caf\xE9\"><parameter type=\"2\" value=\"0.5\"/></Preset>\xD8", &r));
+    EXPECT_STREQ(r.name, "Caf\xC3\xA9");
+    ASSERT_TRUE(Read("<Preset Name=\"Caf\xC3\xA9\"><parameter/></Preset>", &r));
+    EXPECT_STREQ(r.name, "Caf\xC3\xA9") << "well-formed UTF-8 stays as it is";
+    EXPECT_FALSE(Read("<?xml version=\"1.0\"?><Preset><parameter ty\xD8\xD8\xD8=\"3\xD8", &r));
+}
+
 TEST(PresetReader, CutsLongNamesAndStillLoads) {
     PresetData r{};
     const std::string longName(300, 'p');
