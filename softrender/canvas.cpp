@@ -107,12 +107,16 @@ ScreenPoint ProjectToScreen(const Vec3& p, const CanvasScreen* screen) {
 
 // Painter's order ________________________________________________________________
 
-namespace {
-
-// The obvious form: neighbours swap only when the later one is strictly
-// nearer the back, until a pass swaps nothing. Used as is when some depth is
-// NaN, where a comparison sort would have no order to rely on.
-void BubbleOrder(const std::vector<double>& z, std::vector<uint64_t>& order) {
+std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces) {
+    std::vector<double> z(faces.size());
+    std::vector<uint64_t> order(faces.size());
+    for (size_t i = 0; i < faces.size(); ++i) {
+        z[i] = faces[i].Centroid().z;
+        order[i] = i;
+    }
+    // Neighbours swap only when the later one lies strictly further back, so
+    // equal depths keep their list order. Meshes arrive nearly sorted, which
+    // keeps the passes few.
     for (bool swapped = true; swapped;) {
         swapped = false;
         for (size_t i = 1; i < order.size(); ++i) {
@@ -122,24 +126,6 @@ void BubbleOrder(const std::vector<double>& z, std::vector<uint64_t>& order) {
             }
         }
     }
-}
-
-} // namespace
-
-std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces) {
-    std::vector<double> z(faces.size());
-    std::vector<uint64_t> order(faces.size());
-    bool anyNaN = false;
-    for (size_t i = 0; i < faces.size(); ++i) {
-        z[i] = faces[i].Centroid().z;
-        anyNaN |= std::isnan(z[i]);
-        order[i] = i;
-    }
-    // Without NaN, a stable sort gives the bubble sort's result in n log n.
-    if (anyNaN)
-        BubbleOrder(z, order);
-    else
-        std::stable_sort(order.begin(), order.end(), [&](uint64_t a, uint64_t b) { return z[a] < z[b]; });
     return order;
 }
 
