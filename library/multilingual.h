@@ -7,9 +7,12 @@
 
 namespace svt {
 
-// The parser object the language library's "GetLangXMLParser" returns.
-// Slot 2 releases it, slot 4 opens a language file, slots 5 to 8 serve
-// IMultiLingual slots 3 to 6 with the same arguments.
+// The parser object the language library's "GetLangXMLParser" returns
+// (langlib/README.md describes our library and its file). Slot 2 releases
+// it, slot 4 opens a language file by its UTF-16 path (false leaves what it
+// had), slots 5 to 8 serve IMultiLingual slots 3 to 6 with the same
+// arguments: 6 cuts a text at capacity - 1 and terminates it, returning the
+// characters written (0: no text); 7 answers a two-letter code or null.
 struct ILangXMLParser {
     virtual Result QueryInterface(const GUID* iid, void** out) = 0;               // 0
     virtual uint32_t AddRef() = 0;                                                // 1
@@ -33,8 +36,11 @@ public:
     CMultiLingualBase& operator=(const CMultiLingualBase&) = delete;
 
     // Loads the language library beside the module (then through the
-    // platform's search order) and opens `fileName` with its parser. Returns
-    // the loaded flag; failure leaves the library without translations.
+    // platform's search order) and opens `fileName` beside the module with
+    // its parser (then the bare name). Returns the loaded flag; failure
+    // leaves the library without translations. Called once, when the
+    // library object is built: while a parser is held a second call keeps it
+    // but reports (and sets) nothing loaded.
     bool LoadLanguageResources(const char* fileName);
     // Releases the parser and unloads the language library when it allows.
     void UnloadLanguageResources();
