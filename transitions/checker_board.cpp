@@ -1,7 +1,14 @@
-// "3D Checker Board" (D3DChessBoard).
+// "3D Checker Board" (D3DChessBoard): a board of frame-sized tiles showing
+// picture A and picture B in alternation; the view starts square on an A
+// tile, the board backs away, tilts and spins, and the view lands on a B
+// tile.
+#include <algorithm>
+#include <cmath>
 #include <new>
 
+#include "geometry/quad_mesh.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -54,12 +61,122 @@ const EffectDescription kD3DChessBoardDescription{"3D Checker Board", 966, kPara
 
 namespace {
 
-class D3DChessBoard final : public BaseEffect {
-public:
-    D3DChessBoard() : BaseEffect(kD3DChessBoardDescription) {}
+enum BoardParam : uint32_t { kGrid, kDepth, kTilt, kStart, kEnd, kRotate, kBackground };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+constexpr double kAmbient = 0.6;
+
+// The parameters as the motion uses them.
+struct BoardSettings {
+    int size = 2;              // n tiles a side
+    double depth = 0.0;
+    double tx = 0.5, ty = 0.5; // tilt factors: 1 - Tilt.x and Tilt.y
+    PointParam start, end;
+    bool rotate = false;       // a whole turn about the view axis
+    uint32_t background = kBackgroundTransparent;
+};
+
+BoardSettings ReadSettings(const ParamReader& p) {
+    BoardSettings s;
+    s.size = std::clamp(p.Count(kGrid), 2, 10);
+    s.depth = p.Slider(kDepth);
+    const PointParam tilt = p.Point(kTilt);
+    s.tx = 1.0 - double(tilt.x);
+    s.ty = tilt.y;
+    s.start = p.Point(kStart);
+    s.end = p.Point(kEnd);
+    s.rotate = p.Check(kRotate);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+struct Tile {
+    int row = 0, column = 0;
+};
+
+// Tiles with an odd row + column carry the first picture, even ones the
+// second.
+bool ShowsFirst(const Tile& tile) { return (tile.row + tile.column) % 2 != 0; }
+
+// The tile under a point of the pad (x = 1 the last column, y = 1 row 0, at
+// the top of the board), moved to a neighbour when it carries the wrong
+// picture: down a row, else right a column, else up a row.
+Tile PickTile(const PointParam& point, int n, bool wantFirst) {
+    auto index = [n](double v) {
+        const double i = std::trunc(v * n - 0.5);
+        return i > 0.0 ? int(std::min(i, double(n - 1))) : 0; // NaN -> 0
+    };
+    Tile tile{index(1.0 - double(point.y)), index(point.x)};
+    if (ShowsFirst(tile) != wantFirst) {
+        if (tile.row < n - 1)
+            ++tile.row;
+        else if (tile.column < n - 1)
+            ++tile.column;
+        else
+            --tile.row;
+    }
+    return tile;
+}
+
+Vec3 TileCentre(const Tile& tile, int n) {
+    return {double(2 * tile.column - n + 1), double(n - 2 * tile.row - 1), 0.0};
+}
+
+// Every tile as large as the frame, the board shifted so that `start` lies
+// on the frame.
+QuadMesh BuildBoard(int n, const Vec3& start, const ImageView& first, const ImageView& second) {
+    QuadMesh board;
+    for (int r = 0; r < n; ++r) {
+        for (int k = 0; k < n; ++k) {
+            const double x0 = 2 * k - n - start.x;
+            const double y1 = n - 2 * r - start.y;
+            const ImageView* picture = ShowsFirst({r, k}) ? &first : &second;
+            board.AddFace(QuadFace({x0, y1, 0}, {x0 + 2, y1, 0}, {x0 + 2, y1 - 2, 0}, {x0, y1 - 2, 0}, picture,
+                                   nullptr));
+        }
+    }
+    return board;
+}
+
+// The board backs away, tilts and spins about its own centre while the view
+// slides from the start tile to the end tile; at u = 0 and u = 1 it lies
+// flat with one of them on the frame.
+Mat4 BoardMotion(const BoardSettings& s, double u, const Vec3& start, const Vec3& end) {
+    const double k = std::sin(kPi * u) * s.size * s.depth;
+    const double phi = 0.1 * kPi * k;
+    const double sigma = s.tx >= 0.5 ? 1.0 : -1.0;
+    const double psi = s.rotate ? sigma * 2.0 * kPi * u : sigma * phi;
+    const double alpha = (2.0 * s.tx - 1.0) * phi;
+    const double beta = (2.0 * s.ty - 1.0) * phi;
+    Mat4 m = TranslationMatrix(start);
+    m = MatMul(RotationZ(psi), m);
+    m = MatMul(RotationX(beta), m);
+    m = MatMul(RotationY(alpha), m);
+    m = MatMul(TranslationMatrix(0.0, 0.0, -7.5 * k), m);
+    m = MatMul(TranslationMatrix((start - end) * u), m);
+    return MatMul(TranslationMatrix(-start), m);
+}
+
+class D3DChessBoard final : public TransitionBase {
+public:
+    D3DChessBoard() : TransitionBase(kD3DChessBoardDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const BoardSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        const Vec3 start = TileCentre(PickTile(s.start, s.size, true), s.size);
+        const Vec3 end = TileCentre(PickTile(s.end, s.size, false), s.size);
+        const QuadMesh board = BuildBoard(s.size, start, render.first(), render.second());
+        render.SetModel(BoardMotion(s, EaseProgress(render.t(), 1.5, 0.5), start, end));
+        DrawFaces(render.canvas(), board.faces(), kDrawDefault);
+        return render.result();
     }
 };
 

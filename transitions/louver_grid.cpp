@@ -1,7 +1,14 @@
-// "3D Louver Grid" (D3DMNJalousie).
+// "3D Louver Grid" (D3DMNJalousie): a grid of panels, each turning over about
+// its own centre line, one after another in snake order, while the whole
+// grid tilts and recedes.
+#include <algorithm>
 #include <new>
 
+#include "geometry/mesh_creator.h"
+#include "geometry/twist_system.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
+#include "transitions/tilt.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -49,12 +56,73 @@ const EffectDescription kD3DMNJalousieDescription{"3D Louver Grid", 966, kParams
 
 namespace {
 
-class D3DMNJalousie final : public BaseEffect {
-public:
-    D3DMNJalousie() : BaseEffect(kD3DMNJalousieDescription) {}
+enum GridParam : uint32_t {
+    kShading, kColumns, kRows, kCohesion, kDepth, kRotation, kTilt, kReverse, kBackground
+};
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+
+// The parameters as the motion uses them.
+struct GridSettings {
+    int columns = 1, rows = 1;
+    double cohesion = 1.0;     // √Cohesion
+    double depth = 0.0;
+    double tx = 0.5, ty = 0.5; // tilt factors: Tilt.x and 1 - Tilt.y
+    bool horizontal = true;    // "Horizontal": panels turn about the vertical axis
+    double ambient = 0.0;
+    bool reverse = false;
+    uint32_t background = kBackgroundSecond;
+};
+
+GridSettings ReadSettings(const ParamReader& p) {
+    GridSettings s;
+    s.columns = std::clamp(p.Count(kColumns), 1, 20);
+    s.rows = std::clamp(p.Count(kRows), 1, 20);
+    s.cohesion = CohesionFromKnob(p.Slider(kCohesion));
+    s.depth = p.Slider(kDepth);
+    // The tilt point leans the grid the other way round from the frames.
+    const PointParam tilt = p.Point(kTilt);
+    s.tx = tilt.x;
+    s.ty = 1.0 - double(tilt.y);
+    s.horizontal = p.Choice(kRotation) == 1;
+    s.ambient = AmbientFromShading(p.Slider(kShading));
+    s.reverse = p.Check(kReverse);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+// The panels in snake order. Each turns about its own centre line, so its
+// back shows the piece of the second picture that lies where its front
+// shows the first: the grid's mirrored back rectangles are undone.
+QuadMesh BuildPanels(const GridSettings& s, const ImageView& first, const ImageView& second) {
+    const double a = kSceneHalfWidth;
+    QuadMesh panels = QuadMeshCreator::CreatePlaneGrid(
+        int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.columns, s.rows, &first,
+        &second, s.horizontal ? kMirrorVertical : kMirrorHorizontal, true);
+    for (QuadFace& panel : panels.faces()) panel.backRect = panel.frontRect;
+    return panels;
+}
+
+class D3DMNJalousie final : public TransitionBase {
+public:
+    D3DMNJalousie() : TransitionBase(kD3DMNJalousieDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const GridSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = s.ambient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        const TwistSystem twist(BuildPanels(s, render.first(), render.second()));
+        render.SetModel(TiltAndRecession(render.t(), s.depth, s.tx, s.ty));
+        // The snake order is the same for top-down pictures.
+        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.horizontal, false);
+        return render.result();
     }
 };
 

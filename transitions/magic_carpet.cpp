@@ -1,7 +1,13 @@
-// "3D Magic Carpet" (D3DWave).
+// "3D Magic Carpet" (D3DWave): picture A bends into an arch, then flies away
+// from the viewer in a travelling wave that dies down while it banks,
+// uncovering picture B lying flat behind it.
+#include <algorithm>
+#include <cmath>
 #include <new>
 
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -37,12 +43,94 @@ const EffectDescription kD3DWaveDescription{"3D Magic Carpet", 962, kParams, kPr
 
 namespace {
 
-class D3DWave final : public BaseEffect {
-public:
-    D3DWave() : BaseEffect(kD3DWaveDescription) {}
+enum CarpetParam : uint32_t { kBank, kDelay, kDepth, kReverse };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+constexpr double kAmbient = 0.4;
+constexpr int32_t kStrips = 60;
+
+// The parameters as the motion uses them.
+struct CarpetSettings {
+    double bank = 0.0;      // b = 2·Bank - 1 whole turns by the end of the flight
+    double lift = 0.045;    // l = Delay·0.5 + 0.01: share of the eased time spent arching
+    double distance = 12.5; // L = Depth·15 + 5: how far the carpet flies back
+    bool reverse = false;
+};
+
+CarpetSettings ReadSettings(const ParamReader& p) {
+    CarpetSettings s;
+    s.bank = 2.0 * double(p.Slider(kBank)) - 1.0;
+    s.lift = double(p.Slider(kDelay)) * 0.5 + 0.01;
+    s.distance = double(p.Slider(kDepth)) * 15.0 + 5.0;
+    s.reverse = p.Check(kReverse);
+    return s;
+}
+
+// Where the carpet is at one moment.
+struct CarpetPose {
+    double lift = 0.0;     // p1: 0 flat, 1 fully arched
+    double flight = 0.0;   // p2: 0 at the end of the lift, 1 at the end
+    double distance = 0.0; // L
+    double bank = 0.0;     // the turn about the view axis, radians
+};
+
+CarpetPose CarpetMotion(double t, double bank, double lift, double distance) {
+    CarpetPose pose;
+    const double u = EaseProgress(t, 1.8, 0.4);
+    // A lift share the knob cannot give (l <= 0) would divide by zero; the
+    // carpet then arches at once.
+    if (lift > 0.0 && u <= lift) {
+        pose.lift = u / lift;
+    } else {
+        pose.lift = 1.0;
+        const double flight = lift < 1.0 ? (u - lift) / (1.0 - lift) : 0.0;
+        pose.flight = flight > 0.0 ? std::min(flight, 1.0) : 0.0;
+    }
+    pose.distance = distance;
+    pose.bank = bank * 2.0 * kPi * pose.flight;
+    return pose;
+}
+
+Vec3 CarpetPoint(const CarpetPose& pose, const Vec3& p) {
+    // Corners of the flat carpet lie in [-1, 1]; held there so that the arch
+    // is defined for whatever rounding put them a hair outside.
+    Vec3 q{p.x, std::clamp(p.y, -1.0, 1.0), 0.0};
+    q.z = std::asin(q.y) * pose.lift;
+    if (pose.flight > 0.0) {
+        q.z -= pose.distance * pose.flight;
+        q.y = std::sin(q.z) * (1.0 - pose.flight * pose.flight);
+    }
+    return q;
+}
+
+class D3DWave final : public TransitionBase {
+public:
+    D3DWave() : TransitionBase(kD3DWaveDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const CarpetSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = kBackgroundNone;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        // The carpet flies off the second picture, which lies flat behind it.
+        render.canvas().DrawBackground(render.second());
+        const CarpetPose pose = CarpetMotion(render.t(), s.bank, s.lift, s.distance);
+        const ImageView& first = render.first();
+        const double a = kSceneHalfWidth;
+        QuadMesh carpet = QuadMeshCreator::CreatePlaneGrid(int32_t(first.width), int32_t(first.height), {-a, 1, 0},
+                                                           {a, 1, 0}, {-a, -1, 0}, 1, kStrips, &first, &first,
+                                                           kMirrorVertical, false);
+        for (QuadFace& strip : carpet.faces())
+            for (Vec3& corner : strip.vertices) corner = CarpetPoint(pose, corner);
+        render.SetModel(RotationZ(pose.bank));
+        DrawFaces(render.canvas(), carpet.faces(), kDrawDefault);
+        return render.result();
     }
 };
 

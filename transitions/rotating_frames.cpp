@@ -1,7 +1,14 @@
-// "3D Rotating Frames" (D3DRings).
+// "3D Rotating Frames" (D3DRings): the picture is cut into concentric square
+// frames that each turn over about the picture's central axis, the outermost
+// first, while the whole picture tilts and recedes.
+#include <algorithm>
 #include <new>
 
+#include "geometry/mesh_creator.h"
+#include "geometry/ring_system.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
+#include "transitions/tilt.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -47,12 +54,63 @@ const EffectDescription kD3DRingsDescription{"3D Rotating Frames", 966, kParams,
 
 namespace {
 
-class D3DRings final : public BaseEffect {
-public:
-    D3DRings() : BaseEffect(kD3DRingsDescription) {}
+enum RingsParam : uint32_t { kShading, kFrames, kCohesion, kDepth, kTilt, kRotation, kReverse, kBackground };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+
+// The parameters as the motion uses them.
+struct RingsSettings {
+    int frames = 1;           // K rings on a (2K - 1) x (2K - 1) grid
+    double cohesion = 0.0;    // √Cohesion
+    double depth = 0.0;
+    double tx = 0.5, ty = 0.5; // tilt factors: 1 - Tilt.x and Tilt.y
+    bool horizontal = false;   // "Horizontal": rings turn about the vertical axis
+    double ambient = 0.0;
+    bool reverse = false;
+    uint32_t background = kBackgroundTransparent;
+};
+
+RingsSettings ReadSettings(const ParamReader& p) {
+    RingsSettings s;
+    s.frames = std::clamp(p.Count(kFrames), 1, 15);
+    s.cohesion = CohesionFromKnob(p.Slider(kCohesion));
+    s.depth = p.Slider(kDepth);
+    const PointParam tilt = p.Point(kTilt);
+    s.tx = 1.0 - double(tilt.x);
+    s.ty = tilt.y;
+    s.horizontal = p.Choice(kRotation) == 1;
+    s.ambient = AmbientFromShading(p.Slider(kShading));
+    s.reverse = p.Check(kReverse);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+class D3DRings final : public TransitionBase {
+public:
+    D3DRings() : TransitionBase(kD3DRingsDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const RingsSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = s.ambient;
+        setup.background = s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+
+        const double a = kSceneHalfWidth;
+        const ImageView& first = render.first();
+        const int32_t side = 2 * s.frames - 1;
+        // Rings turn about the picture's centre line, so the grid's own back
+        // mirroring already matches their half turn.
+        const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(
+            int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, side, side, &first,
+            &render.second(), s.horizontal ? kMirrorVertical : kMirrorHorizontal, false));
+        render.SetModel(TiltAndRecession(render.t(), s.depth, s.tx, s.ty));
+        rings.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.frames, s.horizontal);
+        return render.result();
     }
 };
 
