@@ -64,8 +64,8 @@ inline void RunSample(const Run& run, int32_t i, float& s, float& t) {
 
 } // namespace
 
-void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
+void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    for (int32_t i = first; i < count; ++i) {
         float s, t;
         RunSample(run, i, s, t);
         const int32_t sx = static_cast<int32_t>(s * 128.0f + 0.5f);
@@ -76,8 +76,8 @@ void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t 
     }
 }
 
-void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
+void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    for (int32_t i = first; i < count; ++i) {
         float s, t;
         RunSample(run, i, s, t);
         const int32_t x0 = static_cast<int32_t>(s), y0 = static_cast<int32_t>(t);
@@ -85,6 +85,13 @@ void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t
         const uint8_t* p = tex.data + y0 * tex.stride + x0 * 16;
         BilinearF(p, p + 16, p + tex.stride, p + tex.stride + 16, fx, fy, tex, dst + 16 * i);
     }
+}
+
+void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    SpanBytes4Tail(tex, run, dst, 0, count);
+}
+void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    SpanFloats4Tail(tex, run, dst, 0, count);
 }
 
 // Kernel selection ________________________________________________________________
@@ -396,6 +403,32 @@ void InteriorPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32
     ClampedPixels(p, row, y, f1 + 1, x1);
 }
 
+// Short spans (narrow faces) walk the texture down a column of cache lines
+// that the hardware does not foresee: fetch what row `y` will read ahead of
+// time, from the span [x0, x1] of an earlier row.
+constexpr int32_t kPrefetchAhead = 2;
+constexpr int32_t kPrefetchLongest = 512; // longer spans stream well on their own
+
+void PrefetchRow(const Plan& p, const ImageView& screen, int32_t y, int32_t x0, int32_t x1) {
+    if (x1 < x0 || x1 - x0 >= kPrefetchLongest) return;
+    const uint8_t* row = screen.Row(uint32_t(y));
+    for (int32_t x = x0; x <= x1 + 16 / p.pixelSize; x += 64 / p.pixelSize)
+        __builtin_prefetch(row + std::min(x, x1) * p.pixelSize, 1);
+    double s0, t0, s1, t1;
+    MapPixel(p, x0, y, s0, t0);
+    MapPixel(p, x1, y, s1, t1);
+    const Texture& tex = p.tex;
+    auto clampTo = [](double v, int32_t hi) { return v > 0 ? (v < hi ? int32_t(v) : hi) : 0; };
+    const int32_t ca = clampTo(std::min(s0, s1), tex.width - 1), cb = clampTo(std::max(s0, s1) + 1, tex.width - 1);
+    const int32_t ra = clampTo(std::min(t0, t1), tex.height - 1), rb = clampTo(std::max(t0, t1) + 1, tex.height - 1);
+    if ((cb - ca) * p.pixelSize > 64 * 16 || rb - ra > 3) return; // not a short walk down the texture
+    for (int32_t r = ra; r <= rb; ++r) {
+        const uint8_t* line = tex.data + r * tex.stride;
+        for (int32_t c = ca; c <= cb + 16 / p.pixelSize; c += 64 / p.pixelSize)
+            __builtin_prefetch(line + std::min(c, cb) * p.pixelSize, 0);
+    }
+}
+
 void Draw(const Plan& p, ImageView& screen) {
     const int32_t sw = static_cast<int32_t>(screen.width), sh = static_cast<int32_t>(screen.height);
     const SpanFn kernel = p.isFloat ? ActiveSpans().floats4 : ActiveSpans().bytes4;
@@ -407,12 +440,14 @@ void Draw(const Plan& p, ImageView& screen) {
         for (const HalfPlane& e : p.edge) Narrow(e, y, 0, lo, hi);
         const int32_t xi0 = CeilIn(lo, 0, sw - 1), xi1 = FloorIn(hi, 0, sw - 1);
         if (!p.smooth) {
+            if (y + kPrefetchAhead <= yLast) PrefetchRow(p, screen, y + kPrefetchAhead, xi0, xi1);
             if (xi0 <= xi1) InteriorPixels(p, kernel, row, y, xi0, xi1);
             continue;
         }
         lo = p.minX - reach, hi = p.maxX + reach;
         for (const HalfPlane& e : p.edge) Narrow(e, y, reach, lo, hi);
         int32_t xo0 = CeilIn(lo, 0, sw - 1), xo1 = FloorIn(hi, 0, sw - 1);
+        if (y + kPrefetchAhead <= yLast) PrefetchRow(p, screen, y + kPrefetchAhead, xo0, xo1);
         if (xi0 > xi1) {
             EdgePixels(p, row, y, xo0, xo1);
             continue;
@@ -468,7 +503,7 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
     const float k = source.shade > 0 ? source.shade : 0.0f; // NaN -> 0
     tex.shaded = k < 1;
     if (tex.shaded) {
-        tex.shade16 = static_cast<uint32_t>(std::lround(double(k) * 65536));
+        tex.shade16 = static_cast<uint32_t>(std::min<long>(std::lround(double(k) * 65536), 65535));
         for (int c = 0; c < 4; ++c) tex.shadeF[c] = c == tex.alpha ? 1.0f : k;
     }
     tex.offsetsFit32 = int64_t(source.h - 1) * pic.stride + int64_t(source.w) * p.pixelSize < (int64_t(1) << 31);

@@ -67,6 +67,9 @@ struct SpanKernels {
 // The scalar references: the definition of correct.
 void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
 void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
+// The same for pixels first .. count-1 of a run (the SIMD loops' tails).
+void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
 
 // Filled by warp_sse2.cpp and warp_avx2.cpp; each overrides what it improves.
 void InstallSse2Spans(SpanKernels& k);
