@@ -17,15 +17,14 @@ ParamValue ParamReader::Read(uint32_t index, uint32_t type) const {
 }
 
 int ParamReader::Count(uint32_t index) const {
+    if (index >= description_.ParamCount()) return 0;
     const float v = Slider(index);
-    float lo = 0.0f, hi = 0.0f;
-    if (index < description_.ParamCount()) {
-        lo = description_.params[index].minimum;
-        hi = description_.params[index].maximum;
-    }
-    const double count = std::trunc(double(v) * (double(hi) - lo) + lo);
-    // A host may hand back any float; keep the count representable.
-    return count > 1e6 ? 1000000 : count < -1e6 ? -1000000 : count == count ? int(count) : int(lo);
+    const double lo = description_.params[index].minimum, hi = description_.params[index].maximum;
+    const double count = std::trunc(double(v) * (hi - lo) + lo);
+    // A stored fraction outside [0, 1] (no panel makes one) must not ask for
+    // millions of panels: the count stays on its displayed scale.
+    if (!(count >= lo)) return int(lo);
+    return count > hi ? int(hi) : int(count);
 }
 
 // Timing ___________________________________________________________________
@@ -83,10 +82,10 @@ FrameRender::FrameRender(TransitionBase& owner, FrameDesc* from, FrameDesc* to, 
     if (!pictureA_.BindFrame(from) || !pictureB_.BindFrame(to) || !out || pictureA_.empty() || pictureB_.empty())
         return;
     result_ = true;
-    t_ = t;
+    t_ = std::isnan(t) ? 0.0 : t; // a host's garbage progress shows picture A
     if (setup.reverse) {
         std::swap(first_, second_);
-        t_ = 1.0 - t;
+        t_ = 1.0 - t_;
     }
     canvas_ = owner.canvas();
     if (!canvas_ || !canvas_->SetScreen(out)) {

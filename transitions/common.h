@@ -88,7 +88,8 @@ public:
         return {v.X(), v.Y()};
     }
     // A count slider mapped by truncation: trunc(v·(max - min) + min) with the
-    // displayed range from the description (Slices 1 to 30: v·29 + 1).
+    // displayed range from the description (Slices 1 to 30: v·29 + 1), held
+    // to that range for values no panel produces (NaN gives the minimum).
     int Count(uint32_t index) const;
 
     ParamValue Read(uint32_t index, uint32_t type) const;
@@ -190,6 +191,7 @@ struct SceneSetup {
 // drawing() is false when the frame is complete already (a copy outside the
 // scene; no canvas, which draws nothing but counts as rendered; missing
 // frames, which count as not rendered): RenderFrame then returns result().
+// A progress that is not a number counts as 0.
 class FrameRender {
 public:
     FrameRender(TransitionBase& owner, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
