@@ -199,10 +199,10 @@ void ResampleH8(const int16_t* in, uint8_t* out, uint32_t width, const int32_t* 
     constexpr int32_t kHalf = 1 << (kResampleOutShift - 1);
     for (uint32_t x = 0; x < width; ++x, out += 4) {
         const int16_t* p = in + 4 * first[x];
-        const int16_t* w = weights + size_t(x) * taps;
+        const int16_t* w = weights + size_t(x) * taps * 4;
         for (int c = 0; c < 4; ++c) {
             int32_t acc = 0;
-            for (uint32_t k = 0; k < taps; ++k) acc += int32_t(w[k]) * p[4 * k + c];
+            for (uint32_t k = 0; k < taps; ++k) acc += int32_t(w[(k & ~1u) * 4 + (k & 1)]) * p[4 * k + c];
             out[c] = static_cast<uint8_t>(ClampByte((acc + kHalf) >> kResampleOutShift));
         }
     }
@@ -212,11 +212,14 @@ void ResampleHF(const float* in, float* out, uint32_t width, const int32_t* firs
                 uint32_t taps) {
     for (uint32_t x = 0; x < width; ++x, out += 4) {
         const float* p = in + 4 * size_t(first[x]);
-        const float* w = weights + size_t(x) * taps;
+        const float* w = weights + size_t(x) * taps * 4;
         for (int c = 0; c < 4; ++c) {
-            float acc = 0.0f;
-            for (uint32_t k = 0; k < taps; ++k) acc = acc + w[k] * p[4 * k + c];
-            out[c] = acc;
+            float even = 0.0f, odd = 0.0f;
+            for (uint32_t k = 0; k < taps; k += 2) {
+                even = even + w[4 * k] * p[4 * k + c];
+                odd = odd + w[4 * k + 4] * p[4 * k + 4 + c];
+            }
+            out[c] = even + odd;
         }
     }
 }

@@ -38,9 +38,6 @@ SVT_AVX2 __m256 LaneMask(uint32_t channel) {
 SVT_AVX2 __m256i Pair(const void* lo, const void* hi) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(lo)), Load128(hi), 1);
 }
-SVT_AVX2 __m256 PairPs(const float* lo, const float* hi) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lo)), _mm_loadu_ps(hi), 1);
-}
 
 // ---------------------------------------------------------------------------
 // Channel order and single channels
@@ -386,32 +383,48 @@ void ResampleV8(const uint8_t* const* rows, const int16_t* weights, uint32_t tap
     }
 }
 
-// Two output pixels at a time, one per 128-bit lane.
+// One output pixel's sum: four taps per load (two pairs, one per 128-bit
+// lane), a last pair in the low lane; the lanes still need adding.
+SVT_AVX2 __m256i TapSums8(const int16_t* p, const int16_t* w, uint32_t taps) {
+    __m256i acc = _mm256_setzero_si256();
+    uint32_t k = 0;
+    for (; k + 4 <= taps; k += 4) {
+        const __m256i v = Load(p + 4 * k);
+        acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(v, _mm256_unpackhi_epi64(v, v)), Load(w + 4 * k)));
+    }
+    if (k < taps) {
+        const __m128i v = Load128(p + 4 * k);
+        const __m128i s = _mm_madd_epi16(_mm_unpacklo_epi16(v, _mm_unpackhi_epi64(v, v)), Load128(w + 4 * k));
+        acc = _mm256_add_epi32(acc, _mm256_zextsi128_si256(s));
+    }
+    return acc;
+}
+
+// The lane sums of two pixels' registers: pixel a in the low lane, b in the high.
+SVT_AVX2 __m256i AddLanes(__m256i a, __m256i b) {
+    return _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+}
+
 void ResampleH8(const int16_t* in, uint8_t* out, uint32_t width, const int32_t* first, const int16_t* weights,
                 uint32_t taps) {
     const __m256i half = _mm256_set1_epi32(1 << (kResampleOutShift - 1));
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const size_t step = size_t(taps) * 4;
     uint32_t x = 0;
-    for (; x + 2 <= width; x += 2) {
-        const int16_t* p0 = in + 4 * first[x];
-        const int16_t* p1 = in + 4 * first[x + 1];
-        const int16_t* w0 = weights + size_t(x) * taps;
-        const int16_t* w1 = w0 + taps;
-        __m256i acc = half;
-        for (uint32_t k = 0; k < taps; k += 2) {
-            const __m256i two = Pair(p0 + 4 * k, p1 + 4 * k);
-            const __m256i w = _mm256_setr_epi32(WeightPair(w0 + k), WeightPair(w0 + k), WeightPair(w0 + k),
-                                                WeightPair(w0 + k), WeightPair(w1 + k), WeightPair(w1 + k),
-                                                WeightPair(w1 + k), WeightPair(w1 + k));
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(two, _mm256_unpackhi_epi64(two, two)), w));
-        }
-        const __m256i v = _mm256_srai_epi32(acc, kResampleOutShift);
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(v, v), _mm256_setzero_si256());
-        const int32_t a = _mm256_cvtsi256_si32(bytes);
-        const int32_t b = _mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1));
-        __builtin_memcpy(out + 4 * x, &a, 4);
-        __builtin_memcpy(out + 4 * x + 4, &b, 4);
+    for (; x + 4 <= width; x += 4) {
+        const int16_t* w = weights + x * step;
+        const __m256i s0 = TapSums8(in + 4 * first[x], w, taps);
+        const __m256i s1 = TapSums8(in + 4 * first[x + 1], w + step, taps);
+        const __m256i s2 = TapSums8(in + 4 * first[x + 2], w + 2 * step, taps);
+        const __m256i s3 = TapSums8(in + 4 * first[x + 3], w + 3 * step, taps);
+        const __m256i r01 = _mm256_srai_epi32(_mm256_add_epi32(AddLanes(s0, s1), half), kResampleOutShift);
+        const __m256i r23 = _mm256_srai_epi32(_mm256_add_epi32(AddLanes(s2, s3), half), kResampleOutShift);
+        // Lanes after packing: pixels 0, 2 | 1, 3; the permute puts them in order.
+        const __m256i v = _mm256_packs_epi32(r01, r23);
+        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(v, v), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm256_castsi256_si128(bytes));
     }
-    S().resampleH8(in, out + 4 * x, width - x, first + x, weights + size_t(x) * taps, taps);
+    S().resampleH8(in, out + 4 * x, width - x, first + x, weights + x * step, taps);
 }
 
 void ResampleVF(const float* const* rows, const float* weights, uint32_t taps, float* out, uint32_t count) {
@@ -433,22 +446,25 @@ void ResampleVF(const float* const* rows, const float* weights, uint32_t taps, f
     }
 }
 
+// Two neighbouring taps per load: the low lane sums the even taps, the high
+// lane the odd ones, as the scalar kernel does.
+SVT_AVX2 __m256 TapSumsF(const float* p, const float* w, uint32_t taps) {
+    __m256 acc = _mm256_setzero_ps();
+    for (uint32_t k = 0; k < taps; k += 2)
+        acc = _mm256_add_ps(acc, _mm256_mul_ps(_mm256_loadu_ps(w + 4 * k), _mm256_loadu_ps(p + 4 * k)));
+    return acc;
+}
+
 void ResampleHF(const float* in, float* out, uint32_t width, const int32_t* first, const float* weights,
                 uint32_t taps) {
+    const size_t step = size_t(taps) * 4;
     uint32_t x = 0;
     for (; x + 2 <= width; x += 2) {
-        const float* p0 = in + 4 * size_t(first[x]);
-        const float* p1 = in + 4 * size_t(first[x + 1]);
-        const float* w0 = weights + size_t(x) * taps;
-        const float* w1 = w0 + taps;
-        __m256 acc = _mm256_setzero_ps();
-        for (uint32_t k = 0; k < taps; ++k) {
-            const __m256 w = _mm256_setr_ps(w0[k], w0[k], w0[k], w0[k], w1[k], w1[k], w1[k], w1[k]);
-            acc = _mm256_add_ps(acc, _mm256_mul_ps(w, PairPs(p0 + 4 * k, p1 + 4 * k)));
-        }
-        _mm256_storeu_ps(out + 4 * x, acc);
+        const __m256 a = TapSumsF(in + 4 * size_t(first[x]), weights + x * step, taps);
+        const __m256 b = TapSumsF(in + 4 * size_t(first[x + 1]), weights + (x + 1) * step, taps);
+        _mm256_storeu_ps(out + 4 * x, _mm256_add_ps(_mm256_permute2f128_ps(a, b, 0x20), _mm256_permute2f128_ps(a, b, 0x31)));
     }
-    S().resampleHF(in, out + 4 * x, width - x, first + x, weights + size_t(x) * taps, taps);
+    S().resampleHF(in, out + 4 * x, width - x, first + x, weights + x * step, taps);
 }
 
 } // namespace

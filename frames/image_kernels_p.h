@@ -53,7 +53,12 @@ struct ImageKernels {
     void (*resampleVF)(const float* const* rows, const float* weights, uint32_t taps, float* out,
                        uint32_t count);
     // Horizontal pass over 4-channel pixels of the intermediate row; `taps`
-    // is even and `in` is readable (zero) one pixel past the region.
+    // is even and `in` is readable (zero) one pixel past the region. Weights
+    // come spread over the four channels so that SIMD code loads them whole:
+    // output x, tap k starts at weights[(x * taps + k) * 4]; floats repeat
+    // w[k] four times, 8-bit holds (w[k], w[k + 1]) four times for even k.
+    // Floats sum the even taps and the odd taps in order, then add the two,
+    // so that a register of two neighbouring taps gives the same bits.
     void (*resampleH8)(const int16_t* in, uint8_t* out, uint32_t width, const int32_t* first,
                        const int16_t* weights, uint32_t taps);
     void (*resampleHF)(const float* in, float* out, uint32_t width, const int32_t* first,

@@ -340,11 +340,11 @@ void ResampleH8(const int16_t* in, uint8_t* out, uint32_t width, const int32_t* 
     const __m128i half = _mm_set1_epi32(1 << (kResampleOutShift - 1));
     for (uint32_t x = 0; x < width; ++x) {
         const int16_t* p = in + 4 * first[x];
-        const int16_t* w = weights + size_t(x) * taps;
+        const int16_t* w = weights + size_t(x) * taps * 4;
         __m128i acc = half;
         for (uint32_t k = 0; k < taps; k += 2) {
             const __m128i two = Load(p + 4 * k); // pixels k and k + 1
-            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(two, _mm_unpackhi_epi64(two, two)), WeightPair(w + k)));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(two, _mm_unpackhi_epi64(two, two)), Load(w + 4 * k)));
         }
         const __m128i v = _mm_packs_epi32(_mm_srai_epi32(acc, kResampleOutShift), acc);
         const int32_t px = _mm_cvtsi128_si32(_mm_packus_epi16(v, v));
@@ -375,10 +375,13 @@ void ResampleHF(const float* in, float* out, uint32_t width, const int32_t* firs
                 uint32_t taps) {
     for (uint32_t x = 0; x < width; ++x) {
         const float* p = in + 4 * size_t(first[x]);
-        const float* w = weights + size_t(x) * taps;
-        __m128 acc = _mm_setzero_ps();
-        for (uint32_t k = 0; k < taps; ++k) acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[k]), _mm_loadu_ps(p + 4 * k)));
-        _mm_storeu_ps(out + 4 * x, acc);
+        const float* w = weights + size_t(x) * taps * 4;
+        __m128 even = _mm_setzero_ps(), odd = _mm_setzero_ps();
+        for (uint32_t k = 0; k < taps; k += 2) {
+            even = _mm_add_ps(even, _mm_mul_ps(_mm_loadu_ps(w + 4 * k), _mm_loadu_ps(p + 4 * k)));
+            odd = _mm_add_ps(odd, _mm_mul_ps(_mm_loadu_ps(w + 4 * k + 4), _mm_loadu_ps(p + 4 * k + 4)));
+        }
+        _mm_storeu_ps(out + 4 * x, _mm_add_ps(even, odd));
     }
 }
 

@@ -162,6 +162,19 @@ bool Resample(const ImageView* src, ImageView* dst, int64_t sx, int64_t sy, int6
         !BuildTaps(&ty, FilterFor(mode, scaleY, smoothAllowed), double(sy), scaleY, y0 - dy, uint32_t(y1 - y0), loY, hiY, false))
         return false;
 
+    // The horizontal weights, spread over the four channels of each pixel.
+    const size_t spread = size_t(tx.count) * tx.taps * 4;
+    auto hw8 = NewArray<int16_t>(spread);
+    auto hwf = NewArray<float>(spread);
+    if (!hw8 || !hwf) return false;
+    for (size_t i = 0; i < size_t(tx.count) * tx.taps; i += 2)
+        for (size_t c = 0; c < 4; ++c) {
+            hw8[4 * i + 2 * c] = tx.w8[i];
+            hw8[4 * i + 2 * c + 1] = tx.w8[i + 1];
+            hwf[4 * i + c] = tx.wf[i];
+            hwf[4 * i + 4 + c] = tx.wf[i + 1];
+        }
+
     const bool isFloat = ls.kind == PixelKind::kFloats4;
     const uint32_t regionW = uint32_t(hiX - loX + 1);
     const size_t values = size_t(regionW + 1) * 4; // one zero pixel past the region for padded taps
@@ -179,10 +192,10 @@ bool Resample(const ImageView* src, ImageView* dst, int64_t sx, int64_t sy, int6
         if (isFloat) {
             k.resampleVF(reinterpret_cast<const float* const*>(rows.get()), ty.wf.get() + size_t(i) * ty.taps, ty.taps,
                          midF.get(), regionW * 4);
-            k.resampleHF(midF.get(), reinterpret_cast<float*>(out), tx.count, tx.first.get(), tx.wf.get(), tx.taps);
+            k.resampleHF(midF.get(), reinterpret_cast<float*>(out), tx.count, tx.first.get(), hwf.get(), tx.taps);
         } else {
             k.resampleV8(rows.get(), ty.w8.get() + size_t(i) * ty.taps, ty.taps, mid8.get(), regionW * 4);
-            k.resampleH8(mid8.get(), out, tx.count, tx.first.get(), tx.w8.get(), tx.taps);
+            k.resampleH8(mid8.get(), out, tx.count, tx.first.get(), hw8.get(), tx.taps);
         }
     }
     return true;
