@@ -1,8 +1,161 @@
-// AVX2 row kernels of the glow.
+// AVX2 row kernels of the glow. The integer sums equal the scalar ones
+// exactly; the division by d is the single-precision form of glow_p.h, so
+// these kernels serve tents with d < kFloatDivisorLimit and hand larger ones
+// to the scalar kernels.
+#include <immintrin.h>
+
 #include "softrender/glow_p.h"
 
 namespace svt::glow {
+namespace {
 
-void InstallAvx2Glow(GlowKernels&) {}
+// NOTE: anonymous namespace and forced inlining keep these helpers out of
+// the linker's reach (an AVX2 copy must never serve other callers).
+#define SVT_INLINE inline __attribute__((always_inline))
+
+SVT_INLINE __m256i Load16(const uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// round(b / d) on 8 lanes (see kFloatDivisorLimit).
+SVT_INLINE __m256i Divide(__m256i b, __m256 addend, __m256 inv) {
+    return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(b), addend), inv));
+}
+
+// 16 results (lo: values 0-7, hi: 8-15) as 16 bytes in order.
+SVT_INLINE __m128i PackBytes(__m256i lo, __m256i hi) {
+    const __m256i w = _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8);
+    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi16(w, w), 0x08));
+}
+
+bool Served(const Tent& t) { return t.a <= 128 && t.d < kFloatDivisorLimit; }
+
+// Rows: four pixels per step, their running sums as prefix sums across the
+// step. C lives in 16 bits (|C| <= 255 * a), B in 32.
+void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t) {
+    if (!Served(t)) return RowTent8Scalar(pad, out, count, t);
+    const int32_t skip = 2 * t.half, total = count + skip;
+    const intptr_t a = 4 * t.a, b = 4 * t.b, ab = a + b;
+    const __m256 addend = _mm256_set1_ps(float(t.d / 2) + 0.5f), inv = _mm256_set1_ps(1.0f / float(t.d));
+    __m256i cPrev = _mm256_setzero_si256(), bPrev = _mm256_setzero_si256();
+    alignas(16) uint8_t spill[16];
+    for (int32_t x = 0; x < total; x += 4) {
+        const uint8_t* p = pad + 4 * intptr_t(x);
+        __m256i d = _mm256_sub_epi16(_mm256_add_epi16(Load16(p), Load16(p - ab)),
+                                     _mm256_add_epi16(Load16(p - a), Load16(p - b)));
+        d = _mm256_add_epi16(d, _mm256_slli_si256(d, 8));
+        const __m256i carry = _mm256_shuffle_epi32(d, 0xEE);
+        d = _mm256_add_epi16(d, _mm256_permute2x128_si256(carry, carry, 0x08));
+        const __m256i c = _mm256_add_epi16(cPrev, d);
+        // The carries advance by one add per step; the rest hangs off them.
+        cPrev = _mm256_add_epi16(cPrev, _mm256_permute4x64_epi64(d, 0xFF));
+
+        __m256i cLo = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(c));
+        __m256i cHi = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(c, 1));
+        cLo = _mm256_add_epi32(cLo, _mm256_permute2x128_si256(cLo, cLo, 0x08));
+        cHi = _mm256_add_epi32(cHi, _mm256_permute2x128_si256(cHi, cHi, 0x08));
+        const __m256i sumLo = _mm256_permute2x128_si256(cLo, cLo, 0x11);
+        const __m256i bLo = _mm256_add_epi32(bPrev, cLo);
+        const __m256i bHi = _mm256_add_epi32(_mm256_add_epi32(bPrev, sumLo), cHi);
+        bPrev = _mm256_add_epi32(bPrev, _mm256_add_epi32(sumLo, _mm256_permute2x128_si256(cHi, cHi, 0x11)));
+        if (x + 4 <= skip) continue;
+
+        const __m128i q = PackBytes(Divide(bLo, addend, inv), Divide(bHi, addend, inv));
+        if (x >= skip && x + 4 <= total) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * intptr_t(x - skip)), q);
+            continue;
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(spill), q);
+        for (int k = 0; k < 4; ++k)
+            if (x + k >= skip && x + k < total)
+                for (int ch = 0; ch < 4; ++ch) out[4 * intptr_t(x + k - skip) + ch] = spill[4 * k + ch];
+    }
+}
+
+// Columns: 16 values (four pixels) per step, state in memory.
+void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+                 int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
+    if (!Served(t)) return ColumnStep8Scalar(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    const __m256 addend = _mm256_set1_ps(float(t.d / 2) + 0.5f), inv = _mm256_set1_ps(1.0f / float(t.d));
+    const int32_t n = 4 * count;
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i d = _mm256_sub_epi16(_mm256_add_epi16(Load16(line + i), Load16(lineAB + i)),
+                                           _mm256_add_epi16(Load16(lineA + i), Load16(lineB + i)));
+        __m256i* cp = reinterpret_cast<__m256i*>(c + i);
+        __m256i* sp = reinterpret_cast<__m256i*>(sum + i);
+        const __m256i c0 = _mm256_add_epi32(_mm256_loadu_si256(cp), _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d)));
+        const __m256i c1 =
+            _mm256_add_epi32(_mm256_loadu_si256(cp + 1), _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1)));
+        const __m256i s0 = _mm256_add_epi32(_mm256_loadu_si256(sp), c0);
+        const __m256i s1 = _mm256_add_epi32(_mm256_loadu_si256(sp + 1), c1);
+        _mm256_storeu_si256(cp, c0);
+        _mm256_storeu_si256(cp + 1, c1);
+        _mm256_storeu_si256(sp, s0);
+        _mm256_storeu_si256(sp + 1, s1);
+        if (out)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), PackBytes(Divide(s0, addend, inv), Divide(s1, addend, inv)));
+    }
+    if (i < n)
+        ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr,
+                          (n - i) / 4, t);
+}
+
+// Combine: eight pixels per step. Luminance by madd on the even and odd
+// bytes of each pixel; the lift toward the colour in 16-bit lanes, where
+// (lift * colour) >> 8 is exactly mulhi(lift, colour << 8).
+void CombineAvx2(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& k) {
+    int16_t weight[4] = {0, 0, 0, 0}, col[4], top[4], mask[4];
+    weight[k.red] = 76, weight[k.green] = 149, weight[k.blue] = 30;
+    for (int c = 0; c < 4; ++c) {
+        col[c] = int16_t(uint16_t(k.colour[c] << 8));
+        top[c] = int16_t(k.colour[c]);
+        mask[c] = c == k.alpha ? int16_t(-1) : 0;
+    }
+    auto pairs = [](int16_t lo, int16_t hi) { return _mm256_set1_epi32(int32_t(uint16_t(lo)) | int32_t(hi) << 16); };
+    auto quad = [](const int16_t* v) {
+        return _mm256_set1_epi64x(int64_t(uint16_t(v[0])) | int64_t(uint16_t(v[1])) << 16 |
+                                  int64_t(uint16_t(v[2])) << 32 | int64_t(uint16_t(v[3])) << 48);
+    };
+    const __m256i wEven = pairs(weight[0], weight[2]), wOdd = pairs(weight[1], weight[3]);
+    const __m256i col16 = quad(col), top16 = quad(top), alphaMask = quad(mask);
+    const __m256i bytes = _mm256_set1_epi32(0x00FF00FF), byte = _mm256_set1_epi32(0xFF);
+    const __m256i kk = _mm256_set1_epi32(k.k), zero = _mm256_setzero_si256(), c255 = _mm256_set1_epi32(255);
+    const __m128i shA = _mm_cvtsi32_si128(8 * k.alpha);
+    auto luma = [&](__m256i p) {
+        const __m256i even = _mm256_madd_epi16(_mm256_and_si256(p, bytes), wEven);
+        const __m256i odd = _mm256_madd_epi16(_mm256_and_si256(_mm256_srli_epi32(p, 8), bytes), wOdd);
+        return _mm256_srli_epi32(_mm256_add_epi32(even, odd), 8);
+    };
+    auto spread = [](__m256i v, bool high) { // per-pixel value into its four 16-bit lanes
+        const __m256i two = _mm256_or_si256(v, _mm256_slli_epi32(v, 16));
+        return high ? _mm256_unpackhi_epi32(two, two) : _mm256_unpacklo_epi32(two, two);
+    };
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
+        const __m256i gp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g + 4 * x));
+        const __m256i lg = _mm256_srli_epi32(_mm256_mullo_epi32(luma(gp), kk), 8);
+        const __m256i lift = _mm256_max_epi32(_mm256_sub_epi32(lg, luma(sp)), zero);
+        const __m256i alpha =
+            _mm256_min_epi32(_mm256_max_epi32(lg, _mm256_and_si256(_mm256_srl_epi32(sp, shA), byte)), c255);
+        auto half = [&](__m256i s16, bool high) {
+            const __m256i v = _mm256_min_epu16(_mm256_add_epi16(s16, _mm256_mulhi_epu16(spread(lift, high), col16)), top16);
+            return _mm256_blendv_epi8(v, spread(alpha, high), alphaMask);
+        };
+        const __m256i lo = half(_mm256_unpacklo_epi8(sp, zero), false);
+        const __m256i hi = half(_mm256_unpackhi_epi8(sp, zero), true);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x), _mm256_packus_epi16(lo, hi));
+    }
+    if (x < count) CombineRow8Scalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
+}
+
+} // namespace
+
+void InstallAvx2Glow(GlowKernels& k) {
+    k.rowTent8 = RowTentAvx2;
+    k.columnStep8 = ColumnStepAvx2;
+    k.combine8 = CombineAvx2;
+}
 
 } // namespace svt::glow

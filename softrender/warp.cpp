@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "library/abi.h"
+#include "softrender/glow_p.h"
 #include "softrender/warp_p.h"
 
 namespace svt {
@@ -520,13 +521,15 @@ bool WarpQuad(const ImageView& texture, ImageView& screen, const QuadCorners& qu
     return WarpQuad(source, screen, quad, drawFlags);
 }
 
+// The glow's row kernels are chosen here too: one switch for the renderer.
 void SelectWarpKernels() {
     const char* force = std::getenv("SVT_FORCE_SCALAR");
-    if (force && force[0] == '1') {
+    const bool scalar = force && force[0] == '1';
+    glow::UseGlowKernels(!scalar);
+    if (scalar)
         warp::UseSpanLevel(warp::SpanLevel::kScalar);
-        return;
-    }
-    if (!warp::UseSpanLevel(warp::SpanLevel::kAvx2)) warp::UseSpanLevel(warp::SpanLevel::kSse2);
+    else if (!warp::UseSpanLevel(warp::SpanLevel::kAvx2))
+        warp::UseSpanLevel(warp::SpanLevel::kSse2);
 }
 
 } // namespace svt
