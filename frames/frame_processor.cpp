@@ -36,7 +36,7 @@ public:
         return Run(src, dst, [](const ImageView* s, ImageView* d) { return svt::CopyImage(s, d); });
     }
     Bool8 Resize(FrameDesc* src, FrameDesc* dst, int32_t interpolation) override {
-        return Run(src, dst, [=](const ImageView* s, ImageView* d) { return svt::Resize(s, d, HostMode(interpolation)); });
+        return Run(src, dst, [=](const ImageView* s, ImageView* d) { return svt::Resize(s, d, interpolation); });
     }
     Bool8 SwapChannelOrder(FrameDesc* src, FrameDesc* dst) override {
         return Run(src, dst, [](const ImageView* s, ImageView* d) { return svt::SwapChannelOrder(s, d); });
@@ -104,9 +104,6 @@ public:
 
 private:
     ~FrameProcessor() { scratch_.Release(); }
-
-    // The host's modes are 0 to 2; anything else is linear.
-    static int32_t HostMode(int32_t mode) { return mode < kNearest || mode > kCubic ? kLinear : mode; }
 
     template <typename Op>
     Bool8 Run(FrameDesc* frame, Op op) {
