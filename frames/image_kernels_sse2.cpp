@@ -34,15 +34,6 @@ SVT_SSE2 __m128 LaneMask(uint32_t channel) {
     return _mm_load_ps(reinterpret_cast<const float*>(kMasks[channel]));
 }
 // Alpha of each of the two pixels in eight u16 lanes, broadcast to its four lanes.
-template <int A>
-SVT_SSE2 __m128i BroadcastAlpha16(__m128i v) {
-    constexpr int kShuffle = _MM_SHUFFLE(A, A, A, A);
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, kShuffle), kShuffle);
-}
-template <int A>
-SVT_SSE2 __m128i AlphaMask16() {
-    return A == 0 ? _mm_set_epi16(0, 0, 0, -1, 0, 0, 0, -1) : _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-}
 
 // ---------------------------------------------------------------------------
 // Channel order and single channels
@@ -138,21 +129,42 @@ void InvertFloats(float* row, uint32_t count) {
 
 // ---------------------------------------------------------------------------
 // Alpha
+//
+// The 8-bit kernels split each register into its even and odd bytes,
+// zero-extended in place (x & 0x00FF and x >> 8 on u16 lanes): pixels never
+// leave their 32-bit lanes, so nothing needs unpacking or packing.
 
+SVT_SSE2 __m128i Even(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0xFF)); }
+SVT_SSE2 __m128i Odd(__m128i v) { return _mm_srli_epi16(v, 8); }
+SVT_SSE2 __m128i Join(__m128i even, __m128i odd) { return _mm_or_si128(even, _mm_slli_epi16(odd, 8)); }
+// x / 255 truncated for x <= 65534 without the multiplier:
+//   x / 255 == (x + 1 + (x >> 8)) >> 8 == avg(x, x >> 8) >> 7.
+SVT_SSE2 __m128i Div255Alu(__m128i x) { return _mm_srli_epi16(_mm_avg_epu16(x, _mm_srli_epi16(x, 8)), 7); }
+// min(x, limit) on u16 lanes without SSE4.1.
+SVT_SSE2 __m128i MinU16(__m128i x, __m128i limit) { return _mm_sub_epi16(x, _mm_subs_epu16(x, limit)); }
+// The alpha byte of each pixel in both u16 halves of its lane.
 template <int A>
-SVT_SSE2 __m128i Premultiply2(__m128i p) {
-    return Select(AlphaMask16<A>(), p, Div255(_mm_mullo_epi16(p, BroadcastAlpha16<A>(p))));
+SVT_SSE2 __m128i AlphaDup(__m128i v) {
+    const __m128i a = A == 0 ? _mm_and_si128(v, _mm_set1_epi32(0xFF)) : _mm_srli_epi32(v, 24);
+    return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+}
+// The u16 lane of the alpha byte within the even (A = 0) or odd (A = 3) half.
+template <int A>
+SVT_SSE2 __m128i AlphaLane() {
+    return _mm_set1_epi32(A == 0 ? 0xFFFF : int32_t(0xFFFF0000u));
 }
 
 template <int A>
 void Premultiply8Of(uint8_t* row, uint32_t width) {
-    const __m128i zero = _mm_setzero_si128();
+    // The alpha lane multiplies by 255, so alpha * 255 / 255 leaves it as it was.
+    const __m128i lane255 = _mm_and_si128(AlphaLane<A>(), _mm_set1_epi16(255));
     uint32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m128i v = Load(row + 4 * x);
-        const __m128i lo = Premultiply2<A>(_mm_unpacklo_epi8(v, zero));
-        const __m128i hi = Premultiply2<A>(_mm_unpackhi_epi8(v, zero));
-        Store(row + 4 * x, _mm_packus_epi16(lo, hi));
+        const __m128i ad = AlphaDup<A>(v), keep = _mm_or_si128(ad, lane255);
+        const __m128i even = Div255(_mm_mullo_epi16(Even(v), A == 0 ? keep : ad));
+        const __m128i odd = Div255(_mm_mullo_epi16(Odd(v), A == 0 ? ad : keep));
+        Store(row + 4 * x, Join(even, odd));
     }
     S().premultiply8(row + 4 * x, width - x, A);
 }
@@ -175,34 +187,31 @@ void PremultiplyF(float* row, uint32_t width, uint32_t alpha) {
     alpha == 0 ? PremultiplyFOf<0>(row, width) : PremultiplyFOf<3>(row, width);
 }
 
-// Two pixels in u16 lanes; see the scalar kernel for why nothing overflows.
-template <int A>
-SVT_SSE2 __m128i Over2(__m128i f, __m128i b) {
-    const __m128i a = BroadcastAlpha16<A>(f);
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), a);
-    const __m128i bw = Div255(_mm_mullo_epi16(BroadcastAlpha16<A>(b), inv));
-    const __m128i colour = Div255(_mm_add_epi16(_mm_mullo_epi16(f, a), _mm_mullo_epi16(b, bw)));
-    return Select(AlphaMask16<A>(), _mm_add_epi16(a, bw), colour);
-}
-
-// Premultiplied: B * (255 - a) / 255 + F on every lane; packus limits to 255.
-template <int A>
-SVT_SSE2 __m128i OverPremul2(__m128i f, __m128i b) {
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), BroadcastAlpha16<A>(f));
-    return _mm_add_epi16(Div255(_mm_mullo_epi16(b, inv)), f);
-}
-
+// See the scalar kernels for why no sum overflows 16 bits.
 template <int A, bool Premul>
 void Composite8Of(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width) {
-    const __m128i zero = _mm_setzero_si128();
+    const __m128i c255 = _mm_set1_epi16(255);
     uint32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m128i f = Load(fg + 4 * x), b = Load(bg + 4 * x);
-        const __m128i fl = _mm_unpacklo_epi8(f, zero), fh = _mm_unpackhi_epi8(f, zero);
-        const __m128i bl = _mm_unpacklo_epi8(b, zero), bh = _mm_unpackhi_epi8(b, zero);
-        const __m128i lo = Premul ? OverPremul2<A>(fl, bl) : Over2<A>(fl, bl);
-        const __m128i hi = Premul ? OverPremul2<A>(fh, bh) : Over2<A>(fh, bh);
-        Store(dst + 4 * x, _mm_packus_epi16(lo, hi));
+        const __m128i ad = AlphaDup<A>(f), inv = _mm_sub_epi16(c255, ad);
+        __m128i even, odd;
+        if (Premul) {
+            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha included.
+            even = MinU16(_mm_add_epi16(Div255(_mm_mullo_epi16(Even(b), inv)), Even(f)), c255);
+            odd = MinU16(_mm_add_epi16(Div255Alu(_mm_mullo_epi16(Odd(b), inv)), Odd(f)), c255);
+        } else {
+            // b = B.alpha * (255 - a) / 255; colour (F * a + B * b) / 255; alpha a + b.
+            const __m128i bw = Div255Alu(_mm_mullo_epi16(AlphaDup<A>(b), inv));
+            even = Div255(_mm_add_epi16(_mm_mullo_epi16(Even(f), ad), _mm_mullo_epi16(Even(b), bw)));
+            odd = Div255Alu(_mm_add_epi16(_mm_mullo_epi16(Odd(f), ad), _mm_mullo_epi16(Odd(b), bw)));
+            const __m128i alpha = _mm_add_epi16(ad, bw);
+            if (A == 0)
+                even = Select(AlphaLane<A>(), alpha, even);
+            else
+                odd = Select(AlphaLane<A>(), alpha, odd);
+        }
+        Store(dst + 4 * x, Join(even, odd));
     }
     (Premul ? S().compositePremul8 : S().composite8)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
 }
@@ -240,22 +249,19 @@ void CompositePremulF(const float* fg, const float* bg, float* dst, uint32_t wid
     alpha == 0 ? CompositeFOf<0, true>(fg, bg, dst, width) : CompositeFOf<3, true>(fg, bg, dst, width);
 }
 
-// min(A * Wa + B * Wb, 255 * 255) / 255: the sum saturates at 65535 and
-// x - subs(x, 65025) is min(x, 65025) without SSE4.1.
-SVT_SSE2 __m128i Blend8x8(__m128i a, __m128i b, __m128i wa, __m128i wb) {
+// min(A * Wa + B * Wb, 255 * 255) / 255: the sum saturates at 65535 first.
+SVT_SSE2 __m128i Blend8x8(__m128i a, __m128i b, __m128i wa, __m128i wb, bool alu) {
     const __m128i sum = _mm_adds_epu16(_mm_mullo_epi16(a, wa), _mm_mullo_epi16(b, wb));
-    const __m128i limited = _mm_sub_epi16(sum, _mm_subs_epu16(sum, _mm_set1_epi16(int16_t(65025))));
-    return Div255(limited);
+    const __m128i limited = MinU16(sum, _mm_set1_epi16(int16_t(65025)));
+    return alu ? Div255Alu(limited) : Div255(limited);
 }
 
 void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
-    const __m128i zero = _mm_setzero_si128(), va = _mm_set1_epi16(int16_t(wa)), vb = _mm_set1_epi16(int16_t(wb));
+    const __m128i va = _mm_set1_epi16(int16_t(wa)), vb = _mm_set1_epi16(int16_t(wb));
     uint32_t i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m128i x = Load(a + i), y = Load(b + i);
-        const __m128i lo = Blend8x8(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero), va, vb);
-        const __m128i hi = Blend8x8(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero), va, vb);
-        Store(dst + i, _mm_packus_epi16(lo, hi));
+        Store(dst + i, Join(Blend8x8(Even(x), Even(y), va, vb, false), Blend8x8(Odd(x), Odd(y), va, vb, true)));
     }
     S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
 }
