@@ -23,9 +23,9 @@ PresetData Record(std::initializer_list<PresetEntry> entries) {
     return r;
 }
 
-std::string Parameters(int n, const char* parameter = "<parameter type=\"2\" value=\"0.5\"/>") {
+std::string Parameters(int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += parameter;
+    for (int i = 0; i < n; ++i) s += "<parameter type=\"2\" value=\"0.5\"/>";
     return s;
 }
 
@@ -167,16 +167,10 @@ TEST(PresetReader, RefusesWhatIsNotAPresetWithEntries) {
     for (const std::string& text : bad) EXPECT_FALSE(Read(text, &r)) << text.substr(0, 80);
 }
 
-TEST(PresetReader, KeepsTheFirstHundredEntriesAndCountsLaterSiblings) {
-    PresetData r{};
-    std::string body = Parameters(99) + "<parameter type=\"1\" value=\"3\"/>" + Parameters(20, "<parameter type=\"4\" value=\"1\"/>");
-    ASSERT_TRUE(Read(Document(body), &r));
-    EXPECT_EQ(r.count, 100);
-    EXPECT_EQ(r.entries[99].type, 1u);
-    EXPECT_EQ(r.entries[99].value.AsChoice(), 3u);
-
+TEST(PresetReader, ReadsEverySiblingAfterTheFirstParameter) {
     // Reading starts at the first "parameter" and then takes every sibling
     // element, whatever its name.
+    PresetData r{};
     ASSERT_TRUE(Read(Document("<note/><parameter type=\"2\" value=\"0.5\"/><extra type=\"4\" value=\"1\"/>"), &r));
     EXPECT_EQ(r.count, 2);
     EXPECT_EQ(r.entries[1].type, 4u);
