@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# tumblers speaks a person's language when the input is wrong: usage errors
+# exit 2, failures exit 1, each with a message naming what was wrong and what
+# would be right, and nothing is left half-written.
+set -u
+bin="$1"
+tumblers="$bin/tumblers"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect CODE PATTERN ARGS...: runs tumblers ARGS, wants exit CODE and PATTERN
+# (a grep -E expression) in its error output.
+expect() {
+    local code=$1 pattern=$2
+    shift 2
+    PATH="${tumblers_path:-$PATH}" "$tumblers" "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    if [ "$got" -ne "$code" ] || ! grep -qE -- "$pattern" "$work/err"; then
+        echo "FAIL: tumblers $* -> exit $got (want $code), stderr:" >&2
+        sed 's/^/    /' "$work/err" >&2
+        echo "    (wanted /$pattern/)" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+expect 2 "usage: tumblers"
+expect 2 'unknown command "draw"; the commands are: list, info, render, sheet, bench' draw
+expect 2 'unknown transition "3D Flop"; the transitions are: .*3D Flip, 3D Fly Away' render "3D Flop"
+expect 2 'info takes one transition name' info
+expect 2 '3D Flip has no parameter "Ofset"; its parameters are: Distance, Offset, Shading' \
+    render flip --set Ofset=3
+expect 2 '"Orientation" takes one of: Horizontal \| Vertical, not "Diagonal"' \
+    render flip --set Orientation=Diagonal
+expect 2 '"Offset" takes a number from -100 to 100, not "-300"' render flip --set Offset=-300
+expect 2 '"Clockwise" takes on or off, not "sometimes"' render flip --set Clockwise=sometimes
+expect 2 '--set takes Label=value' render flip --set Offset
+expect 2 '3D Flip has no preset "Flip Around"; its presets are: Alien Abduction, Flip Over' \
+    render flip --preset "Flip Around"
+expect 2 '"Slices" takes a whole number from 1 to 40, not "2.5"' render "3D Twist" --set Slices=2.5
+expect 2 '--size takes WIDTHxHEIGHT' render flip --size 640by360
+expect 2 '--size takes WIDTHxHEIGHT' render flip --size 0x10
+expect 2 '--format takes bgra8, argb8, bgraf or argbf, not "rgb565"' render flip --format rgb565
+expect 2 '--at takes progress values' render flip --at 0.1,,0.3
+expect 2 '--frames takes a whole number from 1' render flip --frames many
+expect 2 'give either --frames or --at' render flip --frames 3 --at 0.5
+expect 2 'unknown option --colour; this command takes --from' render flip --colour red
+expect 2 '--out needs a value' render flip --out
+expect 2 '3 frames cannot go into the single picture' render flip --frames 3 --out "$work/one.png"
+expect 2 'must hold exactly one %d' render flip --frames 3 --out "$work/f%d_%d.png"
+expect 2 'the sheet is one picture' sheet flip --out "$work/sheet.gif"
+
+# Failures: exit 1.
+expect 1 "cannot load the module $work/none.so" --module "$work/none.so" list
+expect 1 "cannot read the picture $work/missing.png: No such file or directory" \
+    render flip --from "$work/missing.png" --at 0.5 --out "$work/x.png"
+echo "not a picture" >"$work/notes.png"
+expect 1 "cannot read the picture $work/notes.png: not a PNG or JPEG file" \
+    render flip --to "$work/notes.png" --at 0.5 --out "$work/x.png"
+mkdir -p "$work/empty-path"
+tumblers_path="$work/empty-path" expect 1 'writing .mp4 needs ffmpeg on PATH' render flip --frames 2 --out "$work/a.mp4"
+expect 1 "cannot write $work/no/such/dir.png" sheet flip --size 32x18 --out "$work/no/such/dir.png"
+[ -e "$work/x.png" ] && { echo "FAIL: a failed render left $work/x.png" >&2; failures=$((failures + 1)); }
+leftovers=$(find "$work" -name '.*tmp*' | wc -l)
+[ "$leftovers" -eq 0 ] || { echo "FAIL: temporary files left behind" >&2; failures=$((failures + 1)); }
+
+[ "$failures" -eq 0 ] && echo "all error cases behave"
+exit $((failures > 0))
