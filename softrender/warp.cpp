@@ -29,10 +29,12 @@ inline void Bilinear8(const uint8_t* p00, const uint8_t* p01, const uint8_t* p10
                       uint32_t fy, const Texture& tex, uint8_t* out) {
     const uint32_t w00 = (128 - fx) * (128 - fy), w01 = fx * (128 - fy);
     const uint32_t w10 = (128 - fx) * fy, w11 = fx * fy;
+    uint32_t packed = 0;
     for (int c = 0; c < 4; ++c) {
         const uint32_t sum = p00[c] * w00 + p01[c] * w01 + p10[c] * w10 + p11[c] * w11;
-        out[c] = static_cast<uint8_t>(tex.shaded && c != tex.alpha ? Shade8(sum, tex.shade16) : (sum + 8192) >> 14);
+        packed |= (tex.shaded && c != tex.alpha ? Shade8(sum, tex.shade16) : (sum + 8192) >> 14) << (8 * c);
     }
+    std::memcpy(out, &packed, 4); // one store: the edge blend reads it back at once
 }
 
 inline void BilinearF(const uint8_t* p00, const uint8_t* p01, const uint8_t* p10, const uint8_t* p11, float fx,
@@ -178,6 +180,7 @@ struct Plan {
     HalfPlane edge[4];
     HalfPlane safe[4]; // where samples stay kSafeMargin inside the texture (W > 0)
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool floatRunsAccurate = false; // the span kernels may run at all
 };
 
 bool BuildMap(const QuadCorners& q, int32_t tw, int32_t th, Plan& p) {
@@ -303,15 +306,35 @@ inline void MapPixel(const Plan& p, double x, double y, double& s, double& t) {
     const double(&m)[3][3] = p.m;
     const double u = m[0][0] * x + m[0][1] * y + m[0][2];
     const double v = m[1][0] * x + m[1][1] * y + m[1][2];
-    const double w = m[2][0] * x + m[2][1] * y + m[2][2];
-    s = u / w;
-    t = v / w;
+    const double r = 1 / (m[2][0] * x + m[2][1] * y + m[2][2]);
+    s = u * r;
+    t = v * r;
 }
 
+// U, V, W along a row, stepped one pixel at a time.
+struct RowMap {
+    double u, v, w, du, dv, dw;
+    RowMap(const Plan& p, double x, double y) {
+        const double(&m)[3][3] = p.m;
+        u = m[0][0] * x + m[0][1] * y + m[0][2];
+        v = m[1][0] * x + m[1][1] * y + m[1][2];
+        w = m[2][0] * x + m[2][1] * y + m[2][2];
+        du = m[0][0], dv = m[1][0], dw = m[2][0];
+    }
+    void Sample(double& s, double& t) const {
+        const double r = 1 / w;
+        s = u * r;
+        t = v * r;
+    }
+    void Step() { u += du, v += dv, w += dw; }
+};
+
 void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
-    for (int32_t x = x0; x <= x1; ++x) {
+    if (x0 > x1) return;
+    RowMap map(p, x0, y);
+    for (int32_t x = x0; x <= x1; ++x, map.Step()) {
         double s, t;
-        MapPixel(p, x, y, s, t);
+        map.Sample(s, t);
         SampleClamped(p, s, t, row + x * p.pixelSize);
     }
 }
@@ -320,24 +343,33 @@ void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x
 // coverage falls from 1 at the edge to 0 half a pixel out. Pixels with their
 // centre inside are always fully covered, so faces sharing an edge leave no
 // gap for the background, while the outline of the whole still has a ramp.
+// The distance is the least over the four edges and the four sides of the
+// bounding box, which keeps the ramp from running out along sharp corners.
 void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    if (x0 > x1) return;
     const double yd = y;
     const double dy = std::min(yd - p.minY, p.maxY - yd);
-    for (int32_t x = x0; x <= x1; ++x) {
+    double d[4];
+    for (int k = 0; k < 4; ++k) d[k] = p.edge[k].a * x0 + p.edge[k].b * yd + p.edge[k].c;
+    RowMap map(p, x0, yd);
+    for (int32_t x = x0; x <= x1; ++x, map.Step()) {
         const double xd = x;
-        double d = std::min({dy, xd - p.minX, p.maxX - xd});
-        for (const HalfPlane& e : p.edge) d = std::min(d, e.a * xd + e.b * yd + e.c);
-        const double cover = std::min(1.0, 1.0 + 2.0 * d);
+        const double dist = std::min({dy, xd - p.minX, p.maxX - xd, d[0], d[1], d[2], d[3]});
+        for (int k = 0; k < 4; ++k) d[k] += p.edge[k].a;
+        const double cover = std::min(1.0, 1.0 + 2.0 * dist);
         if (!(cover > 0)) continue;
         double s, t;
-        MapPixel(p, xd, yd, s, t);
+        map.Sample(s, t);
         uint8_t* dst = row + x * p.pixelSize;
         if (!p.isFloat) {
-            uint8_t src[4];
-            SampleClamped(p, s, t, src);
             const uint32_t c = static_cast<uint32_t>(cover * 256 + 0.5);
             if (c == 0) continue;
-            for (int ch = 0; ch < 4; ++ch) dst[ch] = uint8_t((src[ch] * c + dst[ch] * (256 - c) + 128) >> 8);
+            uint32_t src, old, mixed = 0;
+            SampleClamped(p, s, t, reinterpret_cast<uint8_t*>(&src));
+            std::memcpy(&old, dst, 4);
+            for (int ch = 0; ch < 32; ch += 8)
+                mixed |= ((((src >> ch) & 0xFF) * c + ((old >> ch) & 0xFF) * (256 - c) + 128) >> 8) << ch;
+            std::memcpy(dst, &mixed, 4);
         } else {
             float src[4], old[4];
             SampleClamped(p, s, t, reinterpret_cast<uint8_t*>(src));
@@ -351,18 +383,24 @@ void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) 
 
 // The row walk ____________________________________________________________________
 
-// True when the float evaluation of runs over [x0, x1] of row y stays well
-// within kSafeMargin of the exact map (see Run): a bound on the rounding of
-// u + i*du and w + i*dw relative to the smallest denominator.
-bool FloatRunsAccurate(const Plan& p, double y, int32_t x0, int32_t x1) {
+// True when the float evaluation of runs (see Run) stays well within
+// kSafeMargin of the exact map anywhere on the quad: a bound on the rounding
+// of u + i*du and w + i*dw relative to the smallest denominator. U, V and W
+// are linear, so their extremes over the quad lie at its corners.
+bool FloatRunsAccurate(const Plan& p, const QuadCorners& q) {
     const double(&m)[3][3] = p.m;
     double uMax = 0, vMax = 0, wMax = 0, wMin = kInf;
-    for (double x : {double(x0), double(x1)}) {
-        const double w = m[2][0] * x + m[2][1] * y + m[2][2];
-        uMax = std::max(uMax, std::fabs(m[0][0] * x + m[0][1] * y + m[0][2]));
-        vMax = std::max(vMax, std::fabs(m[1][0] * x + m[1][1] * y + m[1][2]));
-        wMax = std::max(wMax, w);
-        wMin = std::min(wMin, w);
+    for (int k = 0; k < 4; ++k) {
+        // Half a pixel beyond the corners covers every pixel a run can reach.
+        for (double dx : {-0.5, 0.5})
+            for (double dy : {-0.5, 0.5}) {
+                const double x = q.x[k] + dx, y = q.y[k] + dy;
+                const double w = m[2][0] * x + m[2][1] * y + m[2][2];
+                uMax = std::max(uMax, std::fabs(m[0][0] * x + m[0][1] * y + m[0][2]));
+                vMax = std::max(vMax, std::fabs(m[1][0] * x + m[1][1] * y + m[1][2]));
+                wMax = std::max(wMax, w);
+                wMin = std::min(wMin, w);
+            }
     }
     if (!(wMin > 0)) return false;
     const double ulp = 1.0 / (1 << 23);
@@ -395,39 +433,13 @@ void InteriorPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32
     double lo = x0, hi = x1;
     for (const HalfPlane& s : p.safe) Narrow(s, y, 0, lo, hi);
     const int32_t f0 = CeilIn(lo, x0, x1), f1 = FloorIn(hi, x0, x1);
-    if (f0 > f1 || !FloatRunsAccurate(p, y, f0, f1)) {
+    if (f0 > f1 || !p.floatRunsAccurate) {
         ClampedPixels(p, row, y, x0, x1);
         return;
     }
     ClampedPixels(p, row, y, x0, f0 - 1);
     FastPixels(p, kernel, row, y, f0, f1);
     ClampedPixels(p, row, y, f1 + 1, x1);
-}
-
-// Short spans (narrow faces) walk the texture down a column of cache lines
-// that the hardware does not foresee: fetch what row `y` will read ahead of
-// time, from the span [x0, x1] of an earlier row.
-constexpr int32_t kPrefetchAhead = 2;
-constexpr int32_t kPrefetchLongest = 512; // longer spans stream well on their own
-
-void PrefetchRow(const Plan& p, const ImageView& screen, int32_t y, int32_t x0, int32_t x1) {
-    if (x1 < x0 || x1 - x0 >= kPrefetchLongest) return;
-    const uint8_t* row = screen.Row(uint32_t(y));
-    for (int32_t x = x0; x <= x1 + 16 / p.pixelSize; x += 64 / p.pixelSize)
-        __builtin_prefetch(row + std::min(x, x1) * p.pixelSize, 1);
-    double s0, t0, s1, t1;
-    MapPixel(p, x0, y, s0, t0);
-    MapPixel(p, x1, y, s1, t1);
-    const Texture& tex = p.tex;
-    auto clampTo = [](double v, int32_t hi) { return v > 0 ? (v < hi ? int32_t(v) : hi) : 0; };
-    const int32_t ca = clampTo(std::min(s0, s1), tex.width - 1), cb = clampTo(std::max(s0, s1) + 1, tex.width - 1);
-    const int32_t ra = clampTo(std::min(t0, t1), tex.height - 1), rb = clampTo(std::max(t0, t1) + 1, tex.height - 1);
-    if ((cb - ca) * p.pixelSize > 64 * 16 || rb - ra > 3) return; // not a short walk down the texture
-    for (int32_t r = ra; r <= rb; ++r) {
-        const uint8_t* line = tex.data + r * tex.stride;
-        for (int32_t c = ca; c <= cb + 16 / p.pixelSize; c += 64 / p.pixelSize)
-            __builtin_prefetch(line + std::min(c, cb) * p.pixelSize, 0);
-    }
 }
 
 void Draw(const Plan& p, ImageView& screen) {
@@ -441,14 +453,12 @@ void Draw(const Plan& p, ImageView& screen) {
         for (const HalfPlane& e : p.edge) Narrow(e, y, 0, lo, hi);
         const int32_t xi0 = CeilIn(lo, 0, sw - 1), xi1 = FloorIn(hi, 0, sw - 1);
         if (!p.smooth) {
-            if (y + kPrefetchAhead <= yLast) PrefetchRow(p, screen, y + kPrefetchAhead, xi0, xi1);
             if (xi0 <= xi1) InteriorPixels(p, kernel, row, y, xi0, xi1);
             continue;
         }
         lo = p.minX - reach, hi = p.maxX + reach;
         for (const HalfPlane& e : p.edge) Narrow(e, y, reach, lo, hi);
         int32_t xo0 = CeilIn(lo, 0, sw - 1), xo1 = FloorIn(hi, 0, sw - 1);
-        if (y + kPrefetchAhead <= yLast) PrefetchRow(p, screen, y + kPrefetchAhead, xo0, xo1);
         if (xi0 > xi1) {
             EdgePixels(p, row, y, xo0, xo1);
             continue;
@@ -509,6 +519,7 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
     }
     tex.offsetsFit32 = int64_t(source.h - 1) * pic.stride + int64_t(source.w) * p.pixelSize < (int64_t(1) << 31);
     p.smooth = (drawFlags & kDrawSmoothEdges) != 0;
+    p.floatRunsAccurate = FloatRunsAccurate(p, quad);
     Draw(p, screen);
     return true;
 }

@@ -2,6 +2,8 @@
 // gathers (8-bit) or paired 16-byte loads (float).
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "softrender/warp_p.h"
 
 namespace svt::warp {
@@ -12,9 +14,12 @@ namespace {
 #define SVT_INLINE inline __attribute__((always_inline))
 
 // (s, t) of pixels i .. i+7 of the run, as RunSample computes them.
+// Lanes past `last` repeat pixel `last`, so a final partial step reads only
+// texels the run's own pixels read.
 template <bool kAffine>
-SVT_INLINE void Sample8(const Run& run, int32_t i, __m256& s, __m256& t) {
-    const __m256 fi = _mm256_add_ps(_mm256_set1_ps(float(i)), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7));
+SVT_INLINE void Sample8(const Run& run, int32_t i, __m256& s, __m256& t, int32_t last = 0x7FFFFFF) {
+    const __m256 fi = _mm256_min_ps(_mm256_add_ps(_mm256_set1_ps(float(i)), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7)),
+                                    _mm256_set1_ps(float(last)));
     s = _mm256_add_ps(_mm256_set1_ps(run.u), _mm256_mul_ps(fi, _mm256_set1_ps(run.du)));
     t = _mm256_add_ps(_mm256_set1_ps(run.v), _mm256_mul_ps(fi, _mm256_set1_ps(run.dv)));
     if (!kAffine) {
@@ -27,49 +32,60 @@ SVT_INLINE void Sample8(const Run& run, int32_t i, __m256& s, __m256& t) {
 
 // 8-bit ____________________________________________________________________________
 
+// Sum of p * wx * wy for pixels k (low half) and k + 4 (high half): each
+// pixel's top texel pair and bottom pair come as 8-byte loads; gy16 and wy16
+// hold 128 - fy and fy in every 16-bit lane of the half, wx the pair
+// (128 - fx, fx) in every 32-bit lane.
+SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, __m256i gy16, __m256i wy16,
+                           __m256i wx) {
+    const __m256i zero = _mm256_setzero_si256();
+    auto two = [](const uint8_t* lo, const uint8_t* hi) {
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo))),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi)), 1);
+    };
+    const __m256i top = _mm256_unpacklo_epi8(two(p, q), zero);
+    const __m256i bot = _mm256_unpacklo_epi8(two(p + stride, q + stride), zero);
+    // Columns x0 and x0 + 1 of each pixel, interpolated vertically (exact in 16 bits).
+    const __m256i v = _mm256_add_epi16(_mm256_mullo_epi16(top, gy16), _mm256_mullo_epi16(bot, wy16));
+    return _mm256_madd_epi16(_mm256_unpacklo_epi16(v, _mm256_shuffle_epi32(v, 0x4E)), wx);
+}
+
+template <int kPixel>
+SVT_INLINE __m256i Broadcast(__m256i v) {
+    return _mm256_shuffle_epi32(v, kPixel * 0x55);
+}
+
 template <bool kAffine, bool kShaded>
 void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const __m256 scale = _mm256_set1_ps(128.0f), half = _mm256_set1_ps(0.5f);
     const __m256i frac = _mm256_set1_epi32(127), one28 = _mm256_set1_epi32(128);
-    const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride)), zero = _mm256_setzero_si256();
+    const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride));
     const __m256i round14 = _mm256_set1_epi32(1 << 13), round7 = _mm256_set1_epi32(64);
     const __m256i round7w = _mm256_set1_epi16(64), k16 = _mm256_set1_epi16(int16_t(uint16_t(tex.shade16)));
     // 16-bit lanes of alpha in [p0 c0..c3, p1 c0..c3] halves.
     const __m256i alphaMask = tex.alpha == 3 ? _mm256_set1_epi64x(int64_t(0xFFFF000000000000ull))
                                              : _mm256_set1_epi64x(0xFFFF);
-    const int* p00 = reinterpret_cast<const int*>(tex.data);
-    const int* p01 = reinterpret_cast<const int*>(tex.data + 4);
-    const int* p10 = reinterpret_cast<const int*>(tex.data + tex.stride);
-    const int* p11 = reinterpret_cast<const int*>(tex.data + tex.stride + 4);
-    int32_t i = 0;
-    for (; i + 8 <= count; i += 8) {
+    const uint8_t* base = tex.data;
+    const intptr_t st = tex.stride;
+    alignas(32) int32_t off[8];
+    alignas(32) uint8_t spill[32];
+    for (int32_t i = 0; i < count; i += 8) {
         __m256 s, t;
-        Sample8<kAffine>(run, i, s, t);
+        Sample8<kAffine>(run, i, s, t, count - 1);
         const __m256i sx = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(s, scale), half));
         const __m256i ty = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(t, scale), half));
-        const __m256i off = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(ty, 7), stride),
-                                             _mm256_slli_epi32(_mm256_srai_epi32(sx, 7), 2));
-        const __m256i a = _mm256_i32gather_epi32(p00, off, 1), b = _mm256_i32gather_epi32(p01, off, 1);
-        const __m256i c = _mm256_i32gather_epi32(p10, off, 1), d = _mm256_i32gather_epi32(p11, off, 1);
-        const __m256i fx = _mm256_and_si256(sx, frac), fy = _mm256_and_si256(ty, frac);
-
-        // Horizontal, exact in 16 bits: a * 128 + (b - a) * fx.
-        const __m256i fx2 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
-        const __m256i fxLo = _mm256_unpacklo_epi32(fx2, fx2), fxHi = _mm256_unpackhi_epi32(fx2, fx2);
-        auto lerp = [&](__m256i l, __m256i r, __m256i f) {
-            return _mm256_add_epi16(_mm256_slli_epi16(l, 7), _mm256_mullo_epi16(_mm256_sub_epi16(r, l), f));
-        };
-        const __m256i topLo = lerp(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero), fxLo);
-        const __m256i topHi = lerp(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero), fxHi);
-        const __m256i botLo = lerp(_mm256_unpacklo_epi8(c, zero), _mm256_unpacklo_epi8(d, zero), fxLo);
-        const __m256i botHi = lerp(_mm256_unpackhi_epi8(c, zero), _mm256_unpackhi_epi8(d, zero), fxHi);
-
-        // Vertical with madd: (top, bot) pairs times (128 - fy, fy).
-        const __m256i wy = _mm256_or_si256(_mm256_sub_epi32(one28, fy), _mm256_slli_epi32(fy, 16));
-        const __m256i s0 = _mm256_madd_epi16(_mm256_unpacklo_epi16(topLo, botLo), _mm256_shuffle_epi32(wy, 0x00));
-        const __m256i s1 = _mm256_madd_epi16(_mm256_unpackhi_epi16(topLo, botLo), _mm256_shuffle_epi32(wy, 0x55));
-        const __m256i s2 = _mm256_madd_epi16(_mm256_unpacklo_epi16(topHi, botHi), _mm256_shuffle_epi32(wy, 0xAA));
-        const __m256i s3 = _mm256_madd_epi16(_mm256_unpackhi_epi16(topHi, botHi), _mm256_shuffle_epi32(wy, 0xFF));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(off),
+                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(ty, 7), stride),
+                                            _mm256_slli_epi32(_mm256_srai_epi32(sx, 7), 2)));
+        const __m256i fx = _mm256_and_si256(sx, frac), fy = _mm256_and_si256(ty, frac), gy = _mm256_sub_epi32(one28, fy);
+        const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(one28, fx), _mm256_slli_epi32(fx, 16));
+        const __m256i fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
+        const __m256i gy2 = _mm256_or_si256(gy, _mm256_slli_epi32(gy, 16));
+        // Results for pixels (0, 4), (1, 5), (2, 6), (3, 7).
+        const __m256i s0 = PairSum(base + off[0], base + off[4], st, Broadcast<0>(gy2), Broadcast<0>(fy2), Broadcast<0>(wx));
+        const __m256i s1 = PairSum(base + off[1], base + off[5], st, Broadcast<1>(gy2), Broadcast<1>(fy2), Broadcast<1>(wx));
+        const __m256i s2 = PairSum(base + off[2], base + off[6], st, Broadcast<2>(gy2), Broadcast<2>(fy2), Broadcast<2>(wx));
+        const __m256i s3 = PairSum(base + off[3], base + off[7], st, Broadcast<3>(gy2), Broadcast<3>(fy2), Broadcast<3>(wx));
         auto plain = [&](__m256i x) { return _mm256_srli_epi32(_mm256_add_epi32(x, round14), 14); };
         __m256i lo = _mm256_packs_epi32(plain(s0), plain(s1)), hi = _mm256_packs_epi32(plain(s2), plain(s3));
         if (kShaded) {
@@ -82,9 +98,15 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
             lo = _mm256_or_si256(_mm256_and_si256(alphaMask, lo), _mm256_andnot_si256(alphaMask, shLo));
             hi = _mm256_or_si256(_mm256_and_si256(alphaMask, hi), _mm256_andnot_si256(alphaMask, shHi));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), _mm256_packus_epi16(lo, hi));
+        // (0 1 | 4 5) and (2 3 | 6 7) pack to 0..7 in order.
+        const __m256i out = _mm256_packus_epi16(lo, hi);
+        if (i + 8 <= count) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
+        } else {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(spill), out);
+            std::memcpy(dst + 4 * i, spill, size_t(count - i) * 4);
+        }
     }
-    if (i < count) SpanBytes4Tail(tex, run, dst, i, count);
 }
 
 // Float ____________________________________________________________________________
@@ -98,10 +120,11 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const uint8_t* base = tex.data;
     const intptr_t down = tex.stride;
     alignas(32) int32_t off[8];
-    int32_t i = 0;
-    for (; i + 8 <= count; i += 8) {
+    alignas(32) float spill[8];
+    for (int32_t i = 0; i < count; i += 8) {
         __m256 s, t;
-        Sample8<kAffine>(run, i, s, t);
+        Sample8<kAffine>(run, i, s, t, count - 1);
+        const int32_t n = count - i < 8 ? count - i : 8;
         const __m256i x0 = _mm256_cvttps_epi32(s), y0 = _mm256_cvttps_epi32(t);
         const __m256 fx = _mm256_sub_ps(s, _mm256_cvtepi32_ps(x0)), fy = _mm256_sub_ps(t, _mm256_cvtepi32_ps(y0));
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
@@ -119,11 +142,18 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
             const __m256 p10 = _mm256_loadu2_m128(b1, a1), p11 = _mm256_loadu2_m128(b1 + 4, a1 + 4);
             const __m256 top = _mm256_add_ps(_mm256_mul_ps(p00, gx), _mm256_mul_ps(p01, wx));
             const __m256 bot = _mm256_add_ps(_mm256_mul_ps(p10, gx), _mm256_mul_ps(p11, wx));
-            const __m256 r = _mm256_add_ps(_mm256_mul_ps(top, gy), _mm256_mul_ps(bot, wy));
-            _mm256_storeu_ps(reinterpret_cast<float*>(dst + 16 * (i + k)), _mm256_mul_ps(r, shade));
+            const __m256 r = _mm256_mul_ps(_mm256_add_ps(_mm256_mul_ps(top, gy), _mm256_mul_ps(bot, wy)), shade);
+            if (k + 2 <= n) {
+                _mm256_storeu_ps(reinterpret_cast<float*>(dst + 16 * (i + k)), r);
+            } else {
+                if (k < n) {
+                    _mm256_store_ps(spill, r);
+                    std::memcpy(dst + 16 * (i + k), spill, 16);
+                }
+                break;
+            }
         }
     }
-    if (i < count) SpanFloats4Tail(tex, run, dst, i, count);
 }
 
 void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
