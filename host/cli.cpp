@@ -193,6 +193,13 @@ bool ParseCount(const std::string& option, const std::string& text, int lo, int 
     return true;
 }
 
+// A progress value for messages: "0.5", not "0.500000".
+std::string Num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof(buf), "%g", v);
+    return buf;
+}
+
 std::string Slug(const std::string& name) {
     std::string s;
     for (char c : name) {
@@ -287,10 +294,10 @@ int ApplySettings(EffectRenderer& r, const std::vector<std::string>& sets) {
 int RenderChecked(EffectRenderer& r, double t, bool* warned) {
     const RenderCheck c = r.Render(t);
     if (!c.rendered)
-        return Error(kFailure, r.info().name + " did not render at t = " + std::to_string(t) +
+        return Error(kFailure, r.info().name + " did not render at t = " + Num(t) +
                                    " (its render entry returned false)");
     if (!c.clean()) {
-        const std::string what = r.info().name + " at t = " + std::to_string(t) + ": " + c.Problems();
+        const std::string what = r.info().name + " at t = " + Num(t) + ": " + c.Problems();
         if (kLeaksAreErrors) return Error(kFailure, what);
         if (!*warned) Note("warning: " + what);
         *warned = true;
@@ -461,12 +468,12 @@ int Sheet(const Session& s, const Args& args) {
         for (double t : ts) {
             const RenderCheck c = r->Render(t);
             if (!c.rendered) {
-                Note("note: " + row.name + " does not render (at t = " + std::to_string(t) + "); left out");
+                Note("note: " + row.name + " does not render (at t = " + Num(t) + "); left out");
                 skipped = true;
                 break;
             }
             if (!c.clean()) {
-                const std::string what = row.name + " at t = " + std::to_string(t) + ": " + c.Problems();
+                const std::string what = row.name + " at t = " + Num(t) + ": " + c.Problems();
                 if (kLeaksAreErrors) return Error(kFailure, what);
                 if (!warned) Note("warning: " + what);
                 warned = true;
