@@ -26,7 +26,8 @@ float* FloatRow(const ImageView* v, uint32_t y) { return reinterpret_cast<float*
 // Copies h rows of n bytes; walks bottom-up when the destination lies after
 // the source in the same memory, so that a copy within one image is exact.
 void CopyRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, uint32_t h, size_t n) {
-    if (dst > src && dst < src + ptrdiff_t(h) * srcStride) {
+    const uintptr_t s = reinterpret_cast<uintptr_t>(src), d = reinterpret_cast<uintptr_t>(dst);
+    if (d > s && d - s < uintptr_t(h) * uintptr_t(srcStride)) {
         for (uint32_t y = h; y-- > 0;) std::memmove(dst + ptrdiff_t(y) * dstStride, src + ptrdiff_t(y) * srcStride, n);
         return;
     }
