@@ -63,9 +63,48 @@ void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t
     }
 }
 
+void RowTentFScalar(const float* pad, float* out, int32_t count, const Tent& t) {
+    const int32_t a = 4 * t.a, b = 4 * t.b, ab = a + b, skip = 2 * t.half;
+    const double inv = 1.0 / t.d;
+    double c[4] = {}, sum[4] = {};
+    for (int32_t x = -skip; x < count; ++x) {
+        const float* p = pad + 4 * (x + skip);
+        for (int ch = 0; ch < 4; ++ch) {
+            c[ch] += double(p[ch]) - p[ch - a] - p[ch - b] + p[ch - ab];
+            sum[ch] += c[ch];
+            if (x >= 0) out[4 * x + ch] = static_cast<float>(sum[ch] * inv);
+        }
+    }
+}
+
+void ColumnStepFScalar(const float* line, const float* lineA, const float* lineB, const float* lineAB, double* c,
+                       double* sum, float* out, int32_t count, const Tent& t) {
+    const double inv = 1.0 / t.d;
+    for (int32_t i = 0; i < 4 * count; ++i) {
+        c[i] += double(line[i]) - lineA[i] - lineB[i] + lineAB[i];
+        sum[i] += c[i];
+        if (out) out[i] = static_cast<float>(sum[i] * inv);
+    }
+}
+
+void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+    for (int32_t x = 0; x < count; ++x, s += 4, g += 4, dst += 4) {
+        const float lg = (0.298f * g[k.red] + 0.586f * g[k.green] + 0.113f * g[k.blue]) * k.k2;
+        const float ls = 0.298f * s[k.red] + 0.586f * s[k.green] + 0.113f * s[k.blue];
+        float r[4];
+        for (int i = 0; i < 4; ++i) {
+            const float colour = k.colour[i];
+            r[i] = ls < lg ? std::min(s[i] + (lg - ls) * colour, colour) : std::min(s[i], colour);
+        }
+        r[k.alpha] = std::min(std::max(lg, s[k.alpha]), 1.0f);
+        std::memcpy(dst, r, 16);
+    }
+}
+
 namespace {
 
-constexpr GlowKernels kScalarGlow{RowTent8Scalar, ColumnStep8Scalar, CombineRow8Scalar};
+constexpr GlowKernels kScalarGlow{RowTent8Scalar, ColumnStep8Scalar, CombineRow8Scalar,
+                                  RowTentFScalar, ColumnStepFScalar, CombineRowFScalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -131,103 +170,69 @@ struct RowSink {
     void* ctx;
 };
 
-bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
-    const GlowKernels& k = ActiveGlowKernels();
+// Both passes over pictures of four T per pixel with running sums of type S.
+// Rows are filtered as the column filter first needs them, into a ring of
+// n + 2 rows: the column filter reads rows y, y - a, y - b and y - a - b.
+template <typename T, typename S>
+bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink,
+               void (*rowTent)(const T*, T*, int32_t, const Tent&),
+               void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&)) {
     const Tent t = MakeTent(radius);
     const uint32_t w = src.width, h = src.height;
     const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
-    ImageView rows; // the row-filtered picture
-    if (!rows.Allocate(w, h, 4, alloc, src.format, src.topDown)) return false;
+    const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2);
+    ImageView ring;
+    if (!ring.Allocate(w, uint32_t(slots), int32_t(4 * sizeof(T)), alloc, src.format, src.topDown)) return false;
     Scratch scratch(alloc);
     const int32_t lead = t.a + t.b; // zero pixels before each padded row
-    uint8_t* pad = scratch.Get<uint8_t>(size_t(lead + w + t.n) * 4);
-    int32_t* c = scratch.Get<int32_t>(size_t(w) * 4);
-    int32_t* sum = scratch.Get<int32_t>(size_t(w) * 4);
-    uint8_t* zero = scratch.Get<uint8_t>(size_t(w) * 4);
-    uint8_t* out = scratch.Get<uint8_t>(size_t(w) * 4);
+    T* pad = scratch.Get<T>(size_t(lead + w + t.n) * 4);
+    S* c = scratch.Get<S>(size_t(w) * 4);
+    S* sum = scratch.Get<S>(size_t(w) * 4);
+    T* zero = scratch.Get<T>(size_t(w) * 4);
+    T* out = scratch.Get<T>(size_t(w) * 4);
     if (!pad || !c || !sum || !zero || !out) return false;
 
-    uint8_t* line = pad + 4 * lead;
-    for (int32_t y = ay.lo; y <= ay.hi; ++y) {
-        const uint8_t* in = src.Row(uint32_t(y));
-        const int32_t first = t.half + ax.lo, last = t.half + ax.hi; // padded range fed by the picture
-        std::memcpy(line + 4 * first, in + 4 * ax.lo, size_t(last - first + 1) * 4);
-        for (int32_t x = 0; x < first; ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4);
-        for (int32_t x = last + 1; x < int32_t(w) + t.n; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4);
-        k.rowTent8(line, rows.Row(uint32_t(y)), int32_t(w), t);
-    }
+    T* line = pad + 4 * lead;
+    const int32_t first = t.half + ax.lo, last = t.half + ax.hi; // padded range fed by the picture
+    auto filtered = [&](int32_t r) { return reinterpret_cast<T*>(ring.Row(uint32_t((r - ay.lo) % slots))); };
+    int32_t ready = ay.lo - 1;
+    auto lineAt = [&](int32_t yy) -> const T* {
+        if (yy < 0) return zero;
+        const int32_t r = ay.Clamp(yy - t.half);
+        while (ready < r) {
+            ++ready;
+            const T* in = reinterpret_cast<const T*>(src.Row(uint32_t(ready)));
+            std::memcpy(line + 4 * first, in + 4 * ax.lo, size_t(last - first + 1) * 4 * sizeof(T));
+            for (int32_t x = 0; x < first; ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4 * sizeof(T));
+            for (int32_t x = last + 1; x < int32_t(w) + t.n; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4 * sizeof(T));
+            rowTent(line, filtered(ready), int32_t(w), t);
+        }
+        return filtered(r) + 4 * ax.lo;
+    };
 
     // Column filter over the columns that matter, then the edges repeated.
-    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1;
-    auto lineAt = [&](int32_t yy) -> const uint8_t* {
-        return yy < 0 ? zero : rows.Row(uint32_t(ay.Clamp(yy - t.half))) + 4 * x0;
-    };
-    const int32_t skip = 2 * t.half;
+    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1, skip = 2 * t.half;
     for (int32_t yy = 0; yy < int32_t(h) + skip; ++yy) {
-        uint8_t* o = yy >= skip ? out + 4 * x0 : nullptr;
-        k.columnStep8(lineAt(yy), lineAt(yy - t.a), lineAt(yy - t.b), lineAt(yy - t.a - t.b), c, sum, o, span, t);
+        const T* l0 = lineAt(yy);
+        T* o = yy >= skip ? out + 4 * x0 : nullptr;
+        columnStep(l0, lineAt(yy - t.a), lineAt(yy - t.b), lineAt(yy - t.a - t.b), c, sum, o, span, t);
         if (!o) continue;
-        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 4);
-        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 4);
-        sink.fn(sink.ctx, uint32_t(yy - skip), out);
+        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 4 * sizeof(T));
+        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 4 * sizeof(T));
+        sink.fn(sink.ctx, uint32_t(yy - skip), reinterpret_cast<const uint8_t*>(out));
     }
     return true;
 }
 
-// Float pictures: the same filters on floats with double running sums, the
-// weights divided by their sum.
+bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+    const GlowKernels& k = ActiveGlowKernels();
+    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, k.rowTent8, k.columnStep8);
+}
+
+// Float pictures: the weights divided by their sum, the sums in double.
 bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
-    const Tent t = MakeTent(radius);
-    const uint32_t w = src.width, h = src.height;
-    const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
-    ImageView rows;
-    if (!rows.Allocate(w, h, 16, alloc, src.format, src.topDown)) return false;
-    Scratch scratch(alloc);
-    const int32_t lead = t.a + t.b;
-    float* pad = scratch.Get<float>(size_t(lead + w + t.n) * 4);
-    double* c = scratch.Get<double>(size_t(w) * 4);
-    double* sum = scratch.Get<double>(size_t(w) * 4);
-    float* zero = scratch.Get<float>(size_t(w) * 4);
-    float* out = scratch.Get<float>(size_t(w) * 4);
-    if (!pad || !c || !sum || !zero || !out) return false;
-    const double inv = 1.0 / t.d;
-
-    float* line = pad + 4 * lead;
-    const int32_t a = 4 * t.a, b = 4 * t.b, ab = a + b, skip = 2 * t.half;
-    for (int32_t y = ay.lo; y <= ay.hi; ++y) {
-        const float* in = reinterpret_cast<const float*>(src.Row(uint32_t(y)));
-        for (int32_t x = 0; x < int32_t(w) + t.n; ++x)
-            std::memcpy(line + 4 * x, in + 4 * ax.Clamp(x - t.half), 16);
-        float* o = reinterpret_cast<float*>(rows.Row(uint32_t(y)));
-        double cs[4] = {}, s[4] = {};
-        for (int32_t x = -skip; x < int32_t(w); ++x) {
-            const float* p = line + 4 * (x + skip);
-            for (int ch = 0; ch < 4; ++ch) {
-                cs[ch] += double(p[ch]) - p[ch - a] - p[ch - b] + p[ch - ab];
-                s[ch] += cs[ch];
-                if (x >= 0) o[4 * x + ch] = static_cast<float>(s[ch] * inv);
-            }
-        }
-    }
-
-    const int32_t x0 = ax.lo, span = 4 * (ax.hi - ax.lo + 1);
-    auto lineAt = [&](int32_t yy) -> const float* {
-        return yy < 0 ? zero : reinterpret_cast<const float*>(rows.Row(uint32_t(ay.Clamp(yy - t.half)))) + 4 * x0;
-    };
-    for (int32_t yy = 0; yy < int32_t(h) + skip; ++yy) {
-        const float *l0 = lineAt(yy), *la = lineAt(yy - t.a), *lb = lineAt(yy - t.b), *lab = lineAt(yy - t.a - t.b);
-        float* o = out + 4 * x0;
-        for (int32_t i = 0; i < span; ++i) {
-            c[i] += double(l0[i]) - la[i] - lb[i] + lab[i];
-            sum[i] += c[i];
-            o[i] = static_cast<float>(sum[i] * inv);
-        }
-        if (yy < skip) continue;
-        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 16);
-        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 16);
-        sink.fn(sink.ctx, uint32_t(yy - skip), reinterpret_cast<const uint8_t*>(out));
-    }
-    return true;
+    const GlowKernels& k = ActiveGlowKernels();
+    return BlurLines<float, double>(src, radius, alloc, sink, k.rowTentF, k.columnStepF);
 }
 
 enum class Kind { kNone, kBytes, kFloats };
@@ -271,10 +276,7 @@ bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink 
 struct CombineContext {
     ImageView* image;
     Combine8 bytes;
-    // float combine
-    float k2 = 0;
-    float colour[4] = {};
-    Channels ch{};
+    CombineF floats;
 };
 
 void CombineBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
@@ -283,24 +285,10 @@ void CombineBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
     ActiveGlowKernels().combine8(row, g, row, int32_t(c->image->width), c->bytes);
 }
 
-void CombineFloatsRow(void* ctx, uint32_t y, const uint8_t* gBytes) {
+void CombineFloatsRow(void* ctx, uint32_t y, const uint8_t* g) {
     auto* c = static_cast<CombineContext*>(ctx);
-    uint8_t* row = c->image->Row(y);
-    const Channels ch = c->ch;
-    for (uint32_t x = 0; x < c->image->width; ++x) {
-        float s[4], g[4];
-        std::memcpy(s, row + 16 * x, 16);
-        std::memcpy(g, gBytes + 16 * x, 16);
-        const float lg = (0.298f * g[ch.red] + 0.586f * g[ch.green] + 0.113f * g[ch.blue]) * c->k2;
-        const float ls = 0.298f * s[ch.red] + 0.586f * s[ch.green] + 0.113f * s[ch.blue];
-        float r[4];
-        for (int i = 0; i < 4; ++i) {
-            const float colour = c->colour[i];
-            r[i] = ls < lg ? std::min(s[i] + (lg - ls) * colour, colour) : std::min(s[i], colour);
-        }
-        r[ch.alpha] = std::min(std::max(lg, s[ch.alpha]), 1.0f);
-        std::memcpy(row + 16 * x, r, 16);
-    }
+    float* row = reinterpret_cast<float*>(c->image->Row(y));
+    ActiveGlowKernels().combineF(row, reinterpret_cast<const float*>(g), row, int32_t(c->image->width), c->floats);
 }
 
 void CopyRow(void* ctx, uint32_t y, const uint8_t* g) {
@@ -327,21 +315,23 @@ bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, Me
     if (kind == Kind::kNone) return false;
     const float k = std::sqrt(0.8f * glow) * 1.5f;
     if (!(k > 0)) return false;
-    CombineContext ctx{&image, {}};
-    ctx.ch = ChannelsOf(image.format);
+    CombineContext ctx{&image, {}, {}};
+    const Channels ch = ChannelsOf(image.format);
     const int32_t byteOf[3] = {int32_t(colour & 0xFF), int32_t((colour >> 8) & 0xFF), int32_t((colour >> 16) & 0xFF)};
-    const int32_t pos[3] = {ctx.ch.red, ctx.ch.green, ctx.ch.blue};
+    const int32_t pos[3] = {ch.red, ch.green, ch.blue};
     if (kind == Kind::kBytes) {
-        ctx.bytes.k = static_cast<int32_t>(k * 380.0f);
-        ctx.bytes.red = ctx.ch.red, ctx.bytes.green = ctx.ch.green, ctx.bytes.blue = ctx.ch.blue;
-        ctx.bytes.alpha = ctx.ch.alpha;
-        for (int i = 0; i < 3; ++i) ctx.bytes.colour[pos[i]] = byteOf[i];
-        ctx.bytes.colour[ctx.ch.alpha] = 255;
+        Combine8& b = ctx.bytes;
+        b.k = static_cast<int32_t>(k * 380.0f);
+        b.red = ch.red, b.green = ch.green, b.blue = ch.blue, b.alpha = ch.alpha;
+        for (int i = 0; i < 3; ++i) b.colour[pos[i]] = byteOf[i];
+        b.colour[ch.alpha] = 255;
         return BlurBytes(image, radius, allocator, RowSink{CombineBytesRow, &ctx});
     }
-    ctx.k2 = k * 1.49f;
-    for (int i = 0; i < 3; ++i) ctx.colour[pos[i]] = float(byteOf[i]) * 0.003921569f;
-    ctx.colour[ctx.ch.alpha] = 1.0f;
+    CombineF& f = ctx.floats;
+    f.k2 = k * 1.49f;
+    f.red = ch.red, f.green = ch.green, f.blue = ch.blue, f.alpha = ch.alpha;
+    for (int i = 0; i < 3; ++i) f.colour[pos[i]] = float(byteOf[i]) * 0.003921569f;
+    f.colour[ch.alpha] = 1.0f;
     return BlurFloats(image, radius, allocator, RowSink{CombineFloatsRow, &ctx});
 }
 

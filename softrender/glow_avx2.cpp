@@ -150,12 +150,85 @@ void CombineAvx2(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count
     if (x < count) CombineRow8Scalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
 }
 
+// Float pictures ___________________________________________________________________
+
+// ((p - pA) - pB) + pAB for one pixel, in double, as the scalar kernels add it.
+SVT_INLINE __m256d Delta(const float* p, const float* pa, const float* pb, const float* pab) {
+    const __m256d d = _mm256_sub_pd(_mm256_sub_pd(_mm256_cvtps_pd(_mm_loadu_ps(p)), _mm256_cvtps_pd(_mm_loadu_ps(pa))),
+                                    _mm256_cvtps_pd(_mm_loadu_ps(pb)));
+    return _mm256_add_pd(d, _mm256_cvtps_pd(_mm_loadu_ps(pab)));
+}
+
+// One pixel (four channels) per step; the running sums stay in registers.
+void RowTentFAvx2(const float* pad, float* out, int32_t count, const Tent& t) {
+    const int32_t a = 4 * t.a, b = 4 * t.b, ab = a + b, skip = 2 * t.half;
+    const __m256d inv = _mm256_set1_pd(1.0 / t.d);
+    __m256d c = _mm256_setzero_pd(), sum = _mm256_setzero_pd();
+    const float* p = pad;
+    for (int32_t x = -skip; x < 0; ++x, p += 4) {
+        c = _mm256_add_pd(c, Delta(p, p - a, p - b, p - ab));
+        sum = _mm256_add_pd(sum, c);
+    }
+    for (int32_t x = 0; x < count; ++x, p += 4) {
+        c = _mm256_add_pd(c, Delta(p, p - a, p - b, p - ab));
+        sum = _mm256_add_pd(sum, c);
+        _mm_storeu_ps(out + 4 * x, _mm256_cvtpd_ps(_mm256_mul_pd(sum, inv)));
+    }
+}
+
+void ColumnStepFAvx2(const float* line, const float* lineA, const float* lineB, const float* lineAB, double* c,
+                     double* sum, float* out, int32_t count, const Tent& t) {
+    const __m256d inv = _mm256_set1_pd(1.0 / t.d);
+    for (int32_t i = 0; i < 4 * count; i += 4) {
+        const __m256d cc = _mm256_add_pd(_mm256_loadu_pd(c + i), Delta(line + i, lineA + i, lineB + i, lineAB + i));
+        const __m256d ss = _mm256_add_pd(_mm256_loadu_pd(sum + i), cc);
+        _mm256_storeu_pd(c + i, cc);
+        _mm256_storeu_pd(sum + i, ss);
+        if (out) _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_mul_pd(ss, inv)));
+    }
+}
+
+// Four pixels per step, turned into one vector per channel. std::min(x, c)
+// is minps(c, x) and std::max(x, c) is maxps(c, x), NaN included.
+void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+    const __m128 c298 = _mm_set1_ps(0.298f), c586 = _mm_set1_ps(0.586f), c113 = _mm_set1_ps(0.113f);
+    const __m128 k2 = _mm_set1_ps(k.k2), one = _mm_set1_ps(1.0f);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128 S[4], G[4];
+        for (int i = 0; i < 4; ++i) {
+            S[i] = _mm_loadu_ps(s + 4 * (x + i));
+            G[i] = _mm_loadu_ps(g + 4 * (x + i));
+        }
+        _MM_TRANSPOSE4_PS(S[0], S[1], S[2], S[3]);
+        _MM_TRANSPOSE4_PS(G[0], G[1], G[2], G[3]);
+        const __m128 lg = _mm_mul_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[k.red]), _mm_mul_ps(c586, G[k.green])), _mm_mul_ps(c113, G[k.blue])), k2);
+        const __m128 ls =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[k.red]), _mm_mul_ps(c586, S[k.green])), _mm_mul_ps(c113, S[k.blue]));
+        const __m128 lifts = _mm_cmplt_ps(ls, lg), lift = _mm_sub_ps(lg, ls);
+        __m128 r[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m128 col = _mm_set1_ps(k.colour[i]);
+            const __m128 up = _mm_min_ps(col, _mm_add_ps(S[i], _mm_mul_ps(lift, col)));
+            r[i] = _mm_blendv_ps(_mm_min_ps(col, S[i]), up, lifts);
+        }
+        r[k.alpha] = _mm_min_ps(one, _mm_max_ps(S[k.alpha], lg));
+        _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+        for (int i = 0; i < 4; ++i) _mm_storeu_ps(dst + 4 * (x + i), r[i]);
+    }
+    if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
+}
+
 } // namespace
 
 void InstallAvx2Glow(GlowKernels& k) {
     k.rowTent8 = RowTentAvx2;
     k.columnStep8 = ColumnStepAvx2;
     k.combine8 = CombineAvx2;
+    k.rowTentF = RowTentFAvx2;
+    k.columnStepF = ColumnStepFAvx2;
+    k.combineF = CombineFAvx2;
 }
 
 } // namespace svt::glow

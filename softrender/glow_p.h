@@ -42,16 +42,38 @@ struct Combine8 {
 };
 using CombineRow8 = void (*)(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);
 
+// Float pictures: the same filters on pixels of four floats, the running
+// sums in double (per channel c += ((p - pA) - pB) + pAB; sum += c), each
+// result float(sum * (1.0 / d)).
+using RowTentF = void (*)(const float* pad, float* out, int32_t count, const Tent& t);
+using ColumnStepF = void (*)(const float* line, const float* lineA, const float* lineB, const float* lineAB,
+                             double* c, double* sum, float* out, int32_t count, const Tent& t);
+
+// The float combine step.
+struct CombineF {
+    float k2 = 0;             // k * 1.49
+    float colour[4] = {};     // glow colour byte * (1/255) per channel position (alpha's unused)
+    int32_t red = 2, green = 1, blue = 0, alpha = 3;
+};
+using CombineRowF = void (*)(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
+
 struct GlowKernels {
     RowTent8 rowTent8 = nullptr;
     ColumnStep8 columnStep8 = nullptr;
     CombineRow8 combine8 = nullptr;
+    RowTentF rowTentF = nullptr;
+    ColumnStepF columnStepF = nullptr;
+    CombineRowF combineF = nullptr;
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
 void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
                        int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t);
 void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);
+void RowTentFScalar(const float* pad, float* out, int32_t count, const Tent& t);
+void ColumnStepFScalar(const float* line, const float* lineA, const float* lineB, const float* lineAB, double* c,
+                       double* sum, float* out, int32_t count, const Tent& t);
+void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
 
 void InstallAvx2Glow(GlowKernels& k);
 

@@ -142,7 +142,10 @@ TEST(Glow, SinglePrecisionDivisionIsExactBelowItsLimit) {
 }
 
 TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
-    for (uint32_t format : {kFormatBGRA8, kFormatARGB8}) {
+    // Exact for every format: integer sums in 8 bits, the same double
+    // operations in the same order for floats.
+    for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
+        SCOPED_TRACE(format);
         GuardedPicture pic(301, 157, format);
         pic.Randomize(17);
         for (int radius : {5, 64, 216}) {
@@ -150,7 +153,8 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
             std::vector<float> ref;
             ForEachGlowLevel([&] {
                 GuardedPicture out(301, 157, format);
-                for (uint32_t y = 0; y < 157; ++y) std::memcpy(out.Pixel(0, y), pic.Pixel(0, y), 301 * 4);
+                for (uint32_t y = 0; y < 157; ++y)
+                    std::memcpy(out.Pixel(0, y), pic.Pixel(0, y), 301 * (IsFloatFormat(format) ? 16 : 4));
                 ASSERT_TRUE(ApplyGlow(out.view(), radius, 0.6f, 0x40C0FF, nullptr));
                 EXPECT_TRUE(out.GuardsIntact());
                 if (ref.empty())
