@@ -1,7 +1,17 @@
-// "3D Comb" (D3DComb).
+// "3D Comb" (D3DComb): picture A cut into strips like the teeth of a comb;
+// each strip in turn spins about the picture's centre line, then flies off
+// along its length and shrinks to nothing, neighbours going opposite ways,
+// uncovering picture B.
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <new>
+#include <vector>
 
+#include "frames/image_ops.h"
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -64,12 +74,140 @@ const EffectDescription kD3DCombDescription{"3D Comb", 962, kParams, kPresetName
 
 namespace {
 
-class D3DComb final : public BaseEffect {
-public:
-    D3DComb() : BaseEffect(kD3DCombDescription) {}
+enum CombParam : uint32_t {
+    kSlices, kCohesion, kDepth, kOrientation, kReverse, kSpread, kFlightSpeed, kFlightDelay, kAngle, kFog, kShine
+};
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 5.0;
+constexpr double kAmbient = 0.6;
+
+// A knob as a fraction; a host's NaN or out-of-range word is held to [0, 1].
+float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+struct CombSettings {
+    int strips = 30;
+    double cohesion = 0.0;    // √Cohesion
+    double depth = 0.0;       // 0 to 1: how far the comb recedes mid-transition
+    bool vertical = true;     // "Vertical": upright strips flying along y
+    bool reverse = true;
+    bool spread = false;
+    double flight = 0.0;      // L = (Flight Speed - 0.5)·10, signed
+    double spinShare = 0.05;  // q0: the part of a strip's window spent spinning
+    double angle = 0.0;       // A, 0 to π/2
+    double fog = 0.0;
+    double shine = 0.0;
+};
+
+CombSettings ReadSettings(const ParamReader& p) {
+    CombSettings s;
+    s.strips = std::clamp(p.Count(kSlices), 1, 30);
+    s.cohesion = CohesionFromKnob(Unit(p.Slider(kCohesion)));
+    s.depth = Unit(p.Slider(kDepth));
+    s.vertical = p.Choice(kOrientation) == 1;
+    s.reverse = p.Check(kReverse);
+    s.spread = p.Check(kSpread);
+    s.flight = (double(Unit(p.Slider(kFlightSpeed))) - 0.5) * 10.0;
+    s.spinShare = double(Unit(p.Slider(kFlightDelay))) * 0.9 + 0.05;
+    s.angle = double(Unit(p.Slider(kAngle))) * 0.5 * kPi;
+    // Four built-in presets store a Shine word that is no slider value; as 0
+    // it changes nothing, since the look is applied only for Fog or Shine > 0.
+    s.fog = Unit(p.Slider(kFog));
+    s.shine = Unit(p.Slider(kShine));
+    return s;
+}
+
+// Where strip i is at the transition's progress t: it spins by ±A over the
+// first q0 of its window, then flies ±L along its length while shrinking to
+// nothing. Odd strips go the other way. Null scale: the strip has gone.
+struct StripPose {
+    Mat4 transform;
+    double scale = 1.0;
+};
+
+StripPose StripMotion(const CombSettings& s, const Vec3& centre, int i, double t) {
+    const double q = StaggeredProgress(t, i, s.strips, s.cohesion);
+    double spin = 1.0, fly = 0.0;
+    if (q <= s.spinShare)
+        spin = q / s.spinShare;
+    else
+        fly = (q - s.spinShare) / (1.0 - s.spinShare);
+    const double sign = i % 2 ? -1.0 : 1.0;
+    const double theta = sign * spin * s.angle;
+    const double e = sign * fly * s.flight;
+
+    StripPose pose;
+    pose.scale = 1.0 - fly * fly * fly;
+    const double k = pose.scale;
+    Mat4 m = MatMul(TranslationMatrix(centre), MatMul(ScaleMatrix(k, k, k), TranslationMatrix(-centre)));
+    m = MatMul(s.vertical ? TranslationMatrix(0.0, e, 0.0) : TranslationMatrix(e, 0.0, 0.0), m);
+    m = MatMul(s.vertical ? RotationX(theta) : RotationY(theta), m);
+    if (s.spread) {
+        // Twice the spacing at mid-transition.
+        const double push = std::sin(kPi * t);
+        m = MatMul(s.vertical ? TranslationMatrix(centre.x * push, 0.0, 0.0)
+                              : TranslationMatrix(0.0, centre.y * push, 0.0),
+                   m);
+    }
+    pose.transform = m;
+    return pose;
+}
+
+// A copy of `picture` carrying the glow and metal look, in `copy`; the
+// picture itself when the copy cannot be made.
+const ImageView* GlowingCopy(const ImageView& picture, const GlowLook& look, MemoryAllocator* allocator,
+                             ImageView& copy) {
+    if (!copy.Allocate(picture.width, picture.height, picture.pixelSize, allocator, picture.format,
+                       picture.topDown) ||
+        !CopyImage(&picture, &copy)) {
+        copy.Release();
+        return &picture;
+    }
+    const std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
+    if (effect) effect->Apply(copy);
+    return &copy;
+}
+
+class D3DComb final : public TransitionBase {
+public:
+    D3DComb() : TransitionBase(kD3DCombDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const CombSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = kBackgroundNone;
+        setup.renderAtZero = true; // t' = 0 draws the comb at rest
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+        const double tt = render.t();
+
+        // No "Background" choice: the strips always leave the second picture.
+        render.canvas().DrawBackground(render.second());
+        ImageView glowCopy;
+        const ImageView* picture = &render.first();
+        if (s.fog > 0.0 || s.shine > 0.0)
+            picture = GlowingCopy(*picture, GlowLookAt(tt, s.fog, s.shine, picture->height), allocator, glowCopy);
+        if (s.depth > 0.0) render.SetModel(TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt)));
+
+        const double a = kSceneHalfWidth;
+        QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(
+            int32_t(picture->width), int32_t(picture->height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
+            s.vertical ? s.strips : 1, s.vertical ? 1 : s.strips, picture, picture,
+            s.vertical ? kMirrorHorizontal : kMirrorVertical, true);
+        std::vector<QuadFace>& faces = strips.faces();
+        size_t kept = 0;
+        for (size_t i = 0; i < faces.size(); ++i) {
+            const StripPose pose = StripMotion(s, faces[i].Centroid(), int(i), tt);
+            if (!(pose.scale > 0.0)) continue; // flown away
+            faces[i].Transform(pose.transform);
+            faces[kept++] = faces[i];
+        }
+        faces.resize(kept);
+        DrawFaces(render.canvas(), faces, kDrawDefault);
+        return render.result();
     }
 };
 

@@ -1,7 +1,14 @@
-// "3D Pizza Boxes" (D3DLayers).
+// "3D Pizza Boxes" (D3DLayers): the picture cut into slices, each slice a
+// flat box with picture A in front and picture B behind; the boxes make
+// half turns about their own centres one after another.
+#include <algorithm>
+#include <cmath>
 #include <new>
+#include <vector>
 
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -58,12 +65,121 @@ const EffectDescription kD3DLayersDescription{"3D Pizza Boxes", 966, kParams, kP
 
 namespace {
 
-class D3DLayers final : public BaseEffect {
-public:
-    D3DLayers() : BaseEffect(kD3DLayersDescription) {}
+enum PizzaParam : uint32_t {
+    kSlices, kCohesion, kDepth, kEbbFlow, kOrientation, kRotateRight, kSpread, kAlternate, kFog, kShine, kBackground
+};
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 5.0;
+constexpr double kAmbient = 0.5;
+constexpr size_t kBackFace = 2; // of the six faces CreateFaceBoxes makes
+
+// A knob as a fraction; a host's NaN or out-of-range word is held to [0, 1].
+float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+struct PizzaSettings {
+    int boxes = 4;
+    double cohesion = 0.0; // √Cohesion
+    double depth = 0.0;    // 0 to 1: how far the boxes recede mid-transition
+    double swing = 0.0;    // e = "Ebb && Flow"·5: toward the viewer and back during a turn
+    bool vertical = false; // "Vertical": upright boxes turning about the x axis
+    bool rotateRight = false;
+    bool spread = false;
+    bool alternate = false;
+    double fog = 0.0;
+    double shine = 0.0;
+    uint32_t background = kBackgroundFirst;
+};
+
+PizzaSettings ReadSettings(const ParamReader& p) {
+    PizzaSettings s;
+    s.boxes = std::clamp(p.Count(kSlices), 1, 10);
+    s.cohesion = CohesionFromKnob(Unit(p.Slider(kCohesion)));
+    s.depth = Unit(p.Slider(kDepth));
+    s.swing = double(Unit(p.Slider(kEbbFlow))) * 5.0;
+    s.vertical = p.Choice(kOrientation) == 1;
+    s.rotateRight = p.Check(kRotateRight);
+    s.spread = p.Check(kSpread);
+    s.alternate = p.Check(kAlternate);
+    s.fog = Unit(p.Slider(kFog));
+    s.shine = Unit(p.Slider(kShine));
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+// One box per slice, picture A's slice in front. The back face shows the
+// same slice of picture B, laid out to read upright once the box has made
+// its half turn: about y its corners already run that way, about x they are
+// turned end for end.
+std::vector<QuadMesh> Boxes(const ImageView& first, const ImageView& second, const PizzaSettings& s) {
+    const double a = kSceneHalfWidth;
+    const QuadMesh slices = QuadMeshCreator::CreatePlaneGrid(
+        int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.vertical ? s.boxes : 1,
+        s.vertical ? 1 : s.boxes, &first, &second, s.vertical ? kMirrorHorizontal : kMirrorVertical, true);
+    std::vector<QuadMesh> boxes = QuadMeshCreator::CreateFaceBoxes(slices);
+    for (QuadMesh& box : boxes) {
+        if (box.size() <= kBackFace) continue;
+        QuadFace& back = box[kBackFace];
+        back.frontPicture = &second;
+        if (s.vertical && back.usable()) {
+            const CornerList v = back.vertices;
+            back.vertices = CornerList(v[2], v[3], v[0], v[1]);
+        }
+    }
+    return boxes;
+}
+
+// Box i of n at progress t: a half turn about its own centre g within its
+// window, pushed apart with "Spread" and swung toward the viewer and back
+// with "Ebb && Flow".
+Mat4 BoxMotion(const PizzaSettings& s, const Vec3& g, int i, double t, bool topDown) {
+    const double q = StaggeredProgress(t, i, s.boxes, s.cohesion);
+    const bool odd = i % 2 != 0;
+    double theta = kPi * q;
+    if (s.alternate && odd) theta = -theta;
+    if (s.rotateRight) theta = -theta;
+    if (s.vertical && topDown) theta = -theta;
+    Mat4 m = MatMul(s.vertical ? RotationX(theta) : RotationY(theta), TranslationMatrix(-g));
+    m = MatMul(TranslationMatrix(g), m);
+    if (s.spread) {
+        const double push = std::sin(kPi * t);
+        m = MatMul(s.vertical ? TranslationMatrix(g.x * push, 0.0, 0.0) : TranslationMatrix(0.0, g.y * push, 0.0),
+                   m);
+    }
+    if (s.swing != 0.0) {
+        const double z = s.swing * std::sin(2.0 * kPi * q);
+        m = MatMul(TranslationMatrix(0.0, 0.0, s.alternate && odd ? -z : z), m);
+    }
+    return m;
+}
+
+class D3DLayers final : public TransitionBase {
+public:
+    D3DLayers() : TransitionBase(kD3DLayersDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const PizzaSettings s = ReadSettings(ParamReader(context, description()));
+        SceneSetup setup;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = s.background;
+        setup.renderAtZero = true; // t = 0 draws the boxes at rest
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+        const double tt = render.t();
+
+        render.GlowOnCopies(tt, s.fog, s.shine);
+        if (s.depth > 0.0) render.SetModel(TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt)));
+        std::vector<QuadMesh> boxes = Boxes(render.first(), render.second(), s);
+        std::vector<QuadFace> faces;
+        faces.reserve(boxes.size() * 6);
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            QuadMesh& box = boxes[i];
+            box.Transform(BoxMotion(s, box.Centroid(), int(i), tt, render.topDown()));
+            faces.insert(faces.end(), box.faces().begin(), box.faces().end());
+        }
+        DrawFaces(render.canvas(), faces, kDrawDefault);
+        return render.result();
     }
 };
 

@@ -1,7 +1,14 @@
-// "3D Spiral Bounce" (D3DSpiralJelly).
+// "3D Spiral Bounce" (D3DSpiralJelly): a grid of panels changes from
+// picture A to picture B one panel after another along a spiral from the
+// corner inward, each panel squashing, swapping, springing back and
+// bouncing in depth.
+#include <algorithm>
+#include <cmath>
 #include <new>
 
+#include "geometry/mesh_creator.h"
 #include "library/base_effect.h"
+#include "transitions/common.h"
 #include "transitions/transitions.h"
 
 namespace svt {
@@ -45,12 +52,148 @@ const EffectDescription kD3DSpiralJellyDescription{"3D Spiral Bounce", 966, kPar
 
 namespace {
 
-class D3DSpiralJelly final : public BaseEffect {
-public:
-    D3DSpiralJelly() : BaseEffect(kD3DSpiralJellyDescription) {}
+enum SpiralParam : uint32_t { kColumns, kRows, kCohesion, kDepth, kRotation, kReverse, kBackground };
+enum Rotation : uint32_t { kRotationNone = 0, kRotationVertical = 1, kRotationHorizontal = 2 };
 
-    Bool8 RenderFrame(IEffectContext*, FrameDesc*, FrameDesc*, FrameDesc*, double, MemoryAllocator*) override {
-        return 0; // not rendered yet: the host keeps its output
+constexpr double kCameraDistance = 6.0;
+constexpr double kAmbient = 0.7;
+constexpr int kMaxSide = 20;
+
+// A knob as a fraction; a host's NaN or out-of-range word is held to [0, 1].
+float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+struct SpiralSettings {
+    int columns = 8;
+    int rows = 8;
+    double cohesion = 0.0; // √Cohesion
+    double depth = 0.0;    // d: how far the grid recedes while the panels change
+    uint32_t rotation = kRotationNone;
+    bool reverse = false;
+    uint32_t background = kBackgroundFirst;
+};
+
+SpiralSettings ReadSettings(const ParamReader& p) {
+    SpiralSettings s;
+    s.columns = std::clamp(p.Count(kColumns), 1, kMaxSide);
+    s.rows = std::clamp(p.Count(kRows), 1, kMaxSide);
+    s.cohesion = CohesionFromKnob(Unit(p.Slider(kCohesion)));
+    s.depth = Unit(p.Slider(kDepth));
+    s.rotation = p.Choice(kRotation);
+    s.reverse = p.Check(kReverse);
+    s.background = p.Choice(kBackground);
+    return s;
+}
+
+// The order in which the panels change: from panel (0, 0) along row 0, down
+// the last column, back along the last row, up column 0 and so on inward.
+// Panel indices are row·columns + column, row 0 at y = +1.
+class SpiralOrder {
+public:
+    // The visited marks come from the render's allocator; when they cannot
+    // be had the order is empty.
+    SpiralOrder(int columns, int rows, MemoryAllocator* allocator);
+
+    bool empty() const { return count_ == 0; }
+    int size() const { return count_; }
+    int operator[](int k) const { return order_[k]; }
+
+private:
+    uint16_t order_[kMaxSide * kMaxSide] = {};
+    int count_ = 0;
+};
+
+SpiralOrder::SpiralOrder(int columns, int rows, MemoryAllocator* allocator) {
+    if (columns < 1 || rows < 1 || columns > kMaxSide || rows > kMaxSide) return;
+    const int n = columns * rows;
+    void* block = nullptr;
+    if (!MemoryAllocator::AllocateBlock(allocator, &block, uint64_t(n))) return;
+    auto* visited = static_cast<uint8_t*>(block);
+    std::fill(visited, visited + n, uint8_t(0));
+    // Next column, next row, previous column, previous row.
+    constexpr int kStepColumn[4] = {1, 0, -1, 0};
+    constexpr int kStepRow[4] = {0, 1, 0, -1};
+    int row = 0, column = 0, direction = 0, turns = 0;
+    visited[0] = 1;
+    order_[count_++] = 0;
+    // Four turns in a row without a move: every neighbour is taken, which
+    // only happens once all panels are listed.
+    while (count_ < n && turns < 4) {
+        const int r = row + kStepRow[direction], c = column + kStepColumn[direction];
+        if (r < 0 || r >= rows || c < 0 || c >= columns || visited[r * columns + c]) {
+            direction = (direction + 1) % 4;
+            ++turns;
+            continue;
+        }
+        row = r, column = c, turns = 0;
+        visited[r * columns + c] = 1;
+        order_[count_++] = uint16_t(r * columns + c);
+    }
+    MemoryAllocator::FreeBlock(allocator, block);
+}
+
+// The panel's bounce inside its window, at q in [0, 1): it shrinks to
+// nothing by q = 0.125 and is back by 0.25, wobbles about its axis in the
+// first half and bounces in depth, dying down over the window.
+Mat4 BounceMotion(const Vec3& g, double q, uint32_t rotation) {
+    const double b = std::sin(4.0 * kPi * q);
+    Mat4 m = TranslationMatrix(-g);
+    if (q < 0.25) m = MatMul(ScaleMatrix(1.0 - b, 1.0 - b, 1.0 - b), m);
+    if (q < 0.5 && rotation == kRotationVertical) m = MatMul(RotationX(b), m);
+    if (q < 0.5 && rotation == kRotationHorizontal) m = MatMul(RotationY(b), m);
+    m = MatMul(TranslationMatrix(g), m);
+    return MatMul(TranslationMatrix(0.0, 0.0, -3.0 * (1.0 - q) * b), m);
+}
+
+void ShowBack(QuadFace& panel) { std::swap(panel.frontPicture, panel.backPicture); }
+
+class D3DSpiralJelly final : public TransitionBase {
+public:
+    D3DSpiralJelly() : TransitionBase(kD3DSpiralJellyDescription) {}
+
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override {
+        const SpiralSettings s = ReadSettings(ParamReader(context, description()));
+        // Obtained before anything is drawn, so that a render that cannot
+        // have it leaves the host's output as it was.
+        const SpiralOrder order(s.columns, s.rows, allocator);
+        SceneSetup setup;
+        setup.reverse = s.reverse;
+        setup.distance = kCameraDistance;
+        setup.ambient = kAmbient;
+        setup.background = order.empty() ? kBackgroundNone : s.background;
+        FrameRender render(*this, from, to, out, t, allocator, setup);
+        if (!render.drawing()) return render.result();
+        if (order.empty()) return 0;
+        const double tt = render.t();
+
+        render.SetModel(TranslationMatrix(0.0, 0.0, -10.0 * s.depth * std::sin(kPi * tt)));
+        // The panels change in the middle of the transition while the grid
+        // recedes and returns.
+        const double m = 0.2 * s.depth;
+        const double u = tt < m ? 0.0 : tt > 1.0 - m ? 1.0 : (tt - m) / (1.0 - 0.4 * s.depth);
+
+        const double a = kSceneHalfWidth;
+        QuadMesh panels = QuadMeshCreator::CreatePlaneGrid(
+            int32_t(render.first().width), int32_t(render.first().height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
+            s.columns, s.rows, &render.first(), &render.second(), kMirrorVertical, false);
+        const int n = order.size();
+        if (int(panels.size()) != n) return render.result(); // pictures too small to cut
+        for (int k = 0; k < n; ++k) {
+            QuadFace& panel = panels[size_t(order[k])];
+            // For top-down pictures the spiral runs from its end.
+            const StaggerWindow w = StaggerStart(MirrorIndex(k, n, render.topDown()), n, s.cohesion);
+            if (u <= w.start) continue;
+            if (u >= w.start + w.duration) {
+                ShowBack(panel);
+                continue;
+            }
+            const double q = (u - w.start) / w.duration;
+            panel.Transform(BounceMotion(panel.Centroid(), q, s.rotation));
+            // The swap happens while the panel is shrunk to nothing.
+            if (q > 0.125) ShowBack(panel);
+        }
+        DrawFaces(render.canvas(), panels.faces(), kDrawDefault);
+        return render.result();
     }
 };
 
