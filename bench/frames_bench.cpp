@@ -1,8 +1,9 @@
 // Image operations on 1080p frames, with the selected kernels and with the
 // scalar ones, beside memcpy of the same bytes. The "bytes" counter is the
 // memory an operation must move (read plus written) per second, so each row
-// compares directly with memcpy's. Five repetitions report their median: the
-// build machines are shared and single runs wander.
+// compares directly with memcpy's. Times are the thread's CPU time and five
+// repetitions report their median: the build machines are shared and wall
+// times wander with everyone else's load.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -102,7 +103,6 @@ void Register() {
                 const std::string name = std::string(n.name) + "/format" + std::to_string(format) + (scalar ? "/scalar" : "");
                 benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) { Run(s, n.op, format, scalar); })
                     ->Unit(benchmark::kMillisecond)
-                    ->UseRealTime()
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true);
             }
