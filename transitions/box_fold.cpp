@@ -121,12 +121,18 @@ public:
         if (!render.drawing()) return render.result();
 
         const BoxFoldPose pose = BoxFoldMotion(s, render.t(), render.topDown());
-        render.SetModel(pose.model);
         // The box's depth equals its width: its back stands at z = -2a.
         const double a = kSceneHalfWidth;
         const QuadMesh box = QuadMeshCreator::CreateBox({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, -2.0 * a,
                                                         &render.first(), &render.second());
-        DrawMesh(render.canvas(), QuadMeshCreator::FoldBox(box, pose.fold), kDrawDefault);
+        // NOTE: the placement is applied to the faces rather than set as the
+        // canvas's view. The picture is the same, but the painter's order
+        // then sorts the faces as placed: sorted before the tilt, a side
+        // that has turned toward the viewer can be painted over by one
+        // behind it (a strongly tilted, still closed box shows its inside).
+        QuadMesh folded = QuadMeshCreator::FoldBox(box, pose.fold);
+        folded.Transform(pose.model);
+        DrawMesh(render.canvas(), folded, kDrawDefault);
         return render.result();
     }
 };
