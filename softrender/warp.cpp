@@ -24,7 +24,7 @@ inline uint32_t Shade8(uint32_t sum, uint32_t k16) {
     return (((v * k16) >> 16) + 64) >> 7;
 }
 
-// p00 at `p`, p01 one pixel right, p10 one row down; fx, fy in 0..127.
+// p00 at `p`, p01 one pixel right, p10 one row down; fx, fy in 0..128.
 inline void Bilinear8(const uint8_t* p00, const uint8_t* p01, const uint8_t* p10, const uint8_t* p11, uint32_t fx,
                       uint32_t fy, const Texture& tex, uint8_t* out) {
     const uint32_t w00 = (128 - fx) * (128 - fy), w01 = fx * (128 - fy);
@@ -67,41 +67,73 @@ inline void RunSample(const Run& run, int32_t i, float& s, float& t) {
 
 } // namespace
 
-void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+namespace {
+
+// Clamping as maxps(s, 0) then minps(., hi) do it: NaN becomes 0.
+inline float ClampF(float v, float hi) {
+    v = v > 0 ? v : 0.0f;
+    return v < hi ? v : hi;
+}
+
+template <bool kClamp>
+void Bytes4Pixels(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    const float wl = float(tex.width - 1), hl = float(tex.height - 1);
     for (int32_t i = first; i < count; ++i) {
         float s, t;
         RunSample(run, i, s, t);
+        if (kClamp) s = ClampF(s, wl), t = ClampF(t, hl);
         const int32_t sx = static_cast<int32_t>(s * 128.0f + 0.5f);
         const int32_t ty = static_cast<int32_t>(t * 128.0f + 0.5f);
-        const uint8_t* p = tex.data + (ty >> 7) * tex.stride + (sx >> 7) * 4;
-        Bilinear8(p, p + 4, p + tex.stride, p + tex.stride + 4, uint32_t(sx & 127), uint32_t(ty & 127), tex,
+        int32_t x0 = sx >> 7, y0 = ty >> 7;
+        if (kClamp) x0 = std::min(x0, tex.width - 2), y0 = std::min(y0, tex.height - 2);
+        const uint8_t* p = tex.data + y0 * tex.stride + x0 * 4;
+        Bilinear8(p, p + 4, p + tex.stride, p + tex.stride + 4, uint32_t(sx - x0 * 128), uint32_t(ty - y0 * 128), tex,
                   dst + 4 * i);
     }
 }
 
-void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+template <bool kClamp>
+void Floats4Pixels(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    const float wl = float(tex.width - 1), hl = float(tex.height - 1);
     for (int32_t i = first; i < count; ++i) {
         float s, t;
         RunSample(run, i, s, t);
-        const int32_t x0 = static_cast<int32_t>(s), y0 = static_cast<int32_t>(t);
+        if (kClamp) s = ClampF(s, wl), t = ClampF(t, hl);
+        int32_t x0 = static_cast<int32_t>(s), y0 = static_cast<int32_t>(t);
+        if (kClamp) x0 = std::min(x0, tex.width - 2), y0 = std::min(y0, tex.height - 2);
         const float fx = s - static_cast<float>(x0), fy = t - static_cast<float>(y0);
         const uint8_t* p = tex.data + y0 * tex.stride + x0 * 16;
         BilinearF(p, p + 16, p + tex.stride, p + tex.stride + 16, fx, fy, tex, dst + 16 * i);
     }
 }
 
+} // namespace
+
+void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped) {
+    clamped ? Bytes4Pixels<true>(tex, run, dst, first, count) : Bytes4Pixels<false>(tex, run, dst, first, count);
+}
+void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped) {
+    clamped ? Floats4Pixels<true>(tex, run, dst, first, count) : Floats4Pixels<false>(tex, run, dst, first, count);
+}
 void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    SpanBytes4Tail(tex, run, dst, 0, count);
+    Bytes4Pixels<false>(tex, run, dst, 0, count);
 }
 void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    SpanFloats4Tail(tex, run, dst, 0, count);
+    Floats4Pixels<false>(tex, run, dst, 0, count);
+}
+void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    Bytes4Pixels<true>(tex, run, dst, 0, count);
+}
+void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    Floats4Pixels<true>(tex, run, dst, 0, count);
 }
 
 // Kernel selection ________________________________________________________________
 
 namespace {
 
-constexpr SpanKernels kScalarSpans{SpanBytes4Scalar, SpanFloats4Scalar};
+constexpr SpanKernels kScalarSpans{SpanBytes4Scalar, SpanFloats4Scalar, SpanBytes4ClampedScalar,
+                                   SpanFloats4ClampedScalar};
 SpanKernels g_spans = kScalarSpans;
 SpanLevel g_level = SpanLevel::kScalar;
 
@@ -139,34 +171,54 @@ constexpr double kMinTurn = 1e-9;
 constexpr double kAffineTolerance = 1e-9;
 
 // a*x + b*y + c >= 0; for the edges of the quad, the signed distance (inside positive).
+// Along row y the boundary lies at x = at0 + slope * y (when a != 0); the
+// outer ramp's boundary, half a pixel further out, `shift` beyond it.
+// A boundary within 1e-9 of horizontal is tested per row instead (over
+// kMaxCoordinate pixels it moves by less than a pixel).
 struct HalfPlane {
     double a = 0, b = 0, c = 0;
-    double invA = 0; // 1/a, 0 when a == 0
-    void Finish() { invA = a != 0 ? 1.0 / a : 0.0; }
+    double at0 = 0, slope = 0, shift = 0;
+    bool horizontal = true;
+    void Finish() {
+        horizontal = !(std::fabs(a) > 1e-9 * std::fabs(b));
+        if (horizontal) return;
+        at0 = -c / a;
+        slope = -b / a;
+        shift = -0.5 / a;
+    }
 };
 
-// Narrows [lo, hi] to the x of row y where the half-plane, offset by `slack`,
-// holds: a*x + b*y + c + slack >= 0.
-inline void Narrow(const HalfPlane& h, double y, double slack, double& lo, double& hi) {
-    const double rest = h.b * y + h.c + slack;
-    if (h.a > 0)
-        lo = std::max(lo, -rest * h.invA);
-    else if (h.a < 0)
-        hi = std::min(hi, -rest * h.invA);
-    else if (rest < 0)
-        lo = kInf, hi = -kInf;
+// Narrows [lo, hi] to the x of row y where the half-plane holds, and
+// [outerLo, outerHi] to where it holds within half a pixel.
+inline void Narrow(const HalfPlane& h, double y, double& lo, double& hi, double& outerLo, double& outerHi) {
+    if (!h.horizontal) {
+        const double x = h.at0 + h.slope * y;
+        if (h.a > 0) {
+            lo = std::max(lo, x);
+            outerLo = std::max(outerLo, x + h.shift);
+        } else {
+            hi = std::min(hi, x);
+            outerHi = std::min(outerHi, x + h.shift);
+        }
+        return;
+    }
+    const double rest = h.b * y + h.c;
+    if (rest < 0) lo = kInf, hi = -kInf;
+    if (rest + 0.5 < 0) outerLo = kInf, outerHi = -kInf;
 }
 
 // ceil / floor clamped into [lowest, highest]; NaN gives an empty side.
 inline int32_t CeilIn(double v, int32_t lowest, int32_t highest) {
     if (!(v > lowest)) return lowest;
     if (v > highest) return highest + 1;
-    return static_cast<int32_t>(std::ceil(v));
+    const int32_t i = static_cast<int32_t>(v);
+    return i + (v > i);
 }
 inline int32_t FloorIn(double v, int32_t lowest, int32_t highest) {
     if (!(v < highest)) return highest;
     if (v < lowest) return lowest - 1;
-    return static_cast<int32_t>(std::floor(v));
+    const int32_t i = static_cast<int32_t>(v);
+    return i - (v < i);
 }
 
 struct Plan {
@@ -180,7 +232,8 @@ struct Plan {
     HalfPlane edge[4];
     HalfPlane safe[4]; // where samples stay kSafeMargin inside the texture (W > 0)
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
-    bool floatRunsAccurate = false; // the span kernels may run at all
+    bool floatRunsAccurate = false; // the fast span kernel may run at all
+    SpanFn fast = nullptr, clamped = nullptr;
 };
 
 bool BuildMap(const QuadCorners& q, int32_t tw, int32_t th, Plan& p) {
@@ -329,8 +382,37 @@ struct RowMap {
     void Step() { u += du, v += dv, w += dw; }
 };
 
+// The run of row y that starts at pixel x, in the kernels' float form.
+Run RunAt(const Plan& p, int32_t x, int32_t y) {
+    const double(&m)[3][3] = p.m;
+    const double xd = x, yd = y;
+    Run run;
+    run.affine = p.affine;
+    run.u = static_cast<float>(m[0][0] * xd + m[0][1] * yd + m[0][2]);
+    run.v = static_cast<float>(m[1][0] * xd + m[1][1] * yd + m[1][2]);
+    run.du = static_cast<float>(m[0][0]);
+    run.dv = static_cast<float>(m[1][0]);
+    if (!p.affine) {
+        run.w = static_cast<float>(m[2][0] * xd + m[2][1] * yd + m[2][2]);
+        run.dw = static_cast<float>(m[2][0]);
+    }
+    return run;
+}
+
+// Pixels x0 .. x1 of row y through a span kernel, restarting the float
+// set-up every kMaxRun pixels. `out` is the row, or a buffer for x0 onward
+// when `packed` is set.
+void KernelPixels(const Plan& p, SpanFn kernel, uint8_t* out, bool packed, int32_t y, int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x <= x1; x += kMaxRun)
+        kernel(p.tex, RunAt(p, x, y), out + (packed ? x - x0 : x) * p.pixelSize, std::min(kMaxRun, x1 - x + 1));
+}
+
+// Runs shorter than this are cheaper per pixel in double precision.
+constexpr int32_t kShortestKernelRun = 4;
+
 void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
     if (x0 > x1) return;
+    if (x1 - x0 + 1 >= kShortestKernelRun) return KernelPixels(p, p.clamped, row, false, y, x0, x1);
     RowMap map(p, x0, y);
     for (int32_t x = x0; x <= x1; ++x, map.Step()) {
         double s, t;
@@ -346,37 +428,46 @@ void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x
 // The distance is the least over the four edges and the four sides of the
 // bounding box, which keeps the ramp from running out along sharp corners.
 void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
-    if (x0 > x1) return;
     const double yd = y;
     const double dy = std::min(yd - p.minY, p.maxY - yd);
-    double d[4];
-    for (int k = 0; k < 4; ++k) d[k] = p.edge[k].a * x0 + p.edge[k].b * yd + p.edge[k].c;
-    RowMap map(p, x0, yd);
-    for (int32_t x = x0; x <= x1; ++x, map.Step()) {
-        const double xd = x;
-        const double dist = std::min({dy, xd - p.minX, p.maxX - xd, d[0], d[1], d[2], d[3]});
-        for (int k = 0; k < 4; ++k) d[k] += p.edge[k].a;
-        const double cover = std::min(1.0, 1.0 + 2.0 * dist);
-        if (!(cover > 0)) continue;
-        double s, t;
-        map.Sample(s, t);
-        uint8_t* dst = row + x * p.pixelSize;
-        if (!p.isFloat) {
-            const uint32_t c = static_cast<uint32_t>(cover * 256 + 0.5);
-            if (c == 0) continue;
-            uint32_t src, old, mixed = 0;
-            SampleClamped(p, s, t, reinterpret_cast<uint8_t*>(&src));
-            std::memcpy(&old, dst, 4);
-            for (int ch = 0; ch < 32; ch += 8)
-                mixed |= ((((src >> ch) & 0xFF) * c + ((old >> ch) & 0xFF) * (256 - c) + 128) >> 8) << ch;
-            std::memcpy(dst, &mixed, 4);
-        } else {
-            float src[4], old[4];
-            SampleClamped(p, s, t, reinterpret_cast<uint8_t*>(src));
-            std::memcpy(old, dst, 16);
-            const float c = static_cast<float>(cover), keep = 1.0f - c;
-            for (int ch = 0; ch < 4; ++ch) old[ch] = src[ch] * c + old[ch] * keep;
-            std::memcpy(dst, old, 16);
+    alignas(32) uint8_t samples[kMaxRun * 16];
+    for (; x0 <= x1; x0 += kMaxRun) {
+        const int32_t n = std::min(kMaxRun, x1 - x0 + 1);
+        const bool viaKernel = n >= kShortestKernelRun;
+        if (viaKernel) KernelPixels(p, p.clamped, samples, true, y, x0, x0 + n - 1);
+        double d[4];
+        for (int k = 0; k < 4; ++k) d[k] = p.edge[k].a * x0 + p.edge[k].b * yd + p.edge[k].c;
+        RowMap map(p, x0, yd);
+        for (int32_t i = 0; i < n; ++i, map.Step()) {
+            const double xd = x0 + i;
+            const double dist = std::min({dy, xd - p.minX, p.maxX - xd, d[0], d[1], d[2], d[3]});
+            for (int k = 0; k < 4; ++k) d[k] += p.edge[k].a;
+            const double cover = std::min(1.0, 1.0 + 2.0 * dist);
+            if (!(cover > 0)) continue;
+            uint8_t* src = samples + i * p.pixelSize;
+            if (!viaKernel) {
+                double s, t;
+                map.Sample(s, t);
+                SampleClamped(p, s, t, src);
+            }
+            uint8_t* dst = row + (x0 + i) * p.pixelSize;
+            if (!p.isFloat) {
+                const uint32_t c = static_cast<uint32_t>(cover * 256 + 0.5);
+                if (c == 0) continue;
+                uint32_t from, old, mixed = 0;
+                std::memcpy(&from, src, 4);
+                std::memcpy(&old, dst, 4);
+                for (int ch = 0; ch < 32; ch += 8)
+                    mixed |= ((((from >> ch) & 0xFF) * c + ((old >> ch) & 0xFF) * (256 - c) + 128) >> 8) << ch;
+                std::memcpy(dst, &mixed, 4);
+            } else {
+                float from[4], old[4];
+                std::memcpy(from, src, 16);
+                std::memcpy(old, dst, 16);
+                const float c = static_cast<float>(cover), keep = 1.0f - c;
+                for (int ch = 0; ch < 4; ++ch) old[ch] = from[ch] * c + old[ch] * keep;
+                std::memcpy(dst, old, 16);
+            }
         }
     }
 }
@@ -411,54 +502,33 @@ bool FloatRunsAccurate(const Plan& p, const QuadCorners& q) {
     return err < kSafeMargin / 4;
 }
 
-void FastPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
-    const double(&m)[3][3] = p.m;
-    const double yd = y;
-    Run run;
-    run.affine = p.affine;
-    run.du = static_cast<float>(m[0][0]);
-    run.dv = static_cast<float>(m[1][0]);
-    run.dw = static_cast<float>(m[2][0]);
-    for (int32_t x = x0; x <= x1; x += kMaxRun) {
-        const double xd = x;
-        run.u = static_cast<float>(m[0][0] * xd + m[0][1] * yd + m[0][2]);
-        run.v = static_cast<float>(m[1][0] * xd + m[1][1] * yd + m[1][2]);
-        run.w = static_cast<float>(m[2][0] * xd + m[2][1] * yd + m[2][2]);
-        if (run.affine) run.w = 1, run.dw = 0;
-        kernel(p.tex, run, row + x * p.pixelSize, std::min(kMaxRun, x1 - x + 1));
-    }
-}
-
-void InteriorPixels(const Plan& p, SpanFn kernel, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
-    double lo = x0, hi = x1;
-    for (const HalfPlane& s : p.safe) Narrow(s, y, 0, lo, hi);
+void InteriorPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+    double lo = x0, hi = x1, unusedLo = 0, unusedHi = 0;
+    for (const HalfPlane& s : p.safe) Narrow(s, y, lo, hi, unusedLo, unusedHi);
     const int32_t f0 = CeilIn(lo, x0, x1), f1 = FloorIn(hi, x0, x1);
     if (f0 > f1 || !p.floatRunsAccurate) {
         ClampedPixels(p, row, y, x0, x1);
         return;
     }
     ClampedPixels(p, row, y, x0, f0 - 1);
-    FastPixels(p, kernel, row, y, f0, f1);
+    KernelPixels(p, p.fast, row, false, y, f0, f1);
     ClampedPixels(p, row, y, f1 + 1, x1);
 }
 
 void Draw(const Plan& p, ImageView& screen) {
     const int32_t sw = static_cast<int32_t>(screen.width), sh = static_cast<int32_t>(screen.height);
-    const SpanFn kernel = p.isFloat ? ActiveSpans().floats4 : ActiveSpans().bytes4;
     const double reach = p.smooth ? 0.5 : 0.0; // how far outside the quad pixels are touched
     const int32_t yFirst = CeilIn(p.minY - reach, 0, sh - 1), yLast = FloorIn(p.maxY + reach, 0, sh - 1);
     for (int32_t y = yFirst; y <= yLast; ++y) {
         uint8_t* row = screen.Row(uint32_t(y));
-        double lo = -kInf, hi = kInf;
-        for (const HalfPlane& e : p.edge) Narrow(e, y, 0, lo, hi);
+        double lo = -kInf, hi = kInf, outerLo = p.minX - reach, outerHi = p.maxX + reach;
+        for (const HalfPlane& e : p.edge) Narrow(e, y, lo, hi, outerLo, outerHi);
         const int32_t xi0 = CeilIn(lo, 0, sw - 1), xi1 = FloorIn(hi, 0, sw - 1);
         if (!p.smooth) {
-            if (xi0 <= xi1) InteriorPixels(p, kernel, row, y, xi0, xi1);
+            if (xi0 <= xi1) InteriorPixels(p, row, y, xi0, xi1);
             continue;
         }
-        lo = p.minX - reach, hi = p.maxX + reach;
-        for (const HalfPlane& e : p.edge) Narrow(e, y, reach, lo, hi);
-        int32_t xo0 = CeilIn(lo, 0, sw - 1), xo1 = FloorIn(hi, 0, sw - 1);
+        int32_t xo0 = CeilIn(outerLo, 0, sw - 1), xo1 = FloorIn(outerHi, 0, sw - 1);
         if (xi0 > xi1) {
             EdgePixels(p, row, y, xo0, xo1);
             continue;
@@ -466,7 +536,7 @@ void Draw(const Plan& p, ImageView& screen) {
         xo0 = std::min(xo0, xi0);
         xo1 = std::max(xo1, xi1);
         EdgePixels(p, row, y, xo0, xi0 - 1);
-        InteriorPixels(p, kernel, row, y, xi0, xi1);
+        InteriorPixels(p, row, y, xi0, xi1);
         EdgePixels(p, row, y, xi1 + 1, xo1);
     }
 }
@@ -520,6 +590,9 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
     tex.offsetsFit32 = int64_t(source.h - 1) * pic.stride + int64_t(source.w) * p.pixelSize < (int64_t(1) << 31);
     p.smooth = (drawFlags & kDrawSmoothEdges) != 0;
     p.floatRunsAccurate = FloatRunsAccurate(p, quad);
+    const SpanKernels& spans = ActiveSpans();
+    p.fast = p.isFloat ? spans.floats4 : spans.bytes4;
+    p.clamped = p.isFloat ? spans.floats4Clamped : spans.bytes4Clamped;
     Draw(p, screen);
     return true;
 }

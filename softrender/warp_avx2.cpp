@@ -55,10 +55,12 @@ SVT_INLINE __m256i Broadcast(__m256i v) {
     return _mm256_shuffle_epi32(v, kPixel * 0x55);
 }
 
-template <bool kAffine, bool kShaded>
+template <bool kAffine, bool kShaded, bool kClamp>
 void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
+    const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256 scale = _mm256_set1_ps(128.0f), half = _mm256_set1_ps(0.5f);
-    const __m256i frac = _mm256_set1_epi32(127), one28 = _mm256_set1_epi32(128);
+    const __m256i one28 = _mm256_set1_epi32(128);
     const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride));
     const __m256i round14 = _mm256_set1_epi32(1 << 13), round7 = _mm256_set1_epi32(64);
     const __m256i round7w = _mm256_set1_epi16(64), k16 = _mm256_set1_epi16(int16_t(uint16_t(tex.shade16)));
@@ -72,12 +74,18 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     for (int32_t i = 0; i < count; i += 8) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
+        if (kClamp) {
+            s = _mm256_min_ps(_mm256_max_ps(s, _mm256_setzero_ps()), wl);
+            t = _mm256_min_ps(_mm256_max_ps(t, _mm256_setzero_ps()), hl);
+        }
         const __m256i sx = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(s, scale), half));
         const __m256i ty = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(t, scale), half));
+        __m256i x0 = _mm256_srai_epi32(sx, 7), y0 = _mm256_srai_epi32(ty, 7);
+        if (kClamp) x0 = _mm256_min_epi32(x0, wm2), y0 = _mm256_min_epi32(y0, hm2);
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
-                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(ty, 7), stride),
-                                            _mm256_slli_epi32(_mm256_srai_epi32(sx, 7), 2)));
-        const __m256i fx = _mm256_and_si256(sx, frac), fy = _mm256_and_si256(ty, frac), gy = _mm256_sub_epi32(one28, fy);
+                           _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 2)));
+        const __m256i fx = _mm256_sub_epi32(sx, _mm256_slli_epi32(x0, 7));
+        const __m256i fy = _mm256_sub_epi32(ty, _mm256_slli_epi32(y0, 7)), gy = _mm256_sub_epi32(one28, fy);
         const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(one28, fx), _mm256_slli_epi32(fx, 16));
         const __m256i fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
         const __m256i gy2 = _mm256_or_si256(gy, _mm256_slli_epi32(gy, 16));
@@ -111,8 +119,10 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
 
 // Float ____________________________________________________________________________
 
-template <bool kAffine>
+template <bool kAffine, bool kClamp>
 void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
+    const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride));
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m128 shade128 = _mm_loadu_ps(tex.shadeF);
@@ -125,7 +135,12 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
         const int32_t n = count - i < 8 ? count - i : 8;
-        const __m256i x0 = _mm256_cvttps_epi32(s), y0 = _mm256_cvttps_epi32(t);
+        if (kClamp) {
+            s = _mm256_min_ps(_mm256_max_ps(s, _mm256_setzero_ps()), wl);
+            t = _mm256_min_ps(_mm256_max_ps(t, _mm256_setzero_ps()), hl);
+        }
+        __m256i x0 = _mm256_cvttps_epi32(s), y0 = _mm256_cvttps_epi32(t);
+        if (kClamp) x0 = _mm256_min_epi32(x0, wm2), y0 = _mm256_min_epi32(y0, hm2);
         const __m256 fx = _mm256_sub_ps(s, _mm256_cvtepi32_ps(x0)), fy = _mm256_sub_ps(t, _mm256_cvtepi32_ps(y0));
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
                            _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 4)));
@@ -156,27 +171,33 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     }
 }
 
+template <bool kClamp>
 void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    if (!tex.offsetsFit32) return SpanBytes4Scalar(tex, run, dst, count);
+    if (!tex.offsetsFit32)
+        return kClamp ? SpanBytes4ClampedScalar(tex, run, dst, count) : SpanBytes4Scalar(tex, run, dst, count);
     if (run.affine)
-        tex.shaded ? Bytes4<true, true>(tex, run, dst, count) : Bytes4<true, false>(tex, run, dst, count);
+        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, count) : Bytes4<true, false, kClamp>(tex, run, dst, count);
     else
-        tex.shaded ? Bytes4<false, true>(tex, run, dst, count) : Bytes4<false, false>(tex, run, dst, count);
+        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, count) : Bytes4<false, false, kClamp>(tex, run, dst, count);
 }
 
+template <bool kClamp>
 void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    if (!tex.offsetsFit32) return SpanFloats4Scalar(tex, run, dst, count);
+    if (!tex.offsetsFit32)
+        return kClamp ? SpanFloats4ClampedScalar(tex, run, dst, count) : SpanFloats4Scalar(tex, run, dst, count);
     if (run.affine)
-        Floats4<true>(tex, run, dst, count);
+        Floats4<true, kClamp>(tex, run, dst, count);
     else
-        Floats4<false>(tex, run, dst, count);
+        Floats4<false, kClamp>(tex, run, dst, count);
 }
 
 } // namespace
 
 void InstallAvx2Spans(SpanKernels& k) {
-    k.bytes4 = Bytes4Span;
-    k.floats4 = Floats4Span;
+    k.bytes4 = Bytes4Span<false>;
+    k.floats4 = Floats4Span<false>;
+    k.bytes4Clamped = Bytes4Span<true>;
+    k.floats4Clamped = Floats4Span<true>;
 }
 
 } // namespace svt::warp

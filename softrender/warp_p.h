@@ -59,17 +59,25 @@ inline constexpr double kSafeMargin = 1.0 / 16;
 // the texture by kSafeMargin: no clamping, no coverage, plain stores.
 using SpanFn = void (*)(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
 
+// The clamped form takes any run: s is clamped to [0, w-1] (NaN to 0) and t
+// to [0, h-1] before quantising, and the texel pair starts at most at w-2,
+// h-2, so a fraction may reach 1 (128 in 8 bits). It serves the pixels near
+// the texture's edges and the quad's edge ramp.
 struct SpanKernels {
     SpanFn bytes4 = nullptr;  // codes 0 and 1
     SpanFn floats4 = nullptr; // codes 3 and 4
+    SpanFn bytes4Clamped = nullptr;
+    SpanFn floats4Clamped = nullptr;
 };
 
 // The scalar references: the definition of correct.
 void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
 void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
+void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
+void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
 // The same for pixels first .. count-1 of a run (the SIMD loops' tails).
-void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
-void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped);
+void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped);
 
 // Filled by warp_sse2.cpp and warp_avx2.cpp; each overrides what it improves.
 void InstallSse2Spans(SpanKernels& k);

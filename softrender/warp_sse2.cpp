@@ -41,10 +41,18 @@ SVT_INLINE __m128i PixelSum(const uint8_t* p, intptr_t stride, __m128i gy16, __m
     return _mm_madd_epi16(pairs, wx);
 }
 
-template <bool kAffine, bool kShaded>
+// x < limit ? x : limit on int32 lanes (SSE2 has no pminsd).
+SVT_INLINE __m128i MinI32(__m128i x, __m128i limit) {
+    const __m128i over = _mm_cmpgt_epi32(x, limit);
+    return _mm_or_si128(_mm_and_si128(over, limit), _mm_andnot_si128(over, x));
+}
+
+template <bool kAffine, bool kShaded, bool kClamp>
 void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    const __m128 wl = _mm_set1_ps(float(tex.width - 1)), hl = _mm_set1_ps(float(tex.height - 1));
+    const __m128i wm2 = _mm_set1_epi32(tex.width - 2), hm2 = _mm_set1_epi32(tex.height - 2);
     const __m128 scale = _mm_set1_ps(128.0f), half = _mm_set1_ps(0.5f);
-    const __m128i frac = _mm_set1_epi32(127), one28 = _mm_set1_epi32(128);
+    const __m128i one28 = _mm_set1_epi32(128);
     const __m128i round14 = _mm_set1_epi32(1 << 13), round7 = _mm_set1_epi32(64);
     const __m128i round7w = _mm_set1_epi16(64), k16 = _mm_set1_epi16(int16_t(uint16_t(tex.shade16)));
     const __m128i alphaMask = tex.alpha == 3 ? _mm_set1_epi64x(int64_t(0xFFFF000000000000ull)) : _mm_set1_epi64x(0xFFFF);
@@ -53,11 +61,17 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     for (; i + 4 <= count; i += 4) {
         __m128 s, t;
         Sample4<kAffine>(run, i, s, t);
+        if (kClamp) {
+            s = _mm_min_ps(_mm_max_ps(s, _mm_setzero_ps()), wl);
+            t = _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), hl);
+        }
         const __m128i sx = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(s, scale), half));
         const __m128i ty = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(t, scale), half));
-        _mm_store_si128(reinterpret_cast<__m128i*>(x0), _mm_srai_epi32(sx, 7));
-        _mm_store_si128(reinterpret_cast<__m128i*>(y0), _mm_srai_epi32(ty, 7));
-        const __m128i fx = _mm_and_si128(sx, frac), fy = _mm_and_si128(ty, frac);
+        __m128i xi = _mm_srai_epi32(sx, 7), yi = _mm_srai_epi32(ty, 7);
+        if (kClamp) xi = MinI32(xi, wm2), yi = MinI32(yi, hm2);
+        _mm_store_si128(reinterpret_cast<__m128i*>(x0), xi);
+        _mm_store_si128(reinterpret_cast<__m128i*>(y0), yi);
+        const __m128i fx = _mm_sub_epi32(sx, _mm_slli_epi32(xi, 7)), fy = _mm_sub_epi32(ty, _mm_slli_epi32(yi, 7));
         const __m128i wx = _mm_or_si128(_mm_sub_epi32(one28, fx), _mm_slli_epi32(fx, 16));
         const __m128i fy2 = _mm_or_si128(fy, _mm_slli_epi32(fy, 16));
         const __m128i gy = _mm_sub_epi32(one28, fy), gy2 = _mm_or_si128(gy, _mm_slli_epi32(gy, 16));
@@ -79,11 +93,13 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), _mm_packus_epi16(lo, hi));
     }
-    if (i < count) SpanBytes4Tail(tex, run, dst, i, count);
+    if (i < count) SpanBytes4Tail(tex, run, dst, i, count, kClamp);
 }
 
-template <bool kAffine>
+template <bool kAffine, bool kClamp>
 void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+    const __m128 wl = _mm_set1_ps(float(tex.width - 1)), hl = _mm_set1_ps(float(tex.height - 1));
+    const __m128i wm2 = _mm_set1_epi32(tex.width - 2), hm2 = _mm_set1_epi32(tex.height - 2);
     const __m128 one = _mm_set1_ps(1.0f), shade = _mm_loadu_ps(tex.shadeF);
     alignas(16) int32_t x0[4], y0[4];
     alignas(16) float fx[4], fy[4];
@@ -91,7 +107,12 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     for (; i + 4 <= count; i += 4) {
         __m128 s, t;
         Sample4<kAffine>(run, i, s, t);
-        const __m128i xi = _mm_cvttps_epi32(s), yi = _mm_cvttps_epi32(t);
+        if (kClamp) {
+            s = _mm_min_ps(_mm_max_ps(s, _mm_setzero_ps()), wl);
+            t = _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), hl);
+        }
+        __m128i xi = _mm_cvttps_epi32(s), yi = _mm_cvttps_epi32(t);
+        if (kClamp) xi = MinI32(xi, wm2), yi = MinI32(yi, hm2);
         _mm_store_si128(reinterpret_cast<__m128i*>(x0), xi);
         _mm_store_si128(reinterpret_cast<__m128i*>(y0), yi);
         _mm_store_ps(fx, _mm_sub_ps(s, _mm_cvtepi32_ps(xi)));
@@ -107,28 +128,32 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
             _mm_storeu_ps(reinterpret_cast<float*>(dst + 16 * (i + k)), _mm_mul_ps(r, shade));
         }
     }
-    if (i < count) SpanFloats4Tail(tex, run, dst, i, count);
+    if (i < count) SpanFloats4Tail(tex, run, dst, i, count, kClamp);
 }
 
+template <bool kClamp>
 void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     if (run.affine)
-        tex.shaded ? Bytes4<true, true>(tex, run, dst, count) : Bytes4<true, false>(tex, run, dst, count);
+        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, count) : Bytes4<true, false, kClamp>(tex, run, dst, count);
     else
-        tex.shaded ? Bytes4<false, true>(tex, run, dst, count) : Bytes4<false, false>(tex, run, dst, count);
+        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, count) : Bytes4<false, false, kClamp>(tex, run, dst, count);
 }
 
+template <bool kClamp>
 void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     if (run.affine)
-        Floats4<true>(tex, run, dst, count);
+        Floats4<true, kClamp>(tex, run, dst, count);
     else
-        Floats4<false>(tex, run, dst, count);
+        Floats4<false, kClamp>(tex, run, dst, count);
 }
 
 } // namespace
 
 void InstallSse2Spans(SpanKernels& k) {
-    k.bytes4 = Bytes4Span;
-    k.floats4 = Floats4Span;
+    k.bytes4 = Bytes4Span<false>;
+    k.floats4 = Floats4Span<false>;
+    k.bytes4Clamped = Bytes4Span<true>;
+    k.floats4Clamped = Floats4Span<true>;
 }
 
 } // namespace svt::warp
