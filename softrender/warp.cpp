@@ -562,6 +562,8 @@ bool ViewUsable(const ImageView& v, int32_t pixelSize) {
 
 // Public entry points _____________________________________________________________
 
+// Sampling is always bilinear (every caller asks for it); bit 31 of the flags
+// chooses the smoothed edges.
 bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags) {
     using namespace warp;
     if (!source.image) return false;

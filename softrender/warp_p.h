@@ -4,7 +4,7 @@
 //  - a screen pixel samples the texture at the inverse image of its centre,
 //    (s, t) in texture pixels, texel centres at integers;
 //  - bilinear weights are quantised once: 8-bit kernels use 7-bit fractions
-//    (fx = trunc(s * 128 + 0.5) & 127) and compute
+//    (sx = trunc(s * 128 + 0.5), x0 = sx >> 7, fx = sx - 128 * x0) and compute
 //        (sum of p * wx * wy + 2^13) >> 14,   wx = (128 - fx, fx), wy likewise,
 //    the exact weighted mean of the quantised weights, rounded half up; the
 //    sum is exact in any order, so every SIMD level gives the same bytes;
@@ -14,7 +14,8 @@
 //    so SIMD and scalar agree bit for bit (the build keeps mul and add apart);
 //  - shading (k < 1) scales the colour channels as they are sampled. 8-bit:
 //    v = (sum + 64) >> 7, out = (((v * K) >> 16) + 64) >> 7 with
-//    K = round(k * 65536); alpha keeps the unshaded value. Float: out * k.
+//    K = round(k * 65536), at most 65535; alpha keeps the unshaded value.
+//    Float: out * k.
 //    Either stays within one level of shading the texture first and then
 //    warping it.
 #pragma once
