@@ -38,6 +38,25 @@ is_png "$work/sheet.png" || fail "sheet.png is a PNG"
 bench=$("$tumblers" bench flip --size 32x18) || fail "bench runs"
 grep -qE '^3D Flip +32x18 +bgra8 +[0-9.]+ +[0-9.]+$' <<<"$bench" || fail "bench prints fps: $bench"
 
+# Videos go through ffmpeg's standard input as raw BGRA frames; a stand-in
+# ffmpeg records what it was given, and its output must appear only when it
+# succeeds.
+mkdir -p "$work/fakebin"
+cat >"$work/fakebin/ffmpeg" <<'FAKE'
+#!/usr/bin/env bash
+out="${@: -1}"
+bytes=$(wc -c)
+echo "$* bytes=$bytes" >"$out"
+[ -z "${FAKE_FFMPEG_FAIL:-}" ]
+FAKE
+chmod +x "$work/fakebin/ffmpeg"
+PATH="$work/fakebin:$PATH" "$tumblers" render flip --frames 3 --size 20x10 --out "$work/clip.mp4" || fail "render a video"
+grep -q -- "-f rawvideo -pix_fmt bgra -s 20x10 -r 25 -i - .*bytes=2400$" "$work/clip.mp4" ||
+    fail "ffmpeg got 3 frames of 20x10x4 bytes: $(cat "$work/clip.mp4" 2>/dev/null)"
+FAKE_FFMPEG_FAIL=1 PATH="$work/fakebin:$PATH" "$tumblers" render flip --frames 2 --size 20x10 \
+    --out "$work/broken.gif" 2>/dev/null && fail "a failing ffmpeg fails the render"
+[ ! -e "$work/broken.gif" ] || fail "a failed video leaves no file"
+
 [ "$(find "$work" -name '.*tmp*' | wc -l)" -eq 0 ] || fail "temporary files left behind"
 [ "$failures" -eq 0 ] && echo "all commands behave"
 exit $((failures > 0))
