@@ -32,21 +32,18 @@ SVT_INLINE void Sample8(const Run& run, int32_t i, __m256& s, __m256& t, int32_t
 
 // 8-bit ____________________________________________________________________________
 
-// Sum of p * wx * wy for pixels k (low half) and k + 4 (high half): each
-// pixel's top texel pair and bottom pair come as 8-byte loads; gy16 and wy16
-// hold 128 - fy and fy in every 16-bit lane of the half, wx the pair
-// (128 - fx, fx) in every 32-bit lane.
-SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, __m256i gy16, __m256i wy16,
-                           __m256i wx) {
-    const __m256i zero = _mm256_setzero_si256();
+// Minus the sum of p * wx * wy for pixels k (low half) and k + 4 (high
+// half): each pixel's top texel pair and bottom pair come as 8-byte loads.
+// The vertical step is one maddubs on the interleaved rows with the negated
+// weights -(128 - fy), -fy (bytes, so 128 fits only as -128); the horizontal
+// step a madd with (128 - fx, fx). Negated sums stay within int16 and int32.
+SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, __m256i wyNeg, __m256i wx) {
     auto two = [](const uint8_t* lo, const uint8_t* hi) {
         return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo))),
                                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi)), 1);
     };
-    const __m256i top = _mm256_unpacklo_epi8(two(p, q), zero);
-    const __m256i bot = _mm256_unpacklo_epi8(two(p + stride, q + stride), zero);
-    // Columns x0 and x0 + 1 of each pixel, interpolated vertically (exact in 16 bits).
-    const __m256i v = _mm256_add_epi16(_mm256_mullo_epi16(top, gy16), _mm256_mullo_epi16(bot, wy16));
+    const __m256i rows = _mm256_unpacklo_epi8(two(p, q), two(p + stride, q + stride));
+    const __m256i v = _mm256_maddubs_epi16(rows, wyNeg); // columns x0 and x0 + 1, negated
     return _mm256_madd_epi16(_mm256_unpacklo_epi16(v, _mm256_shuffle_epi32(v, 0x4E)), wx);
 }
 
@@ -60,7 +57,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
     const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256 scale = _mm256_set1_ps(128.0f), half = _mm256_set1_ps(0.5f);
-    const __m256i one28 = _mm256_set1_epi32(128);
+    const __m256i one28 = _mm256_set1_epi32(128), zero = _mm256_setzero_si256(), byteMask = _mm256_set1_epi32(0xFF);
     const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride));
     const __m256i round14 = _mm256_set1_epi32(1 << 13), round7 = _mm256_set1_epi32(64);
     const __m256i round7w = _mm256_set1_epi16(64), k16 = _mm256_set1_epi16(int16_t(uint16_t(tex.shade16)));
@@ -85,19 +82,21 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
                            _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 2)));
         const __m256i fx = _mm256_sub_epi32(sx, _mm256_slli_epi32(x0, 7));
-        const __m256i fy = _mm256_sub_epi32(ty, _mm256_slli_epi32(y0, 7)), gy = _mm256_sub_epi32(one28, fy);
+        const __m256i fy = _mm256_sub_epi32(ty, _mm256_slli_epi32(y0, 7));
         const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(one28, fx), _mm256_slli_epi32(fx, 16));
-        const __m256i fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
-        const __m256i gy2 = _mm256_or_si256(gy, _mm256_slli_epi32(gy, 16));
-        // Results for pixels (0, 4), (1, 5), (2, 6), (3, 7).
-        const __m256i s0 = PairSum(base + off[0], base + off[4], st, Broadcast<0>(gy2), Broadcast<0>(fy2), Broadcast<0>(wx));
-        const __m256i s1 = PairSum(base + off[1], base + off[5], st, Broadcast<1>(gy2), Broadcast<1>(fy2), Broadcast<1>(wx));
-        const __m256i s2 = PairSum(base + off[2], base + off[6], st, Broadcast<2>(gy2), Broadcast<2>(fy2), Broadcast<2>(wx));
-        const __m256i s3 = PairSum(base + off[3], base + off[7], st, Broadcast<3>(gy2), Broadcast<3>(fy2), Broadcast<3>(wx));
-        auto plain = [&](__m256i x) { return _mm256_srli_epi32(_mm256_add_epi32(x, round14), 14); };
+        // Bytes -(128 - fy), -fy repeated through each pixel's 32-bit lane.
+        const __m256i wy = _mm256_or_si256(_mm256_and_si256(_mm256_sub_epi32(fy, one28), byteMask),
+                                           _mm256_slli_epi32(_mm256_and_si256(_mm256_sub_epi32(zero, fy), byteMask), 8));
+        const __m256i wyNeg = _mm256_or_si256(wy, _mm256_slli_epi32(wy, 16));
+        // Negated results for pixels (0, 4), (1, 5), (2, 6), (3, 7).
+        const __m256i s0 = PairSum(base + off[0], base + off[4], st, Broadcast<0>(wyNeg), Broadcast<0>(wx));
+        const __m256i s1 = PairSum(base + off[1], base + off[5], st, Broadcast<1>(wyNeg), Broadcast<1>(wx));
+        const __m256i s2 = PairSum(base + off[2], base + off[6], st, Broadcast<2>(wyNeg), Broadcast<2>(wx));
+        const __m256i s3 = PairSum(base + off[3], base + off[7], st, Broadcast<3>(wyNeg), Broadcast<3>(wx));
+        auto plain = [&](__m256i x) { return _mm256_srli_epi32(_mm256_sub_epi32(round14, x), 14); };
         __m256i lo = _mm256_packs_epi32(plain(s0), plain(s1)), hi = _mm256_packs_epi32(plain(s2), plain(s3));
         if (kShaded) {
-            auto v15 = [&](__m256i x) { return _mm256_srli_epi32(_mm256_add_epi32(x, round7), 7); };
+            auto v15 = [&](__m256i x) { return _mm256_srli_epi32(_mm256_sub_epi32(round7, x), 7); };
             auto shade = [&](__m256i v) {
                 return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mulhi_epu16(v, k16), round7w), 7);
             };
