@@ -54,10 +54,4 @@ ComPtr<IVideoEffect> EffectModule::CreateEffect(uint32_t index) const {
     return ComPtr<IVideoEffect>::Adopt(library_->CreateEffect(index));
 }
 
-uint32_t EffectModule::EffectCount() const {
-    uint32_t n = 0;
-    while (n < 1000 && CreateEffect(n)) ++n;
-    return n;
-}
-
 } // namespace svt::host

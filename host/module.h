@@ -33,8 +33,6 @@ public:
 
     // A new transition holding one reference, or empty past the last index.
     ComPtr<IVideoEffect> CreateEffect(uint32_t index) const;
-    // How many transitions the library offers (CreateEffect until null).
-    uint32_t EffectCount() const;
 
 private:
     void* handle_ = nullptr;
