@@ -36,7 +36,7 @@ for i in 000 001 002; do is_png "$work/seq/f$i.png" || fail "sequence frame $i";
 is_png "$work/sheet.png" || fail "sheet.png is a PNG"
 
 bench=$("$tumblers" bench flip --size 32x18) || fail "bench runs"
-grep -qE '^3D Flip +32x18 +bgra8 +[0-9.]+ +[0-9.]+$' <<<"$bench" || fail "bench prints fps: $bench"
+grep -qE '^3D Flip +32x18 +bgra8 +[0-9.]+ +[0-9.]+ +[0-9.]+$' <<<"$bench" || fail "bench prints fps: $bench"
 
 # Videos go through ffmpeg's standard input as raw BGRA frames; a stand-in
 # ffmpeg records what it was given, and its output must appear only when it
