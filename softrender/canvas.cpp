@@ -114,9 +114,18 @@ std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces) {
         z[i] = faces[i].Centroid().z;
         order[i] = i;
     }
-    // Neighbours swap only when the later one lies strictly further back, so
-    // equal depths keep their list order. Meshes arrive nearly sorted, which
-    // keeps the passes few.
+    // Painter's order: ascending z, equal depths keeping their list order.
+    // That is the one stable ascending order, so a merge sort gives exactly
+    // what neighbour swapping gives, in n log n instead of n^2 (an 841-face
+    // ring mesh took milliseconds). A NaN depth breaks the ordering a merge
+    // sort relies on, so such lists keep the neighbour swaps, which define
+    // the order for them.
+    bool hasNaN = false;
+    for (double v : z) hasNaN |= (v != v);
+    if (!hasNaN) {
+        std::stable_sort(order.begin(), order.end(), [&z](uint64_t a, uint64_t b) { return z[a] < z[b]; });
+        return order;
+    }
     for (bool swapped = true; swapped;) {
         swapped = false;
         for (size_t i = 1; i < order.size(); ++i) {
