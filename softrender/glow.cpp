@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "library/abi.h"
@@ -360,14 +361,35 @@ bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
             const double w = weight(s * 0.0013020833333333333, q * 256);
             for (int i = 0; i < 3; ++i) add[s][i] = cc[first + i] * w;
         }
+        auto result = [&](int v, int s, int i) {
+            const double r = std::trunc(kept[v] + add[s][i]);
+            return static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+        };
+        // A channel's result depends only on its own value and the pixel's
+        // sum: one byte table per distinct colour factor (one for the usual
+        // white) replaces three double operations per channel.
+        const bool oneTable = cc[first] == cc[first + 1] && cc[first] == cc[first + 2];
+        const int tables = oneTable ? 1 : 3;
+        // Small pictures (a face's part) cost less than the table would.
+        const bool worthIt = uint64_t(image.width) * image.height >= uint64_t(tables) * 766 * 256 / 4;
+        std::unique_ptr<uint8_t[]> table(worthIt ? new (std::nothrow) uint8_t[size_t(tables) * 766 * 256] : nullptr);
+        if (table) {
+            for (int i = 0; i < tables; ++i)
+                for (int sum = 0; sum < 766; ++sum)
+                    for (int v = 0; v < 256; ++v) table[(size_t(i) * 766 + sum) * 256 + v] = result(v, sum, i);
+        }
         for (uint32_t y = 0; y < image.height; ++y) {
             uint8_t* p = image.Row(y) + first;
-            for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-                const int s = p[0] + p[1] + p[2];
-                for (int i = 0; i < 3; ++i) {
-                    const double v = std::trunc(kept[p[i]] + add[s][i]);
-                    p[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+            if (table) {
+                for (uint32_t x = 0; x < image.width; ++x, p += 4) {
+                    const size_t sum = size_t(p[0]) + p[1] + p[2];
+                    for (int i = 0; i < 3; ++i) p[i] = table[((oneTable ? 0 : size_t(i)) * 766 + sum) * 256 + p[i]];
                 }
+                continue;
+            }
+            for (uint32_t x = 0; x < image.width; ++x, p += 4) {
+                const int sum = p[0] + p[1] + p[2];
+                for (int i = 0; i < 3; ++i) p[i] = result(p[i], sum, i);
             }
         }
         return true;
