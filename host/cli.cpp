@@ -117,7 +117,7 @@ struct Args {
     }
 };
 
-bool ParseArgs(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs, Args* args,
+bool ParseArgs(const std::vector<std::string>& words, const std::vector<OptionSpec>& options, Args* args,
                std::string* error) {
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
@@ -132,20 +132,20 @@ bool ParseArgs(const std::vector<std::string>& words, const std::vector<OptionSp
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return name == s.name; });
-        if (spec == specs.end()) {
+        auto option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return name == s.name; });
+        if (option == options.end()) {
             std::vector<std::string> names;
-            for (const OptionSpec& s : specs) names.push_back(std::string("--") + s.name);
+            for (const OptionSpec& s : options) names.push_back(std::string("--") + s.name);
             *error = "unknown option --" + name + (names.empty() ? "" : "; this command takes " + JoinNames(names));
             return false;
         }
-        if (spec->takesValue && !inlineValue) {
+        if (option->takesValue && !inlineValue) {
             if (i + 1 >= words.size()) {
                 *error = "--" + name + " needs a value";
                 return false;
             }
             value = words[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!option->takesValue && inlineValue) {
             *error = "--" + name + " takes no value";
             return false;
         }

@@ -7,29 +7,29 @@
 
 namespace svt {
 
-void FillParamInfo(const ParamSpec& spec, ParamInfo* out) {
+void FillParamInfo(const ParamSpec& param, ParamInfo* out) {
     std::memset(out, 0, sizeof(*out));
-    out->defaultValue = spec.defaultValue;
-    out->type = spec.type;
-    switch (spec.type) {
+    out->defaultValue = param.defaultValue;
+    out->type = param.type;
+    switch (param.type) {
     case kParamSlider:
-        out->slider.minimum = spec.minimum;
-        out->slider.maximum = spec.maximum;
-        out->slider.continuous = spec.continuous;
+        out->slider.minimum = param.minimum;
+        out->slider.maximum = param.maximum;
+        out->slider.continuous = param.continuous;
         break;
     case kParamChoice:
-        out->choice.count = spec.entryCount;
-        for (uint32_t i = 0; i < spec.entryCount && i < kMaxChoiceEntries; ++i)
-            std::strncpy(out->choice.entries[i], spec.entries[i], kChoiceEntryBytes - 1);
+        out->choice.count = param.entryCount;
+        for (uint32_t i = 0; i < param.entryCount && i < kMaxChoiceEntries; ++i)
+            std::strncpy(out->choice.entries[i], param.entries[i], kChoiceEntryBytes - 1);
         break;
     default:
         break;
     }
-    std::strncpy(out->name, spec.name, kParamNameBytes - 1);
-    out->x = spec.rect.x;
-    out->y = spec.rect.y;
-    out->width = spec.rect.width;
-    out->height = spec.rect.height;
+    std::strncpy(out->name, param.name, kParamNameBytes - 1);
+    out->x = param.rect.x;
+    out->y = param.rect.y;
+    out->width = param.rect.width;
+    out->height = param.rect.height;
     out->present = 1;
 }
 

@@ -108,7 +108,7 @@ struct EffectDescription {
     uint32_t PresetCount() const { return static_cast<uint32_t>(presetNames.size()); }
 };
 
-// Fills a ParamInfo record for `spec` (after zeroing all 276 bytes).
-void FillParamInfo(const ParamSpec& spec, ParamInfo* out);
+// Fills a ParamInfo record for `param` (after zeroing all 276 bytes).
+void FillParamInfo(const ParamSpec& param, ParamInfo* out);
 
 } // namespace svt
