@@ -1,13 +1,16 @@
-// Test images fenced by guard bytes: before the first row, in every row's
-// stride padding and after the last row. A write outside the pixels changes
-// a guard byte even where AddressSanitizer would not notice.
+// Test images fenced by guard bytes (before the first row, in every row's
+// stride padding, after the last row), and a loop over the kernel levels.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "frames/image_kernels_p.h"
+#include "frames/image_ops.h"
 #include "frames/image_view.h"
 #include "library/abi.h"
 
@@ -16,19 +19,13 @@ namespace svt::test {
 inline uint8_t GuardByte(size_t i) { return static_cast<uint8_t>(0x5A + i * 13); }
 
 inline int32_t PixelSizeOf(uint32_t format) {
-    switch (format) {
-    case kFormatBGRAF:
-    case kFormatARGBF: return 16;
-    case kFormatGray8: return 1;
-    default: return 4;
-    }
+    return format == kFormatBGRAF || format == kFormatARGBF ? 16 : format == kFormatGray8 ? 1 : 4;
 }
 
 class GuardedImage {
 public:
-    // pad: bytes of stride padding per row; negativeStride binds through a
-    // FrameDesc whose data is the last row in memory and whose stride is
-    // negative; pixelSize 0 takes the format's.
+    // pad: stride padding per row; negativeStride binds a FrameDesc whose data
+    // is the last row in memory; pixelSize 0 takes the format's.
     GuardedImage(uint32_t width, uint32_t height, uint32_t format, uint32_t pad = 8, bool negativeStride = false,
                  int32_t pixelSize = 0)
         : width_(width), height_(height), format_(format), pixelSize_(pixelSize ? pixelSize : PixelSizeOf(format)),
@@ -45,26 +42,23 @@ public:
     GuardedImage& operator=(const GuardedImage&) = delete;
 
     ImageView* view() { return &view_; }
-    const ImageView* view() const { return &view_; }
-    FrameDesc* desc() { return &desc_; }
-    uint8_t* Row(uint32_t y) { return view_.data + size_t(y) * view_.stride; }
-    const uint8_t* Row(uint32_t y) const { return view_.data + size_t(y) * view_.stride; }
-    uint8_t* Pixel(uint32_t x, uint32_t y) { return Row(y) + size_t(x) * pixelSize_; }
-    float* FloatPixel(uint32_t x, uint32_t y) { return reinterpret_cast<float*>(Pixel(x, y)); }
+    uint8_t* Row(uint32_t y) const { return view_.data + size_t(y) * view_.stride; }
+    uint8_t* Pixel(uint32_t x, uint32_t y) const { return Row(y) + size_t(x) * pixelSize_; }
+    float* FloatPixel(uint32_t x, uint32_t y) const { return reinterpret_cast<float*>(Pixel(x, y)); }
+    std::vector<uint8_t> Bytes(uint32_t x, uint32_t y, size_t n) const { return {Pixel(x, y), Pixel(x, y) + n}; }
     const std::vector<uint8_t>& bytes() const { return buffer_; }
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
 
-    // True when no byte outside the pixels changed.
     bool GuardsIntact() const {
-        for (size_t i = 0; i < buffer_.size(); ++i)
-            if (!IsPixelByte(i) && buffer_[i] != GuardByte(i)) return false;
+        for (size_t i = 0; i < buffer_.size(); ++i) {
+            const bool pixel = i >= kFence && i < kFence + stride_ * height_ && (i - kFence) % stride_ < rowBytes_;
+            if (!pixel && buffer_[i] != GuardByte(i)) return false;
+        }
         return true;
     }
 
-    // Random pixels from `seed`, salted with the values where arithmetic
-    // tends to break: 0, 1, 127, 128, 254, 255 (bytes), 0, 1 and a few out of
-    // range (floats).
+    // Random pixels salted with the values where arithmetic tends to break.
     void Randomize(uint32_t seed) {
         std::mt19937 rng(seed);
         const bool isFloat = format_ == kFormatBGRAF || format_ == kFormatARGBF || format_ == kFormatGrayF;
@@ -72,15 +66,12 @@ public:
         static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f, -0.25f, 1.5f, -0.0f};
         for (uint32_t y = 0; y < height_; ++y) {
             uint8_t* row = Row(y);
-            if (isFloat) {
-                for (size_t i = 0; i < rowBytes_ / 4; ++i) {
-                    const uint32_t r = rng();
+            for (size_t i = 0; i < (isFloat ? rowBytes_ / 4 : rowBytes_); ++i) {
+                const uint32_t r = rng();
+                if (isFloat) {
                     float v = (r & 7) == 0 ? kFloatSalt[(r >> 3) % 8] : float(rng() >> 8) * (1.0f / 16777216.0f);
                     std::memcpy(row + 4 * i, &v, 4);
-                }
-            } else {
-                for (size_t i = 0; i < rowBytes_; ++i) {
-                    const uint32_t r = rng();
+                } else {
                     row[i] = (r & 3) == 0 ? kByteSalt[(r >> 2) % 6] : static_cast<uint8_t>(r >> 8);
                 }
             }
@@ -102,10 +93,6 @@ private:
         desc_.topDown = 1;
         view_.BindFrame(&desc_);
     }
-    bool IsPixelByte(size_t i) const {
-        if (i < kFence || i >= kFence + stride_ * height_) return false;
-        return (i - kFence) % stride_ < rowBytes_;
-    }
 
     uint32_t width_, height_, format_;
     int32_t pixelSize_;
@@ -115,5 +102,20 @@ private:
     FrameDesc desc_{};
     ImageView view_;
 };
+
+inline const char* LevelName(KernelLevel level) {
+    return level == KernelLevel::kAvx2 ? "avx2" : level == KernelLevel::kSse2 ? "sse2" : "scalar";
+}
+
+// Runs fn once per kernel level this CPU offers, then restores the default.
+template <typename Fn>
+void ForEachKernelLevel(Fn fn) {
+    for (KernelLevel level : {KernelLevel::kScalar, KernelLevel::kSse2, KernelLevel::kAvx2}) {
+        if (!UseImageKernels(level)) continue;
+        SCOPED_TRACE(LevelName(level));
+        fn();
+    }
+    SelectImageKernelsForTest(false);
+}
 
 } // namespace svt::test

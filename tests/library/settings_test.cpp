@@ -35,10 +35,7 @@ std::string State() {
 
 void SetAll(Bool8 on) {
     LibrarySettings& s = LibrarySettings::Instance();
-    s.SetKnobsDragVertical(on);
-    s.SetKeyFramesVsPresets(on);
-    s.SetCropOverscan(on);
-    s.SetForcedCPU(on);
+    s.SetKnobsDragVertical(on), s.SetKeyFramesVsPresets(on), s.SetCropOverscan(on), s.SetForcedCPU(on);
 }
 
 class Settings : public ::testing::Test {
@@ -97,7 +94,7 @@ TEST_F(Settings, MissingValuesLoadAsOffAndRefreshKeepsThem) {
     EXPECT_EQ(State(), "nnnn");
 }
 
-TEST_F(Settings, MachineValuesFillInWhatTheUserHasNot) {
+TEST_F(Settings, MachineValuesFillInWhatTheUserHasNotOrCannotGive) {
     store_.Put(kMachine, Store("yes", "yes", "yes", "yes"));
     // The user's store has the key but not every value, and says no to one.
     store_.Put(kUser, Store(nullptr, nullptr, "no", nullptr));
@@ -131,11 +128,9 @@ TEST_F(Settings, SettersWriteTheUserStoreAtOnce) {
     EXPECT_EQ(store_.Get(kUser),
               "[Software\\Solvane\\Common]\nCrop Overscan=no\nForced CPU=yes\n\n"
               "[Software\\Solvane\\Solvane Tumblers]\nKey Frames vs Presets=no\n");
-
-    // What was written is what the next process loads.
     SetAll(1);
     SetAll(0);
-    settings_.Load();
+    settings_.Load(); // what was written is what the next process loads
     EXPECT_EQ(State(), "nnnn");
 }
 
@@ -154,20 +149,6 @@ TEST_F(Settings, FailedWritesAreSilent) {
     EXPECT_EQ(State(), "yyyy");
     settings_.Refresh(); // nothing readable: every setting keeps its value
     EXPECT_EQ(State(), "yyyy");
-}
-
-TEST_F(Settings, StaticObjectAnswersIUnknownOnly) {
-    void* out = &out;
-    EXPECT_EQ(settings_.QueryInterface(&IID_IUnknown, &out), kOk);
-    EXPECT_EQ(out, static_cast<ILibrarySettings*>(&settings_));
-    out = &out;
-    EXPECT_EQ(settings_.QueryInterface(&IID_IEffectLibrary, &out), kNoInterface);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(settings_.QueryInterface(nullptr, &out), kNoInterface);
-    EXPECT_EQ(settings_.QueryInterface(&IID_IUnknown, nullptr), kNullOutPointer);
-    EXPECT_EQ(settings_.AddRef(), 2u);
-    EXPECT_EQ(settings_.Release(), 1u);
-    EXPECT_EQ(settings_.Release(), 1u);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include <limits.h>
 #include <stdlib.h>
 
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -13,22 +12,17 @@
 namespace svt::platform {
 namespace {
 
-// Linked statically, the "module" is this test program.
-TEST(Module, PathIsTheAbsoluteFileHoldingTheCode) {
+// Linked statically, the "module" is this test program. The load-time
+// constructor already chose the kernels; a second attach changes nothing.
+TEST(Module, PathIsTheAbsoluteFileHoldingTheCodeAndAttachSelectsKernelsOnce) {
     char exe[PATH_MAX];
     ASSERT_NE(realpath("/proc/self/exe", exe), nullptr);
-    EXPECT_EQ(ModulePath(), exe);
-
     const std::string path = ModulePath();
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
-    EXPECT_EQ(PathBesideModule("SVTumblersLang.xml"), folder + "SVTumblersLang.xml");
+    EXPECT_EQ(path, exe);
+    EXPECT_EQ(PathBesideModule("SVTumblersLang.xml"), path.substr(0, path.rfind('/') + 1) + "SVTumblersLang.xml");
     EXPECT_EQ(PathBesideModule(""), "");
     EXPECT_EQ(PathBesideModule(nullptr), "");
-}
 
-// The load-time constructor already chose the kernels; a second attach
-// changes nothing.
-TEST(Module, AttachSelectsKernelsOnce) {
     const std::string before = ImageKernelLevel();
     const char* force = getenv("SVT_FORCE_SCALAR");
     if (!(force && force[0] == '1')) {
@@ -46,15 +40,12 @@ TEST(Module, LoadsFindsAndFreesLibraries) {
     EXPECT_NE(FindExport(module, "GetEffectsLibrary"), nullptr);
     EXPECT_NE(FindExport(module, "CanUnloadDLLNow"), nullptr);
     // Everything else stays inside the module.
-    EXPECT_EQ(FindExport(module, "_ZN3svt8platform10ModulePathB5cxx11Ev"), nullptr);
-    EXPECT_EQ(FindExport(module, "NoSuchExport"), nullptr);
-    EXPECT_EQ(FindExport(module, nullptr), nullptr);
+    for (const char* name : {"_ZN3svt8platform10ModulePathB5cxx11Ev", "NoSuchExport", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(FindExport(module, name), nullptr) << (name ? name : "null");
     FreeLibrary(module);
 
-    EXPECT_EQ(LoadLibrary(nullptr), nullptr);
-    EXPECT_EQ(LoadLibrary(""), nullptr);
-    EXPECT_EQ(LoadLibrary("/nonexistent/SVLang.so"), nullptr);
-    EXPECT_EQ(LoadLibrary("no-such-library-anywhere.so"), nullptr);
+    for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent/SVLang.so", "no-such-library.so"})
+        EXPECT_EQ(LoadLibrary(path), nullptr) << (path ? path : "null");
     EXPECT_EQ(FindExport(nullptr, "GetEffectsLibrary"), nullptr);
     FreeLibrary(nullptr);
 }

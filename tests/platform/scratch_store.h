@@ -1,6 +1,5 @@
 // A scratch settings store for one test: SVT_REGISTRY_ROOT points at a fresh
-// temporary folder for the test's lifetime, so no test sees another's values
-// or the real home.
+// temporary folder for the test's lifetime.
 #pragma once
 
 #include <stdlib.h>
@@ -15,27 +14,36 @@
 
 namespace svt::test {
 
+// Sets an environment variable for the scope; unset when value is null.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~EnvGuard() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+inline std::string MakeScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "svt-store-XXXXXX").string();
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+    return pattern;
+}
+
 class ScratchStore {
 public:
-    ScratchStore() {
-        if (const char* old = getenv("SVT_REGISTRY_ROOT")) saved_ = old;
-        std::string pattern = (std::filesystem::temp_directory_path() / "svt-store-XXXXXX").string();
-        root_ = mkdtemp(pattern.data()) ? pattern : std::string();
-        EXPECT_FALSE(root_.empty());
-        setenv("SVT_REGISTRY_ROOT", root_.c_str(), 1);
-    }
+    ScratchStore() : root_(MakeScratchFolder()), env_("SVT_REGISTRY_ROOT", root_.c_str()) {}
     ~ScratchStore() {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
-        if (saved_)
-            setenv("SVT_REGISTRY_ROOT", saved_->c_str(), 1);
-        else
-            unsetenv("SVT_REGISTRY_ROOT");
     }
-    ScratchStore(const ScratchStore&) = delete;
-    ScratchStore& operator=(const ScratchStore&) = delete;
 
-    const std::string& root() const { return root_; }
     std::string folder(bool user) const { return root_ + (user ? "/user/solvane" : "/machine/solvane"); }
     std::string file(bool user) const { return folder(user) + "/registry.ini"; }
 
@@ -44,9 +52,9 @@ public:
         std::filesystem::create_directories(folder(user));
         std::ofstream(file(user), std::ios::binary) << text;
     }
-    // The store file's bytes; empty when there is none.
-    std::string Get(bool user) const {
-        std::ifstream in(file(user), std::ios::binary);
+    // The bytes of a store file (or of `suffix` beside it); empty when there is none.
+    std::string Get(bool user, const char* suffix = "") const {
+        std::ifstream in(file(user) + suffix, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
@@ -54,7 +62,7 @@ public:
 
 private:
     std::string root_;
-    std::optional<std::string> saved_;
+    EnvGuard env_;
 };
 
 } // namespace svt::test

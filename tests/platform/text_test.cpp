@@ -3,7 +3,6 @@
 // past U+10FFFF and unpaired surrogates).
 #include <iconv.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -14,26 +13,20 @@
 namespace svt::platform {
 namespace {
 
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    }
-    // The converted bytes, or nothing when the input is refused.
+// The converted bytes, or nothing when iconv refuses the input.
+struct Iconv {
+    iconv_t cd;
+    Iconv(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+    ~Iconv() { iconv_close(cd); }
     std::optional<std::string> operator()(const void* data, size_t bytes) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out(bytes * 2 + 16, '\0');
-        char* in = const_cast<char*>(static_cast<const char*>(data));
-        char* o = out.data();
+        char *in = const_cast<char*>(static_cast<const char*>(data)), *o = out.data();
         size_t inLeft = bytes, outLeft = out.size();
-        if (iconv(cd_, &in, &inLeft, &o, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return std::nullopt;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return std::nullopt;
         out.resize(out.size() - outLeft);
         return out;
     }
-
-private:
-    iconv_t cd_;
 };
 
 std::string Bytes(const std::u16string& s) { return std::string(reinterpret_cast<const char*>(s.data()), s.size() * 2); }
@@ -91,42 +84,31 @@ TEST(TextConversion, NarrowInputAcceptedExactlyWhenIconvAcceptsIt) {
     EXPECT_GT(checked, 65000);
 }
 
-TEST(TextConversion, UnpairedSurrogatesAreRefused) {
-    const std::u16string cases[] = {
+TEST(TextConversion, UnpairedSurrogatesNullAndEmptyInputs) {
+    const std::u16string unpaired[] = {
         {u'a', char16_t(0xD800)},                              // high at the end
         {char16_t(0xD800), u'a'},                              // high before a plain unit
         {char16_t(0xDC00)},                                    // low alone
         {char16_t(0xDC00), char16_t(0xD800)},                  // pair in the wrong order
         {char16_t(0xDBFF), char16_t(0xDBFF), char16_t(0xDFFF)}, // high, then a valid pair
     };
-    for (const auto& text : cases) {
-        std::string out = "stale";
-        EXPECT_FALSE(Utf16ToNarrow(text.c_str(), &out)) << ::testing::PrintToString(Bytes(text));
-        EXPECT_TRUE(out.empty());
+    std::string narrow;
+    std::u16string wide;
+    for (const auto& text : unpaired) {
+        narrow = "stale";
+        EXPECT_FALSE(Utf16ToNarrow(text.c_str(), &narrow)) << ::testing::PrintToString(Bytes(text));
+        EXPECT_TRUE(narrow.empty());
     }
-    // The highest pair is the last code point: U+10FFFF = F4 8F BF BF.
-    std::string out;
-    const char16_t last[] = {0xDBFF, 0xDFFF, 0};
-    ASSERT_TRUE(Utf16ToNarrow(last, &out));
-    EXPECT_EQ(out, "\xF4\x8F\xBF\xBF");
-}
+    ASSERT_TRUE(Utf16ToNarrow(u"\U0010FFFF", &narrow)); // the highest pair, D8FF DFFF
+    EXPECT_EQ(narrow, "\xF4\x8F\xBF\xBF");
 
-TEST(TextConversion, NullAndEmptyInputs) {
-    std::string narrow = "stale";
-    std::u16string wide = u"stale";
-    EXPECT_FALSE(Utf16ToNarrow(nullptr, &narrow));
-    EXPECT_TRUE(narrow.empty());
-    EXPECT_FALSE(NarrowToUtf16(nullptr, &wide));
-    EXPECT_TRUE(wide.empty());
-    EXPECT_FALSE(Utf16ToNarrow(u"x", nullptr));
-    EXPECT_FALSE(NarrowToUtf16("x", nullptr));
-
-    narrow = "stale";
-    wide = u"stale";
-    EXPECT_TRUE(Utf16ToNarrow(u"", &narrow));
-    EXPECT_TRUE(NarrowToUtf16("", &wide));
-    EXPECT_TRUE(narrow.empty());
-    EXPECT_TRUE(wide.empty());
+    narrow = "stale", wide = u"stale";
+    EXPECT_FALSE(Utf16ToNarrow(nullptr, &narrow) || NarrowToUtf16(nullptr, &wide));
+    EXPECT_TRUE(narrow.empty() && wide.empty());
+    EXPECT_FALSE(Utf16ToNarrow(u"x", nullptr) || NarrowToUtf16("x", nullptr));
+    narrow = "stale", wide = u"stale";
+    EXPECT_TRUE(Utf16ToNarrow(u"", &narrow) && NarrowToUtf16("", &wide));
+    EXPECT_TRUE(narrow.empty() && wide.empty());
 }
 
 } // namespace
