@@ -394,38 +394,29 @@ static void CheckLibrary(Object* library, CanUnloadFn canUnload) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        fprintf(stderr, "usage: %s path/to/SVTumblers.so\n", argv[0]);
-        return 2;
-    }
-    void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    void* module = argc == 2 ? dlopen(argv[1], RTLD_NOW | RTLD_LOCAL) : NULL;
     if (!module) {
-        fprintf(stderr, "dlopen: %s\n", dlerror());
-        return 1;
+        fprintf(stderr, "usage: %s path/to/SVTumblers.so (%s)\n", argv[0], argc == 2 ? dlerror() : "no module");
+        return 2;
     }
     GetEffectsLibraryFn getLibrary = (GetEffectsLibraryFn)dlsym(module, "GetEffectsLibrary");
     CanUnloadFn canUnload = (CanUnloadFn)dlsym(module, "CanUnloadDLLNow");
-    CHECK(getLibrary && canUnload, "both exports found");
-    if (getLibrary && canUnload) {
-        CHECK(canUnload(), "CanUnloadDLLNow is true before any library");
-        Object* library = getLibrary();
-        CHECK(library != NULL, "GetEffectsLibrary");
-        if (library) {
-            CheckLibrary(library, canUnload);
-
-            /* A second library keeps the module; slot 9 destroys it. */
-            Object* second = getLibrary();
-            CHECK(second && second != library, "each GetEffectsLibrary builds a new object");
-            if (second) {
-                CHECK(TABLE(LibraryTable, second)->GetSettings(second) ==
-                          TABLE(LibraryTable, library)->GetSettings(library),
-                      "one settings object for every library");
-                TABLE(LibraryTable, second)->DeleteSelf(second, 1);
-            }
-            CHECK(!canUnload(), "CanUnloadDLLNow stays false while the first library lives");
-            CHECK(TABLE(LibraryTable, library)->Release(library) == 0, "library: last Release");
-            CHECK(canUnload(), "CanUnloadDLLNow is true after the last library");
+    CHECK(getLibrary && canUnload && canUnload(), "both exports found; CanUnloadDLLNow true before any library");
+    Object* library = getLibrary && canUnload ? getLibrary() : NULL;
+    CHECK(library != NULL, "GetEffectsLibrary");
+    if (library) {
+        CheckLibrary(library, canUnload);
+        /* A second library keeps the module; slot 9 destroys it. */
+        Object* second = getLibrary();
+        CHECK(second && second != library, "each GetEffectsLibrary builds a new object");
+        if (second) {
+            CHECK(TABLE(LibraryTable, second)->GetSettings(second) == TABLE(LibraryTable, library)->GetSettings(library),
+                  "one settings object for every library");
+            TABLE(LibraryTable, second)->DeleteSelf(second, 1);
         }
+        CHECK(!canUnload(), "CanUnloadDLLNow stays false while the first library lives");
+        CHECK(TABLE(LibraryTable, library)->Release(library) == 0, "library: last Release");
+        CHECK(canUnload(), "CanUnloadDLLNow is true after the last library");
     }
     dlclose(module);
     printf("%d passed, %d failed\n", g_passed, g_failed);

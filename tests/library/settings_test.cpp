@@ -45,6 +45,8 @@ protected:
 };
 
 TEST_F(Settings, EachValueReachesItsOwnSetting) {
+    settings_.Load(); // no store at all
+    EXPECT_EQ(State(), "nnnn");
     // Two complementary patterns: a swapped key or value name shows in one.
     store_.Put(kUser, Store("yes", "no", "yes", "no"));
     settings_.Load();
@@ -61,14 +63,14 @@ TEST_F(Settings, EachValueReachesItsOwnSetting) {
 }
 
 // Load wants exactly "yes"; refresh looks at the first character only.
-TEST_F(Settings, LoadIsExactRefreshLooksAtTheFirstCharacter) {
+TEST_F(Settings, LoadIsExactRefreshLooksAtTheFirstCharacterAndKeepsWhatIsMissing) {
     struct Case {
         const char* text;
         const char* loaded;
         const char* refreshed;
     } cases[] = {
         {"yes", "yyyy", "yyyy"}, {"Yes", "nnnn", "nnnn"}, {"yesno", "nnnn", "yyyy"}, {"y", "nnnn", "yyyy"},
-        {"no", "nnnn", "nnnn"},  {"", "nnnn", "nnnn"},    {"yes ", "nnnn", "yyyy"},  {" yes", "nnnn", "nnnn"},
+        {"no", "nnnn", "nnnn"},  {"", "nnnn", "nnnn"},    {" yes", "nnnn", "nnnn"},  {"yes ", "nnnn", "yyyy"},
     };
     for (const Case& c : cases) {
         store_.Put(kUser, Store(c.text, c.text, c.text, c.text));
@@ -77,16 +79,7 @@ TEST_F(Settings, LoadIsExactRefreshLooksAtTheFirstCharacter) {
         settings_.Refresh();
         EXPECT_EQ(State(), c.refreshed) << "refresh \"" << c.text << '"';
     }
-}
-
-TEST_F(Settings, MissingValuesLoadAsOffAndRefreshKeepsThem) {
-    settings_.Load(); // no store at all
-    EXPECT_EQ(State(), "nnnn");
-
-    store_.Put(kUser, Store("yes", "yes", "yes", "yes"));
-    settings_.Load();
-    ASSERT_EQ(State(), "yyyy");
-    // Two values gone: refresh keeps those, updates the others.
+    // Missing values load as off; refresh keeps those and updates the others.
     store_.Put(kUser, Store(nullptr, "no", nullptr, "no"));
     settings_.Refresh();
     EXPECT_EQ(State(), "ynyn");
