@@ -22,8 +22,7 @@ QuadMesh Folded(double progress) {
 
 using Bounds = std::array<double, 6>; // x0, x1, y0, y1, z0, z1
 
-// A face's bounding box, rounded to 1e-9 so that sine and cosine noise
-// compares equal.
+// A face's bounding box, rounded to 1e-9 so that sine and cosine noise compares equal.
 Bounds BoundsOf(const QuadFace& f) {
     Bounds b{1e9, -1e9, 1e9, -1e9, 1e9, -1e9};
     for (const Vec3& p : f.vertices) {
@@ -37,35 +36,31 @@ Bounds BoundsOf(const QuadFace& f) {
 }
 
 TEST(BoxFold, OpensIntoAFlatCrossAndClosesInFrontInsideOut) {
-    // Each side, two units deep, swings a quarter turn about its edge with
-    // the front and lands beside it; the back, hanging from the far edge of
-    // the upper side, lands beyond that.
-    const QuadMesh net = Folded(0.5);
-    EXPECT_EQ(BoundsOf(net[kFront]), (Bounds{-1, 1, -1, 1, 0, 0}));
-    EXPECT_EQ(BoundsOf(net[kRight]), (Bounds{1, 3, -1, 1, 0, 0}));
-    EXPECT_EQ(BoundsOf(net[kLeft]), (Bounds{-3, -1, -1, 1, 0, 0}));
-    EXPECT_EQ(BoundsOf(net[kUpper]), (Bounds{-1, 1, 1, 3, 0, 0}));
-    EXPECT_EQ(BoundsOf(net[kLower]), (Bounds{-1, 1, -3, -1, 0, 0}));
-    EXPECT_EQ(BoundsOf(net[kBack]), (Bounds{-1, 1, 3, 5, 0, 0}));
+    // At 0.5 each side, two units deep, has swung a quarter turn about its
+    // edge with the front and lies beside it; the back, hanging from the far
+    // edge of the upper side, lies beyond that. At 1 the box stands in front.
+    const struct {
+        double progress;
+        int face;
+        Bounds want;
+    } cases[] = {{0.5, kFront, {-1, 1, -1, 1, 0, 0}}, {0.5, kRight, {1, 3, -1, 1, 0, 0}},
+                 {0.5, kLeft, {-3, -1, -1, 1, 0, 0}}, {0.5, kUpper, {-1, 1, 1, 3, 0, 0}},
+                 {0.5, kLower, {-1, 1, -3, -1, 0, 0}}, {0.5, kBack, {-1, 1, 3, 5, 0, 0}},
+                 {1.0, kRight, {1, 1, -1, 1, 0, 2}},  {1.0, kUpper, {-1, 1, 1, 1, 0, 2}},
+                 {1.0, kBack, {-1, 1, -1, 1, 2, 2}},  {0.0, kBack, {-1, 1, -1, 1, -2, -2}}};
+    for (const auto& c : cases) EXPECT_EQ(BoundsOf(Folded(c.progress)[c.face]), c.want) << c.progress << " " << c.face;
 
-    const QuadMesh closed = Folded(1.0);
-    EXPECT_EQ(BoundsOf(closed[kRight]), (Bounds{1, 1, -1, 1, 0, 2}));
-    EXPECT_EQ(BoundsOf(closed[kUpper]), (Bounds{-1, 1, 1, 1, 0, 2}));
-    EXPECT_EQ(BoundsOf(closed[kBack]), (Bounds{-1, 1, -1, 1, 2, 2}));
     // Two half turns about parallel hinges keep the back's orientation: its
     // back side (the second picture) faces +z, and its corner 1, which takes
     // that side's top-left texel, lies at the top left: upright, unmirrored.
-    const CornerList& back = closed[kBack].vertices;
+    const CornerList& back = Folded(1.0)[kBack].vertices;
     EXPECT_LT(Cross(back[3] - back[0], back[1] - back[0]).z, 0.0);
-    EXPECT_EQ(BoundsOf(QuadFace(back[1], back[1], back[1], back[1], nullptr, nullptr)),
-              (Bounds{-1, -1, 1, 1, 2, 2}));
+    EXPECT_EQ(BoundsOf(QuadFace(back[1], back[1], back[1], back[1], nullptr, nullptr)), (Bounds{-1, -1, 1, 1, 2, 2}));
 
-    // Nothing moves at 0; a mesh that is no box comes back as it was.
-    const QuadMesh box = Folded(0.0);
-    EXPECT_EQ(BoundsOf(box[kBack]), (Bounds{-1, 1, -1, 1, -2, -2}));
-    QuadMesh five = box;
+    // A mesh that is no box comes back as it was.
+    QuadMesh five = Folded(0.0);
     five.faces().pop_back();
-    EXPECT_EQ(BoundsOf(QuadMeshCreator::FoldBox(five, 0.5)[kRight]), BoundsOf(box[kRight]));
+    EXPECT_EQ(BoundsOf(QuadMeshCreator::FoldBox(five, 0.5)[kRight]), BoundsOf(five[kRight]));
 }
 
 TEST(BoxFold, SidesStayHingedAndRigidAtEveryStage) {
@@ -78,11 +73,9 @@ TEST(BoxFold, SidesStayHingedAndRigidAtEveryStage) {
         EXPECT_TRUE(near(m[kLeft].vertices[1], box[kFront].vertices[0]));
         EXPECT_TRUE(near(m[kUpper].vertices[3], box[kFront].vertices[0]));
         EXPECT_TRUE(near(m[kLower].vertices[0], box[kFront].vertices[3]));
-        // The back stays joined to the upper side along b0-b1...
-        EXPECT_TRUE(near(m[kBack].vertices[1], m[kUpper].vertices[0]));
+        EXPECT_TRUE(near(m[kBack].vertices[1], m[kUpper].vertices[0])); // joined along b0-b1
         EXPECT_TRUE(near(m[kBack].vertices[0], m[kUpper].vertices[1]));
-        // ...and every piece keeps its shape.
-        EXPECT_NEAR(Length(m[kRight].vertices[1] - m[kRight].vertices[0]), 2.0, 1e-12);
+        EXPECT_NEAR(Length(m[kRight].vertices[1] - m[kRight].vertices[0]), 2.0, 1e-12); // rigid
         EXPECT_NEAR(Length(m[kBack].vertices[2] - m[kBack].vertices[0]), 2.0 * std::sqrt(2.0), 1e-12);
     }
 }

@@ -17,7 +17,7 @@ void ExpectNear(const Vec3& got, const Vec3& want, double tol = 1e-12) {
     EXPECT_NEAR(got.z, want.z, tol);
 }
 
-TEST(Mat4, ProductOrderAndTurnDirections) {
+TEST(Mat4, ProductOrderTurnDirectionsAndTheWThreshold) {
     // RotationZ(pi/2) sends (1, 0, 0) to (0, -1, 0); +1 in x after it gives
     // (1, -1, 0), before it (2, 0, 0) -> (0, -2, 0).
     const Mat4 t = TranslationMatrix(1, 0, 0), r = RotationZ(std::numbers::pi / 2);
@@ -27,9 +27,7 @@ TEST(Mat4, ProductOrderAndTurnDirections) {
     const double s = std::sin(0.3), c = std::cos(0.3);
     ExpectNear(TransformPoint(RotationY(0.3), {1, 0, 0}), {c, 0, s});
     ExpectNear(TransformPoint(RotationX(0.3), {0, 1, 0}), {0, c, -s});
-}
 
-TEST(Mat4, PerspectiveDividesByWAboveTheThresholdOnly) {
     // D = 10: (1, 1, 5) gets w = 1 - 5/10 = 0.5 and lands at (2, 2, 10).
     ExpectNear(TransformPoint(PerspectiveMatrix(10), {1, 1, 5}), {2, 2, 10}, 0);
     EXPECT_EQ(PerspectiveMatrix(1e-7).at(3, 2), 0.0); // no perspective
@@ -43,26 +41,21 @@ TEST(Mat4, PerspectiveDividesByWAboveTheThresholdOnly) {
 }
 
 TEST(ProjectToScreen, NormalisedCornersLandOnPixelCentres) {
-    // 1920 x 1080: hw = 1919/2 = 959.5, hh = 1079/2 = 539.5.
-    const auto at = [](double X, double Y) { return ProjectToScreen({X, Y, 0}, 1920, 1080, 1.0); };
-    EXPECT_EQ(at(0, 0).x, 959.5);
-    EXPECT_EQ(at(0, 0).y, 539.5);
-    EXPECT_EQ(at(-1, 1).x, 0.0);
-    EXPECT_EQ(at(-1, 1).y, 0.0);
-    EXPECT_EQ(at(1, -1).x, 1919.0);
-    EXPECT_EQ(at(1, -1).y, 1079.0);
-    EXPECT_EQ(at(2, 0).x, 2878.5); // (2 + 1)·959.5, off the frame
+    // 1920 x 1080: hw = 1919/2 = 959.5, hh = 1079/2 = 539.5; x = 2 lands at (2 + 1)·959.5.
+    const double cases[][4] = {{0, 0, 959.5, 539.5}, {-1, 1, 0, 0}, {1, -1, 1919, 1079}, {2, 0, 2878.5, 539.5}};
+    for (const auto& c : cases) {
+        const ScreenPoint p = ProjectToScreen({c[0], c[1], 0}, 1920, 1080, 1.0);
+        EXPECT_EQ(p.x, c[2]) << c[0];
+        EXPECT_EQ(p.y, c[3]) << c[1];
+    }
 }
 
 TEST(SnapToPixel, PullsNearWholeValuesOntoThem) {
-    EXPECT_EQ(SnapToPixel(41.999995), 42.0);
-    EXPECT_EQ(SnapToPixel(42.000004), 42.0);
-    EXPECT_EQ(SnapToPixel(0.000004), 0.0);
-    EXPECT_EQ(SnapToPixel(-0.000004), 0.0);
-    EXPECT_EQ(SnapToPixel(-3.5), -3.5);
-    EXPECT_EQ(SnapToPixel(41.5), 41.5);
-    EXPECT_EQ(SnapToPixel(41.99998), 41.99998);   // 2e-5 away: beyond e
-    EXPECT_EQ(SnapToPixel(-2.000001), -2.000001); // below zero only zero snaps
+    // Within 1e-5 of a whole value snaps, 2e-5 away does not; below zero only zero snaps.
+    const double cases[][2] = {{41.999995, 42},  {42.000004, 42},        {0.000004, 0},
+                               {-0.000004, 0},   {-3.5, -3.5},           {41.5, 41.5},
+                               {41.99998, 41.99998}, {-2.000001, -2.000001}};
+    for (const auto& c : cases) EXPECT_EQ(SnapToPixel(c[0]), c[1]) << c[0];
 }
 
 TEST(LinearLight, ShadesByTheCosineAboveAmbient) {

@@ -17,12 +17,11 @@ ImageView Sized(uint32_t w, uint32_t h) {
 
 const Vec3 kTL{-1, 1, 0}, kTR{1, 1, 0}, kBR{1, -1, 0}, kBL{-1, -1, 0};
 
-TEST(QuadFace, PixelRectIncludesBothEndPixels) {
+TEST(QuadFace, PixelRectCornerOrderAndFacesWithoutFourCorners) {
     const ImageView pal = Sized(720, 576), other = Sized(1920, 1080);
     QuadFace face(kTL, kTR, kBR, kBL, &pal, nullptr);
-    const IntRect r = face.PixelRect(false);
-    EXPECT_EQ(r.w, 720);
-    EXPECT_EQ(r.h, 576);
+    EXPECT_EQ(face.PixelRect(false).w, 720);
+    EXPECT_EQ(face.PixelRect(false).h, 576);
     // 719·0.25 + 0.5 -> 180; 719·0.5 + 0.5 = 360 -> w = 181. Without a back
     // picture the back side shows the front rectangle too.
     face.frontRect = {0.25, 0, 0.5, 1};
@@ -33,22 +32,20 @@ TEST(QuadFace, PixelRectIncludesBothEndPixels) {
     face.backPicture = &other;
     EXPECT_EQ(face.PixelRect(true).y, 288);
     EXPECT_EQ(face.PixelRect(true).h, 288);
+
+    using Order = std::array<int, 4>;
+    const struct {
+        uint32_t mirror;
+        bool back;
+        Order want;
+    } orders[] = {{1, false, {0, 1, 2, 3}}, {1, true, {3, 2, 1, 0}}, {0, true, {1, 0, 3, 2}}, {5, true, {0, 1, 2, 3}}};
+    for (const auto& o : orders) {
+        face.mirrorMode = o.mirror;
+        EXPECT_EQ(face.CornerOrder(o.back), o.want) << o.mirror << o.back;
+    }
+
     face.vertices.clear();
     EXPECT_EQ(face.PixelRect(false).w, 0);
-}
-
-TEST(QuadFace, CornerOrderAndFacesWithoutFourCorners) {
-    using Order = std::array<int, 4>;
-    QuadFace face;
-    face.mirrorMode = 1;
-    EXPECT_EQ(face.CornerOrder(false), (Order{0, 1, 2, 3}));
-    EXPECT_EQ(face.CornerOrder(true), (Order{3, 2, 1, 0}));
-    face.mirrorMode = 0;
-    EXPECT_EQ(face.CornerOrder(true), (Order{1, 0, 3, 2}));
-    face.mirrorMode = 5;
-    EXPECT_EQ(face.CornerOrder(true), (Order{0, 1, 2, 3}));
-
-    face.vertices.clear();
     face.vertices.push_back({3, 0, 0});
     face.vertices.push_back({0, 3, 0});
     face.vertices.push_back({0, 0, 3});
@@ -78,16 +75,12 @@ TEST(PlaneGrid, SerpentineOrderCornersAndMirroredBacks) {
     ASSERT_EQ(grid.size(), 6u);
     const double lefts[6] = {0, 10, 21, 21, 10, 0}; // 31/3 = 10.33: trunc(10.83) = 10, trunc(21.17) = 21
     for (int i = 0; i < 6; ++i) EXPECT_EQ(grid[i].frontRect.left, lefts[i] / 30) << i;
-    {
-        const Vec3 far = grid[3].vertices[2];
-        EXPECT_NEAR(far.x, 2, 1e-12);
-        EXPECT_NEAR(far.y, -0.5, 1e-12);
-        EXPECT_NEAR(far.z, 0.5, 1e-12);
-    }
+    EXPECT_NEAR(Length(grid[3].vertices[2] - Vec3{2, -0.5, 0.5}), 0, 1e-12);
     EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(31, 17, o, right, bottom, 0, 2, nullptr, nullptr, 0, false).empty());
     EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(1, 17, o, right, bottom, 1, 1, nullptr, nullptr, 0, false).empty());
 
-    // 5 pixels in 4 columns: the first ends at trunc(1.25 + 0.5) = 1, i.e. 0.25.
+    // 5 pixels in 4 columns: the first ends at trunc(1.25 + 0.5) = 1, i.e. 0.25;
+    // mirrored about the vertical its back is the last column, about the horizontal the last row.
     const QuadFace across = QuadMeshCreator::CreatePlaneGrid(5, 2, kTL, kTR, kBL, 4, 1, nullptr, nullptr, 0, false)[0];
     EXPECT_EQ(across.frontRect.right, 0.25);
     EXPECT_EQ(across.backRect.left, 0.75);

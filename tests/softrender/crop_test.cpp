@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "host/host_context.h"
 #include "library/settings.h"
@@ -37,45 +38,36 @@ FrameDesc DescOf(GuardedPicture& p) {
     return d;
 }
 
-class SettingScope {
-public:
-    explicit SettingScope(bool on) : was_(LibrarySettings::Instance().GetCropOverscan()) {
-        LibrarySettings::Instance().SetCropOverscan(on);
-    }
-    ~SettingScope() { LibrarySettings::Instance().SetCropOverscan(was_); }
-
-private:
-    Bool8 was_;
+// Sets the crop setting for a scope, then puts it back.
+struct SettingScope {
+    Bool8 was = LibrarySettings::Instance().GetCropOverscan();
+    explicit SettingScope(bool on) { LibrarySettings::Instance().SetCropOverscan(on); }
+    ~SettingScope() { LibrarySettings::Instance().SetCropOverscan(was); }
 };
 
-// Border detection _________________________________________________________________
-
-TEST(SmartCrop, DetectsLetterboxBarsAtFullHd) {
-    // ny = 1080 / 20 = 54 rows and nx = 96 columns are examined per side.
-    GuardedPicture p(1920, 1080, kFormatBGRA8);
-    Letterbox(p, 40, 0);
-    // Rows 0..39 dark, 40 bright: top = 40 - 1; bottom = 1039 + 1.
-    EXPECT_EQ((CropRect{0, 39, 1919, 1040}), DetectBorder(p.view()));
-    Letterbox(p, 140, 0);
-    // No bright row within 54: top = ny - 2 = 52, bottom = 1080 - 54 + 1.
-    EXPECT_EQ((CropRect{0, 52, 1919, 1027}), DetectBorder(p.view()));
-    Letterbox(p, 0, 30);
-    // Columns 0..29 dark: left = 29; right = 1889 + 1.
-    EXPECT_EQ((CropRect{29, 0, 1890, 1079}), DetectBorder(p.view()));
-}
-
-TEST(SmartCrop, ReadsTheColourChannelsOfEveryFormat) {
-    // 400 x 300: 15 rows and 20 columns examined per side.
-    for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
-        SCOPED_TRACE(format);
-        GuardedPicture p(400, 300, format);
-        Letterbox(p, 10, 6);
-        EXPECT_EQ((CropRect{5, 9, 394, 290}), DetectBorder(p.view()));
+TEST(SmartCrop, DetectsDarkBarsInEveryFormat) {
+    // 1920 x 1080: ny = 54 rows and nx = 96 columns examined per side. Bars of
+    // 40 rows: top = 40 - 1, bottom = 1039 + 1. Bars of 140, no bright row
+    // within 54: top = ny - 2 = 52, bottom = 1080 - 54 + 1. Columns 0..29
+    // dark: left 29, right 1889 + 1. 400 x 300: 15 rows and 20 columns per side.
+    const struct {
+        uint32_t format, w, h, rows, columns;
+        CropRect want;
+    } cases[] = {{kFormatBGRA8, 1920, 1080, 40, 0, {0, 39, 1919, 1040}},
+                 {kFormatBGRA8, 1920, 1080, 140, 0, {0, 52, 1919, 1027}},
+                 {kFormatBGRA8, 1920, 1080, 0, 30, {29, 0, 1890, 1079}},
+                 {kFormatBGRA8, 400, 300, 10, 6, {5, 9, 394, 290}},
+                 {kFormatARGB8, 400, 300, 10, 6, {5, 9, 394, 290}},
+                 {kFormatBGRAF, 400, 300, 10, 6, {5, 9, 394, 290}},
+                 {kFormatARGBF, 400, 300, 10, 6, {5, 9, 394, 290}}};
+    for (const auto& c : cases) {
+        GuardedPicture p(c.w, c.h, c.format);
+        Letterbox(p, c.rows, c.columns);
+        EXPECT_EQ(c.want, DetectBorder(p.view())) << c.format << " " << c.w << " " << c.rows << " " << c.columns;
     }
-}
 
-TEST(SmartCrop, BrightMeansColoursAddingUpTo225) {
-    GuardedPicture p(100, 100, kFormatBGRA8); // 5 lines examined per side
+    // Bright means colours adding up to 225. 100 x 100: 5 lines examined per side.
+    GuardedPicture p(100, 100, kFormatBGRA8);
     const float dark[4] = {0, 0, 0, 255};
     p.Fill(dark);
     const uint8_t justBright[4] = {75, 75, 75, 0}, justDark[4] = {75, 75, 74, 255};
@@ -86,20 +78,17 @@ TEST(SmartCrop, BrightMeansColoursAddingUpTo225) {
     EXPECT_EQ(3, DetectBorder(p.view()).left); // column 50 lies beyond the 5 examined
 }
 
-// Ramp and rectangle _______________________________________________________________
+TEST(SmartCrop, RampZoomsAInAndBOutAndTheRectangleFollows) {
+    // 0.05 * 9.99999985 rounds to 0.5f; 0.1 is below 0.1f, but 0.99999998
+    // rounds to 1.0f; 0.89999997 is just below 0.9f.
+    const struct {
+        double t;
+        bool b;
+        float want;
+    } ramp[] = {{0, false, 0}, {0.05, false, 0.5f}, {0.1, false, 1}, {0.5, false, 1},
+                {0.5, true, 1}, {0.89999997, true, 1}, {0.95, true, 0.5f}, {1, true, 0}};
+    for (const auto& r : ramp) EXPECT_EQ(r.want, CropRamp(r.t, r.b)) << r.t << " " << r.b;
 
-TEST(SmartCrop, RampZoomsAInAndBOut) {
-    EXPECT_EQ(0.0f, CropRamp(0.0, false));
-    EXPECT_EQ(0.5f, CropRamp(0.05, false)); // 0.05 * 9.99999985 rounds to 0.5f
-    EXPECT_EQ(1.0f, CropRamp(0.1, false));  // 0.1 is below 0.1f; 0.99999998 rounds to 1.0f
-    EXPECT_EQ(1.0f, CropRamp(0.5, false));
-    EXPECT_EQ(1.0f, CropRamp(0.5, true));
-    EXPECT_EQ(1.0f, CropRamp(0.89999997, true)); // just below 0.9f
-    EXPECT_EQ(0.5f, CropRamp(0.95, true));
-    EXPECT_EQ(0.0f, CropRamp(1.0, true));
-}
-
-TEST(SmartCrop, RectangleRunsFromTheWholePictureToTheContent) {
     const CropRect r{0, 39, 1919, 1040};
     EXPECT_EQ((CropRect{0, 0, 1920, 1080}), CropRectangle(r, 0.0f, 1920, 1080));
     EXPECT_EQ(r, CropRectangle(r, 1.0f, 1920, 1080));
@@ -107,8 +96,6 @@ TEST(SmartCrop, RectangleRunsFromTheWholePictureToTheContent) {
     // bottom trunc(540 + 520 + 0.5) = 1060: halfway.
     EXPECT_EQ((CropRect{0, 20, 1920, 1060}), CropRectangle(r, 0.5f, 1920, 1080));
 }
-
-// The cropper ______________________________________________________________________
 
 TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
     // 200 x 120, bars of 20 rows: 6 rows examined, so R = (0, 4, 199, 115).
@@ -118,85 +105,63 @@ TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
     GuardedPicture a(200, 120, kFormatBGRA8), b(200, 120, kFormatBGRA8);
     Letterbox(a, 20, 0);
     Letterbox(b, 20, 0);
+    a.Pixel(100, 60)[2] = 17; // content identifies itself
     const FrameDesc da = DescOf(a), db = DescOf(b);
     {
         CSmartCrop crop(&context, &da, &db, 0.5, true, false);
         const ImageView& z = crop.PictureA();
         ASSERT_NE(a.view().data, z.data);
         EXPECT_EQ(b.view().data, crop.PictureB().data); // not asked for
-        EXPECT_EQ(200u, z.width);
-        EXPECT_EQ(120u, z.height);
-        EXPECT_EQ(uint32_t(kFormatBGRA8), z.format);
+        EXPECT_EQ(std::make_tuple(200u, 120u, uint32_t(kFormatBGRA8)), std::make_tuple(z.width, z.height, z.format));
         EXPECT_EQ(1u, context.allocator().livePictures());
         // Row y of the copy shows source row 4 + (y + 0.5) * 112/120 - 0.5.
         for (uint32_t y : {30u, 60u, 90u}) {
-            const double src = 4 + (y + 0.5) * 112.0 / 120.0 - 0.5;
-            const double fl = std::floor(src);
-            const double want = (fl + 30) * (1 - (src - fl)) + (fl + 31) * (src - fl);
-            EXPECT_NEAR(want, z.Row(y)[4 * 100], 1.0) << y;
+            const double src = 4 + (y + 0.5) * 112.0 / 120.0 - 0.5, fl = std::floor(src);
+            EXPECT_NEAR((fl + 30) * (1 - (src - fl)) + (fl + 31) * (src - fl), z.Row(y)[4 * 100], 1.0) << y;
         }
     }
     EXPECT_EQ(0u, context.allocator().live());
     EXPECT_TRUE(a.GuardsIntact());
-}
 
-TEST(SmartCrop, AtTheStartTheWholePictureShowsWithItsBorderCovered) {
     // t = 0: s = 0, C is the whole picture, b = max(0 - 0, 4 - 0) + 1 = 5:
     // the outer 5 lines repeat the nearest inner ones.
-    SettingScope on(true);
-    GuardedPicture a(200, 120, kFormatBGRA8);
-    Letterbox(a, 20, 0);
-    a.Pixel(100, 60)[0] = 17; // content identifies itself
-    const FrameDesc da = DescOf(a);
     CSmartCrop crop(nullptr, &da, &da, 0.0, true, false);
     const ImageView& z = crop.PictureA();
     ASSERT_NE(a.view().data, z.data);
-    EXPECT_EQ(17, z.Row(60)[4 * 100]);
+    EXPECT_EQ(17, z.Row(60)[4 * 100 + 2]);
     for (uint32_t y = 0; y < 5; ++y) {
         EXPECT_EQ(0, std::memcmp(z.Row(y), z.Row(5), 200 * 4)) << y;
         EXPECT_EQ(0, std::memcmp(z.Row(119 - y), z.Row(114), 200 * 4)) << y;
+        EXPECT_EQ(0, std::memcmp(z.Row(60) + 4 * y, z.Row(60) + 4 * 5, 4)) << y;
     }
-    for (uint32_t x = 0; x < 5; ++x) EXPECT_EQ(0, std::memcmp(z.Row(60) + 4 * x, z.Row(60) + 4 * 5, 4));
 }
 
 TEST(SmartCrop, LeavesPicturesAloneWhenThereIsNothingToCrop) {
     GuardedPicture p(200, 120, kFormatBGRA8);
     const FrameDesc d = DescOf(p);
+    auto cropped = [&](bool setting, IEffectContext* context) {
+        SettingScope scope(setting);
+        CSmartCrop crop(context, &d, &d, 0.5, true, true);
+        return crop.PictureA().data != p.view().data || crop.PictureB().data != p.view().data;
+    };
     // Detected (2, 1, W - 2, H - 1): columns 0..2, W-2, W-1 and rows 0, 1,
     // H-1 dark. Within the tolerance, so not cropped.
-    const float dark[4] = {0, 0, 0, 255};
-    const uint8_t grey8[4] = {120, 120, 120, 255};
+    const float dark[4] = {0, 0, 0, 255}, grey[4] = {120, 120, 120, 255};
     p.Fill(dark);
     for (uint32_t y = 2; y < 119; ++y)
-        for (uint32_t x = 3; x < 198; ++x) std::memcpy(p.Pixel(x, y), grey8, 4);
+        for (uint32_t x = 3; x < 198; ++x)
+            for (int c = 0; c < 4; ++c) p.SetChannel(x, y, c, grey[c]);
     ASSERT_EQ((CropRect{2, 1, 198, 119}), DetectBorder(p.view()));
-    {
-        SettingScope on(true);
-        CSmartCrop crop(nullptr, &d, &d, 0.5, true, true);
-        EXPECT_EQ(p.view().data, crop.PictureA().data);
-    }
-    // One more dark column on the left (left = 3) is cropped.
-    for (uint32_t y = 0; y < 120; ++y) p.SetChannel(3, y, 0, 0), p.SetChannel(3, y, 1, 0), p.SetChannel(3, y, 2, 0);
-    {
-        SettingScope on(true);
-        CSmartCrop crop(nullptr, &d, &d, 0.5, true, true);
-        EXPECT_NE(p.view().data, crop.PictureA().data);
-    }
-    // The setting off: never cropped.
-    {
-        SettingScope off(false);
-        CSmartCrop crop(nullptr, &d, &d, 0.5, true, true);
-        EXPECT_EQ(p.view().data, crop.PictureA().data);
-        EXPECT_EQ(p.view().data, crop.PictureB().data);
-    }
+    EXPECT_FALSE(cropped(true, nullptr));
+    // One more dark column on the left (left = 3) is cropped, unless the setting is off.
+    for (uint32_t y = 0; y < 120; ++y)
+        for (int c = 0; c < 3; ++c) p.SetChannel(3, y, c, 0);
+    EXPECT_TRUE(cropped(true, nullptr));
+    EXPECT_FALSE(cropped(false, nullptr));
     // A host that refuses memory: the picture stays the host's frame.
     host::HostContext context({});
     context.allocator().FailAfter(0);
-    {
-        SettingScope on(true);
-        CSmartCrop crop(&context, &d, &d, 0.5, true, true);
-        EXPECT_EQ(p.view().data, crop.PictureA().data);
-    }
+    EXPECT_FALSE(cropped(true, &context));
     EXPECT_EQ(0u, context.allocator().live());
 }
 

@@ -31,8 +31,7 @@ public:
     const ImageView& view() const { return view_; }
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
-    uint8_t* Pixel(uint32_t x, uint32_t y) { return view_.Row(y) + size_t(x) * pixelSize_; }
-    const uint8_t* Pixel(uint32_t x, uint32_t y) const { return view_.Row(y) + size_t(x) * pixelSize_; }
+    uint8_t* Pixel(uint32_t x, uint32_t y) const { return view_.Row(y) + size_t(x) * pixelSize_; }
     float Channel(uint32_t x, uint32_t y, int c) const {
         if (pixelSize_ == 4) return Pixel(x, y)[c];
         float v;
@@ -45,8 +44,8 @@ public:
         else
             std::memcpy(Pixel(x, y) + 4 * c, &v, 4);
     }
-    bool SamePixel(const GuardedPicture& o, uint32_t x, uint32_t y) const {
-        return std::memcmp(Pixel(x, y), o.Pixel(x, y), pixelSize_) == 0;
+    bool SamePixel(uint32_t x, uint32_t y, const GuardedPicture& o, uint32_t ox, uint32_t oy) const {
+        return std::memcmp(Pixel(x, y), o.Pixel(ox, oy), pixelSize_) == 0;
     }
 
     // Every byte outside the pixels still holds its guard value.

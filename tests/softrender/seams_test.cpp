@@ -111,7 +111,7 @@ TEST(FaceSeams, SavesTiltedGridsToLookAt) {
         SceneCanvas canvas;
         canvas.SetScreen(out.desc());
         canvas.SetFlags(kTwoSided);
-        canvas.SetProjection(PerspectiveMatrix(6));
+        canvas.SetProjection(kScenes[1].projection);
         canvas.SetViewMatrix(kScenes[1].view);
         canvas.AddLight(&light);
         TwistSystem(grid).Draw(canvas, name[1] == 'w' ? 0.3 : 0.0, kDrawDefault, 0.6, true, false);
