@@ -1,31 +1,19 @@
 // 3D Checker Board on what the loaded module draws: the tiles the view
 // starts and ends on, the slide and spin between them, and the board
 // receding with depth.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-
-#include "tests/transitions/red_blue_probe.h"
+#include "tests/transitions/probe.h"
 #include "transitions/common.h"
 
-namespace svt {
+namespace svt::test {
 namespace {
 
-using probe::At;
-using probe::kBlue;
-using probe::kRed;
-using probe::Picture;
-
-constexpr uint32_t kCheckerBoard = 1;
 constexpr int kW = 160, kH = 90;
 
-std::unique_ptr<host::EffectRenderer> Board(const char* grid, const char* depth, const char* start, const char* end,
-                                            const char* rotate) {
-    return probe::Make(kCheckerBoard,
-                       {{"Grid", grid}, {"Depth", depth}, {"Tilt", "0.5,0.5"}, {"Start", start}, {"End", end},
-                        {"Rotate", rotate}, {"Background", "Transparent"}},
-                       Picture(kW, kH, kRed), Picture(kW, kH, kBlue));
+TransitionProbe Board(const char* grid, const char* depth, const char* start, const char* end, const char* rotate) {
+    TransitionProbe board(1);
+    board.Set("Grid", grid).Set("Depth", depth).Set("Tilt", "0.5,0.5").Set("Start", start).Set("End", end);
+    board.Set("Rotate", rotate).Set("Background", "Transparent").Pictures(Picture(kW, kH, kRed), Picture(kW, kH, kBlue));
+    return board;
 }
 
 TEST(CheckerBoard, TheViewSlidesFromTheStartTileToTheEndTile) {
@@ -51,14 +39,13 @@ TEST(CheckerBoard, TheViewSlidesFromTheStartTileToTheEndTile) {
     // tile with an odd row + column shows A. Points near a tile edge are
     // not judged.
     for (const Slide& slide : slides) {
-        auto r = Board(slide.grid, "0", slide.start, slide.end, slide.rotate);
-        ASSERT_TRUE(r);
+        TransitionProbe r = Board(slide.grid, "0", slide.start, slide.end, slide.rotate);
         const int n = std::stoi(slide.grid);
         const double sx = 2 * slide.fromColumn - n + 1, sy = n - 2 * slide.fromRow - 1;
         const double ex = 2 * slide.toColumn - n + 1, ey = n - 2 * slide.toRow - 1;
         for (double t : {0.2, 0.5, 0.8}) {
             const double u = EaseProgress(t, 1.5, 0.5), psi = std::string(slide.rotate) == "on" ? 2 * kPi * u : 0.0;
-            const Picture out = At(*r, t);
+            const Picture out = r.Render(t);
             std::string seen, want;
             for (double py = -0.9; py < 0.95; py += 0.15)
                 for (double px = -0.9; px < 0.95; px += 0.15) {
@@ -68,7 +55,7 @@ TEST(CheckerBoard, TheViewSlidesFromTheStartTileToTheEndTile) {
                     if (std::abs(column - std::round(column)) < 0.025 || std::abs(row - std::round(row)) < 0.025)
                         continue;
                     const int c = int(std::floor(column)), k = int(std::floor(row));
-                    seen += probe::SeenAt(out, px, py);
+                    seen += SeenAt(out, px, py);
                     want += c < 0 || c >= n || k < 0 || k >= n ? '.' : (c + k) % 2 ? 'A' : 'B';
                 }
             EXPECT_EQ(seen, want) << "grid " << slide.grid << " from " << slide.start << " to " << slide.end
@@ -81,7 +68,8 @@ TEST(CheckerBoard, TheStartTileAndTheEndTileCoverTheFrameExactly) {
     // At the very start and end the board is flat, unturned and not pushed
     // back: the start tile (A) and at last the end tile (B) fill the frame,
     // upright. Only the outermost pixels, shared with the neighbouring
-    // tiles, are left out.
+    // tiles, are left out. The easing leaves the end slowly (1 - u =
+    // 6.7·10⁻⁵ at t = 1 - 10⁻⁴), hence progress values this close.
     auto inner = [](const Picture& p) {
         Picture q(p.width() - 2, p.height() - 2);
         for (int y = 0; y < q.height(); ++y)
@@ -89,13 +77,10 @@ TEST(CheckerBoard, TheStartTileAndTheEndTileCoverTheFrameExactly) {
         return q;
     };
     for (const char* preset : {"Somersault", "Spinning Mosaic", "Tic Tac Toe", "Cart Wheel"}) {
-        auto r = harness::MakeRenderer(kCheckerBoard);
-        ASSERT_TRUE(r && r->ApplyPreset(r->info().FindPreset(preset)));
-        ASSERT_TRUE(r->SetPictures(harness::PictureA(kW, kH), harness::PictureB(kW, kH), kFormatBGRA8));
-        // The easing leaves the end slowly (1 - u = 6.7·10⁻⁵ at t = 1 - 10⁻⁴),
-        // hence progress values this close.
-        EXPECT_LT(harness::MeanDifference(inner(At(*r, 1e-6)), inner(harness::PictureA(kW, kH))), 1.0) << preset;
-        EXPECT_LT(harness::MeanDifference(inner(At(*r, 1 - 1e-6)), inner(harness::PictureB(kW, kH))), 1.0) << preset;
+        TransitionProbe r(1);
+        r.Preset(preset).Pictures(PictureA(kW, kH), PictureB(kW, kH));
+        EXPECT_LT(MeanDifference(inner(r.Render(1e-6)), inner(PictureA(kW, kH))), 1.0) << preset;
+        EXPECT_LT(MeanDifference(inner(r.Render(1 - 1e-6)), inner(PictureB(kW, kH))), 1.0) << preset;
     }
 }
 
@@ -104,16 +89,15 @@ TEST(CheckerBoard, DepthSendsTheBoardBackMidway) {
     // recedes by 7.5·2 = 15 (drawn at 1/(1 + 15/6) = 0.29 of its size) and
     // all four tiles show in a small part of the frame. Without depth the
     // same moment is half of two tiles filling the frame.
-    auto deep = Board("2", "100", "1,1", "0,1", "off"), flat = Board("2", "0", "1,1", "0,1", "off");
-    ASSERT_TRUE(deep && flat);
-    const Picture far = At(*deep, 0.5), near = At(*flat, 0.5);
+    const Picture far = Board("2", "100", "1,1", "0,1", "off").Render(0.5);
+    const Picture near = Board("2", "0", "1,1", "0,1", "off").Render(0.5);
     const long all = long(kW) * kH;
-    EXPECT_GT(probe::Count(far, '.'), all / 2);
-    EXPECT_GT(probe::Count(far, 'A'), all / 20);
-    EXPECT_GT(probe::Count(far, 'B'), all / 20);
-    EXPECT_NEAR(double(probe::Count(near, 'A')) / all, 0.5, 0.03);
-    EXPECT_NEAR(double(probe::Count(near, 'B')) / all, 0.5, 0.03);
+    EXPECT_GT(Count(far, '.'), all / 2);
+    EXPECT_GT(Count(far, 'A'), all / 20);
+    EXPECT_GT(Count(far, 'B'), all / 20);
+    EXPECT_NEAR(double(Count(near, 'A')) / all, 0.5, 0.03);
+    EXPECT_NEAR(double(Count(near, 'B')) / all, 0.5, 0.03);
 }
 
 } // namespace
-} // namespace svt
+} // namespace svt::test

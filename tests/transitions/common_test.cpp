@@ -1,11 +1,10 @@
-// The behaviour all transitions share: easing, staggering, the glow look,
-// parameter reading and mapping, and the render skeleton (exchange, copies
-// outside the scene, background, canvas set-up and clean-up), the last
-// driven through a probe transition with the host's context.
+// What all transitions share: easing, staggering, the glow look, parameter
+// reading, and the render skeleton driven through a probe transition.
 #include "transitions/common.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -17,47 +16,36 @@
 namespace svt {
 namespace {
 
-// Easing ____________________________________________________________________
-
-TEST(EaseProgress, IdentityWhenTheExponentIsOneOrNothingIsCurved) {
+TEST(EaseProgress, IdentityEndsJoinsAndLimits) {
     for (double t : {-0.5, 0.0, 0.3, 1.0, 1.7}) {
         EXPECT_EQ(EaseProgress(t, 1.0, 0.3), t);
         EXPECT_EQ(EaseProgress(t, 3.0, 0.0), t);
         EXPECT_EQ(EaseProgress(t, 3.0, -1.0), t);
     }
-}
-
-TEST(EaseProgress, PassesThroughTheEndsAndTheJoins) {
     for (double e : {0.2, 2.5, 3.5, 7.0})
         for (double s : {0.1, 0.3, 0.45, 0.5}) {
             EXPECT_DOUBLE_EQ(EaseProgress(0.0, e, s), 0.0);
             EXPECT_DOUBLE_EQ(EaseProgress(1.0, e, s), 1.0);
             EXPECT_DOUBLE_EQ(EaseProgress(s, e, s), s) << e << " " << s;
             EXPECT_DOUBLE_EQ(EaseProgress(1 - s, e, s), 1 - s) << e << " " << s;
-            // clamped outside [0, 1]
             EXPECT_DOUBLE_EQ(EaseProgress(-2.0, e, s), 0.0);
             EXPECT_DOUBLE_EQ(EaseProgress(3.0, e, s), 1.0);
         }
-}
-
-TEST(EaseProgress, HandComputedPointsOnBothStretches) {
-    // e = 2, s = 0.4, t = 0.2: u = 0.5, 0.5²·0.4·0.5 + 0.5·0.2 = 0.05 + 0.1.
-    EXPECT_NEAR(EaseProgress(0.2, 2.0, 0.4), 0.15, 1e-15);
-    // t = 0.8: u = 0.5, (√0.5·0.4 + 0.6)·0.5 + 0.5·0.8 = 0.841421356...
-    EXPECT_NEAR(EaseProgress(0.8, 2.0, 0.4), (std::sqrt(0.5) * 0.4 + 0.6) * 0.5 + 0.4, 1e-15);
-    // Middle stretch is linear.
-    EXPECT_EQ(EaseProgress(0.5, 2.0, 0.4), 0.5);
-}
-
-TEST(EaseProgress, ExponentAndShareAreHeldToTheirLimits) {
+    // The exponent and the share are held to their limits.
     for (double t : {0.05, 0.2, 0.7, 0.95}) {
         EXPECT_EQ(EaseProgress(t, 0.0001, 0.3), EaseProgress(t, 0.01, 0.3));
         EXPECT_EQ(EaseProgress(t, 2.0, 0.9), EaseProgress(t, 2.0, 0.5));
     }
 }
 
-TEST(EaseProgress, FlipsCurveStartsSlowEndsSlowAndNeverTurnsBack) {
-    // The exponent grows with t from 2.5 to 3.5 over a share of 0.45.
+TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
+    // e = 2, s = 0.4, t = 0.2: u = 0.5, 0.5²·0.4·0.5 + 0.5·0.2 = 0.05 + 0.1.
+    EXPECT_NEAR(EaseProgress(0.2, 2.0, 0.4), 0.15, 1e-15);
+    // t = 0.8: u = 0.5, (√0.5·0.4 + 0.6)·0.5 + 0.5·0.8 = 0.841421356...
+    EXPECT_NEAR(EaseProgress(0.8, 2.0, 0.4), (std::sqrt(0.5) * 0.4 + 0.6) * 0.5 + 0.4, 1e-15);
+    EXPECT_EQ(EaseProgress(0.5, 2.0, 0.4), 0.5); // the middle stretch is linear
+    // Flip's exponent grows with t from 2.5 to 3.5 over a share of 0.45:
+    // slow at both ends, never turning back.
     double last = 0.0;
     for (int i = 1; i <= 1000; ++i) {
         const double t = i / 1000.0, u = EaseProgress(t, 2.5 + t, 0.45);
@@ -68,23 +56,16 @@ TEST(EaseProgress, FlipsCurveStartsSlowEndsSlowAndNeverTurnsBack) {
     EXPECT_GT(EaseProgress(0.9, 3.4, 0.45), 0.95);
 }
 
-// Staggering ________________________________________________________________
-
-TEST(Staggering, FullCohesionMovesEveryPanelWithT) {
+TEST(Staggering, WindowsFromCohesion) {
     for (int j = 0; j < 5; ++j)
         for (double t : {0.0, 0.3, 0.99}) EXPECT_DOUBLE_EQ(StaggeredProgress(t, j, 5, 1.0), t);
-}
-
-TEST(Staggering, NoCohesionRunsPanelsOneAfterAnother) {
     // n = 4, c = 0: d = 1/4, panel j moves during [j/4, (j+1)/4].
     EXPECT_EQ(StaggeredProgress(0.25, 0, 4, 0.0), 1.0);
     EXPECT_EQ(StaggeredProgress(0.125, 0, 4, 0.0), 0.5);
     EXPECT_EQ(StaggeredProgress(0.75, 3, 4, 0.0), 0.0);
     EXPECT_EQ(StaggeredProgress(0.875, 3, 4, 0.0), 0.5);
     EXPECT_EQ(StaggeredProgress(1.0, 3, 4, 0.0), 1.0);
-}
-
-TEST(Staggering, TheLastPanelEndsExactlyAtOneAndLaterPanelsNeverLead) {
+    // The last panel ends exactly at 1 and later panels never lead.
     for (int n : {1, 2, 7, 30})
         for (double c : {0.0, 0.25, CohesionFromKnob(0.5f), 0.9}) {
             const StaggerWindow last = StaggerStart(n - 1, n, c);
@@ -94,16 +75,11 @@ TEST(Staggering, TheLastPanelEndsExactlyAtOneAndLaterPanelsNeverLead) {
         }
 }
 
-// Glow look _________________________________________________________________
-
-TEST(GlowLook, SwellsToItsPeakMidwayAndAlmostVanishesAtTheEnd) {
+TEST(GlowLook, SwellAndTruncatedRadius) {
     EXPECT_EQ(GlowSwell(0.0), 0.0);
     EXPECT_NEAR(GlowSwell(0.5), 1.0, 1e-8);
     // sin(3.1415) = sin(π - 9.2654e-5) ≈ 9.2654e-5: not zero.
     EXPECT_NEAR(GlowSwell(1.0), 9.26536e-5, 1e-9);
-}
-
-TEST(GlowLook, RadiusIsTruncatedFromHeightFogAndSwell) {
     // At 0.5 the swell is sin(1.57075) = 1 - 1.7e-9, so 1080·1·s·0.2 falls a
     // hair below 216 and truncates to 215.
     GlowLook look = GlowLookAt(0.5, 1.0, 0.5, 1080);
@@ -117,16 +93,13 @@ TEST(GlowLook, RadiusIsTruncatedFromHeightFogAndSwell) {
     EXPECT_EQ(GlowLookAt(0.0, 1.0, 1.0, 1080).radius, 0);
 }
 
-// Parameters ________________________________________________________________
-
 TEST(Mappings, CohesionFogAndShading) {
     EXPECT_EQ(CohesionFromKnob(0.25f), 0.5);
     EXPECT_EQ(CohesionFromKnob(-1.0f), 0.0);
     EXPECT_EQ(SquaredFog(0.5f), 0.75);
     EXPECT_EQ(SquaredFog(1.0f), 1.0);
     EXPECT_NEAR(AmbientFromShading(0.3f), 0.7, 1e-7);
-    // Outside [0, 1] the ambient stays 0.
-    EXPECT_EQ(AmbientFromShading(1.5f), 0.0);
+    EXPECT_EQ(AmbientFromShading(1.5f), 0.0); // outside [0, 1] the ambient stays 0
     EXPECT_EQ(AmbientFromShading(-0.5f), 0.0);
     EXPECT_EQ(MirrorY(0.2, true), 0.8);
     EXPECT_EQ(MirrorY(0.2, false), 0.2);
@@ -144,19 +117,15 @@ constexpr const char* kProbePresetNames[] = {"Only"};
 constexpr ParamValue kProbePresets[] = {S(0), S(0), Off(), C(0), P(0, 0)};
 const EffectDescription kProbeDescription{"Probe", 966, kProbeParams, kProbePresetNames, kProbePresets};
 
-TEST(ParamReader, DefaultsWithoutAContextOrWhenTheHostRefuses) {
+TEST(ParamReader, DefaultsWhenRefusedAndCountsTruncateOnTheirScale) {
     const ParamReader none(nullptr, kProbeDescription);
     EXPECT_EQ(none.Slider(0), 0.25f);
     EXPECT_EQ(none.Choice(3), 2u);
     EXPECT_EQ(none.Point(4).y, 0.75f);
     EXPECT_EQ(none.Slider(9), 0.0f); // no such parameter
-    host::HostContext ctx(host::EffectInfo{}.params); // knows no parameter: refuses all
-    const ParamReader refused(&ctx, kProbeDescription);
-    EXPECT_EQ(refused.Slider(0), 0.25f);
-    EXPECT_EQ(refused.Count(1), 15); // 0.5·29 + 1 = 15.5
-}
+    host::HostContext refusing(host::EffectInfo{}.params); // knows no parameter
+    EXPECT_EQ(ParamReader(&refusing, kProbeDescription).Count(1), 15); // 0.5·29 + 1 = 15.5
 
-TEST(ParamReader, CountsTruncateAndStayOnTheirScale) {
     std::vector<ParamInfo> infos(std::size(kProbeParams));
     for (size_t i = 0; i < infos.size(); ++i) FillParamInfo(kProbeParams[i], &infos[i]);
     host::HostContext ctx(infos);
@@ -171,8 +140,6 @@ TEST(ParamReader, CountsTruncateAndStayOnTheirScale) {
     }
     EXPECT_EQ(ctx.typeMismatches(), 0u);
 }
-
-// The render skeleton ________________________________________________________
 
 // A transition that draws nothing itself and lets each test look inside its
 // render while it runs.
@@ -207,33 +174,50 @@ protected:
         if (v.data == r_->frameB().frame().data) return 'B';
         return '?';
     }
-    // Renders through slot 6 over an output filled with `fill` (the host's
-    // own Render clears it first).
-    bool RenderOver(uint8_t fill, double t) {
+    // Renders into `out` (default: the output frame, filled with `fill`;
+    // the host's own Render clears it first).
+    bool RenderOver(uint8_t fill, double t, FrameDesc* out = nullptr) {
         r_->output().FillBytes(fill);
         const TimingRecord timing{0, t};
-        return r_->effect()->Render(&r_->context(), r_->frameA().desc(), r_->frameB().desc(), r_->output().desc(),
-                                    &timing);
+        return r_->effect()->Render(&r_->context(), r_->frameA().desc(), r_->frameB().desc(),
+                                    out ? out : r_->output().desc(), &timing);
+    }
+    bool OutputIs(const host::Rgba& c) {
+        const host::Picture out = r_->output().Load();
+        return std::all_of(out.pixels().begin(), out.pixels().end(), [&](const host::Rgba& p) { return p == c; });
     }
     Probe* probe_ = nullptr;
     std::unique_ptr<host::EffectRenderer> r_;
 };
 
-TEST_F(Skeleton, ReverseExchangesTheTexturesAndRunsBackwards) {
+TEST_F(Skeleton, ReverseExchangesTheTexturesRunsBackwardsAndCopiesOutsideTheScene) {
     std::string seen;
     double tSeen = -1;
+    bool drawing = true;
     probe_->inspect = [&](FrameRender& f) {
         seen = {Which(f.first()), Which(f.second())};
         tSeen = f.t();
-        EXPECT_TRUE(f.drawing());
+        drawing = f.drawing();
     };
     ASSERT_TRUE(r_->Render(0.25).rendered);
-    EXPECT_EQ(seen, "AB");
-    EXPECT_EQ(tSeen, 0.25);
+    EXPECT_EQ(seen + std::to_string(tSeen), "AB0.250000");
+    EXPECT_TRUE(drawing);
     r_->Set("Reverse", "on");
     ASSERT_TRUE(r_->Render(0.25).rendered);
-    EXPECT_EQ(seen, "BA");
-    EXPECT_EQ(tSeen, 0.75);
+    EXPECT_EQ(seen + std::to_string(tSeen), "BA0.750000");
+    r_->Render(0.0); // t' = 1: the second texture, which is A again
+    EXPECT_FALSE(drawing);
+    EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
+    r_->Set("Reverse", "off");
+    r_->Render(0.0);
+    EXPECT_FALSE(drawing);
+    EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
+    // A transition that renders its t' = 0 frame copies only below 0.
+    probe_->setup.renderAtZero = true;
+    r_->Render(0.0);
+    EXPECT_TRUE(drawing);
+    r_->Render(-0.01);
+    EXPECT_FALSE(drawing);
 }
 
 TEST_F(Skeleton, BackgroundComesFromTheHostsFramesWhateverTheExchange) {
@@ -248,34 +232,14 @@ TEST_F(Skeleton, BackgroundComesFromTheHostsFramesWhateverTheExchange) {
     }
     r_->Set("Background", "Transparent");
     RenderOver(0x77, 0.5);
-    const host::Picture out = r_->output().Load();
-    for (const host::Rgba& px : out.pixels()) ASSERT_EQ(px, (host::Rgba{0, 0, 0, 0}));
-}
-
-TEST_F(Skeleton, AnUnlistedBackgroundLeavesTheCanvasAlone) {
+    EXPECT_TRUE(OutputIs({0, 0, 0, 0}));
+    // An unlisted background leaves the canvas alone.
     r_->context().SetValue(3, ParamValue::Choice(7));
     EXPECT_TRUE(RenderOver(0x77, 0.5));
-    const host::Picture out = r_->output().Load();
-    for (const host::Rgba& px : out.pixels()) ASSERT_EQ(px, (host::Rgba{0x77, 0x77, 0x77, 0x77}));
-}
-
-TEST_F(Skeleton, OutsideTheSceneTheFirstOrSecondTextureIsCopied) {
-    bool drawing = true;
-    probe_->inspect = [&](FrameRender& f) { drawing = f.drawing(); };
-    r_->Render(0.0);
-    EXPECT_FALSE(drawing);
-    EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
-    r_->Set("Reverse", "on");
-    r_->Render(0.0); // t' = 1: the second texture, which is A again
-    EXPECT_FALSE(drawing);
-    EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
-    // A transition that renders its t' = 0 frame copies only below 0.
-    r_->Set("Reverse", "off");
-    probe_->setup.renderAtZero = true;
-    r_->Render(0.0);
-    EXPECT_TRUE(drawing);
-    r_->Render(-0.01);
-    EXPECT_FALSE(drawing);
+    EXPECT_TRUE(OutputIs({0x77, 0x77, 0x77, 0x77}));
+    // Without an output nothing is rendered.
+    FrameDesc empty{};
+    EXPECT_FALSE(RenderOver(0x77, 0.5, &empty));
 }
 
 TEST_F(Skeleton, TheCanvasIsSetUpForTheSceneAndEmptiedAfterIt) {
@@ -304,8 +268,7 @@ TEST_F(Skeleton, TheCanvasIsSetUpForTheSceneAndEmptiedAfterIt) {
 TEST_F(Skeleton, GlowOnCopiesLeavesTheHostsFramesAloneAndFreesTheCopies) {
     probe_->inspect = [&](FrameRender& f) {
         f.GlowOnCopies(f.t(), 1.0, 0.5);
-        EXPECT_EQ(Which(f.first()), '?');
-        EXPECT_EQ(Which(f.second()), '?');
+        EXPECT_EQ((std::string{Which(f.first()), Which(f.second())}), "??");
         EXPECT_GT(r_->context().allocator().livePictures(), 0u) << "copies come from the render's allocator";
         EXPECT_NE(std::memcmp(f.first().data, f.pictureA().data, 16), 0) << "the copy carries the look";
     };
@@ -317,13 +280,6 @@ TEST_F(Skeleton, GlowOnCopiesLeavesTheHostsFramesAloneAndFreesTheCopies) {
         EXPECT_EQ(Which(f.first()), 'A');
     };
     r_->Render(0.5);
-}
-
-TEST_F(Skeleton, WithoutAnOutputNothingIsRendered) {
-    TimingRecord timing{0, 0.5};
-    EXPECT_FALSE(r_->effect()->Render(&r_->context(), r_->frameA().desc(), r_->frameB().desc(), nullptr, &timing));
-    FrameDesc empty{};
-    EXPECT_FALSE(r_->effect()->Render(&r_->context(), r_->frameA().desc(), r_->frameB().desc(), &empty, &timing));
 }
 
 } // namespace

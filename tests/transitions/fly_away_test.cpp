@@ -1,13 +1,13 @@
 // 3D Fly Away through the loaded module: the path small outputs take, the
 // fade into B, and where the picture flies.
-#include "tests/transitions/colour_box.h"
+#include "tests/transitions/probe.h"
 
 namespace svt::test {
 namespace {
 
-TransitionProbe FlyAway(const host::Picture& a, const host::Picture& b, const host::FrameLayout& layout = {}) {
+TransitionProbe FlyAway(const Picture& a, const Picture& b, const host::FrameLayout& layout = {}) {
     TransitionProbe fly(4);
-    fly.Set("Fog", "0").Set("Shine", "0").Pictures(a, b, kFormatBGRA8, layout);
+    fly.Set("Fog", "0").Set("Shine", "0").Pictures(a, b, layout);
     return fly;
 }
 
@@ -20,11 +20,11 @@ TEST(FlyAway, OutputsNarrowerThan65PixelsAreRenderedAt128AndScaledBack) {
     guarded.guard = 64;
     guarded.rowPadding = 12;
     for (int w : {65, 64}) {
-        host::Picture a(w, 36);
+        Picture a(w, 36);
         for (int y = 0; y < 36; ++y)
-            for (int x = 0; x < w; ++x) a.at(x, y) = (x + y) % 2 ? kWhite : host::Rgba{0, 0, 0, 255};
+            for (int x = 0; x < w; ++x) a.at(x, y) = (x + y) % 2 ? kWhite : Rgba{0, 0, 0, 255};
         TransitionProbe fly = FlyAway(a, QuartersB(w, 36), guarded);
-        const double difference = harness::MeanDifference(fly.Render(0.001), a);
+        const double difference = MeanDifference(fly.Render(0.001), a);
         EXPECT_TRUE(w == 65 ? difference < 5 : difference > 40) << w << " wide: " << difference;
         fly.Render(0.5);
         EXPECT_TRUE(fly.renderer().output().GuardsIntact()) << w;
@@ -32,14 +32,14 @@ TEST(FlyAway, OutputsNarrowerThan65PixelsAreRenderedAt128AndScaledBack) {
 }
 
 TEST(FlyAway, FadeBlendsTowardBByTheSquareOfProgressAndOffKeepsThePictureOpaque) {
-    const host::Picture a = QuartersA(160, 90), b = QuartersB(160, 90);
+    const Picture a = QuartersA(160, 90), b = QuartersB(160, 90);
     TransitionProbe faded = FlyAway(a, b), opaque = FlyAway(a, b);
-    const host::Picture scene = opaque.Set("Fade", "off").Render(0.9), out = faded.Render(0.9);
+    const Picture scene = opaque.Set("Fade", "off").Render(0.9), out = faded.Render(0.9);
     // t = 0.9: weights trunc(0.81·255 + 0.5) = 207 for B and 48 for the scene.
     long wrong = 0;
     for (int y = 0; y < 90; ++y)
         for (int x = 0; x < 160; ++x) {
-            const host::Rgba s = scene.at(x, y), o = out.at(x, y), q = b.at(x, y);
+            const Rgba s = scene.at(x, y), o = out.at(x, y), q = b.at(x, y);
             wrong += o.r != (q.r * 207 + s.r * 48) / 255 || o.g != (q.g * 207 + s.g * 48) / 255 ||
                      o.b != (q.b * 207 + s.b * 48) / 255;
         }
@@ -55,13 +55,11 @@ TEST(FlyAway, TheFlightTargetDrawsThePictureTowardItsCorner) {
     // 38.75/5.2 = 8.452, so X = 1.375·(Tx - 0.5). Ty = 0 is -y on bottom-up
     // frames and, mirrored, +y on top-down ones: shown at the top either way.
     for (bool topDown : {true, false}) {
-        host::FrameLayout layout;
-        layout.topDown = topDown;
-        TransitionProbe fly = FlyAway(host::Picture(160, 90, kRed), host::Picture(160, 90, kCyan), layout);
+        TransitionProbe fly = FlyAway(Picture(160, 90, kRed), Picture(160, 90, kCyan), Rows(topDown));
         fly.Set("Distance", "75").Set("Fade", "off");
         for (auto [tx, ty] : {std::pair{0.5, 0.5}, std::pair{1.0, 0.0}, std::pair{0.0, 1.0}}) {
             fly.Set("Flight Target", std::to_string(tx) + "," + std::to_string(ty));
-            const harness::PixelBox box = CodeBox(fly.Render(0.5), Code(kRed));
+            const PixelBox box = CodeBox(fly.Render(0.5), Code(kRed));
             EXPECT_NEAR(box.centreX(), (1 + 1.375 * (tx - 0.5)) * 79.5, 1.0) << tx << "," << ty << " " << topDown;
             EXPECT_NEAR(box.centreY(), (1 + 1.375 * (ty - 0.5)) * 44.5, 1.0) << tx << "," << ty << " " << topDown;
         }

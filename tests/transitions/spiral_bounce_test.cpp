@@ -1,7 +1,7 @@
 // 3D Spiral Bounce through the loaded module: the order in which the panels
 // change, one panel's bounce, the wobble and the recession, and a host that
 // cannot lend the memory for the order.
-#include "tests/transitions/scene_probe.h"
+#include "tests/transitions/probe.h"
 
 namespace svt::test {
 namespace {
@@ -13,9 +13,7 @@ TransitionProbe Spiral(const std::string& columns, const std::string& rows, bool
     TransitionProbe spiral(11);
     spiral.Set("Columns", columns).Set("Rows", rows).Set("Cohesion", "0").Set("Depth", "0");
     spiral.Set("Rotation", "None").Set("Reverse", "off").Set("Background", "Transparent");
-    host::FrameLayout layout;
-    layout.topDown = topDown;
-    spiral.Pictures(host::Picture(kW, kH, kRed), host::Picture(kW, kH, kCyan), kFormatBGRA8, layout);
+    spiral.Pictures(Picture(kW, kH, kRed), Picture(kW, kH, kCyan), Rows(topDown));
     return spiral;
 }
 
@@ -31,7 +29,7 @@ TEST(SpiralBounce, PanelsChangeAlongTheSpiralFromTheCornerInward) {
             const int n = 4 * rows;
             std::vector<int> seen;
             for (int k = 0; k < n; ++k) {
-                const host::Picture out = probe.Render((k + 0.9) / n);
+                const Picture out = probe.Render((k + 0.9) / n);
                 for (int panel = 0; panel < n; ++panel) {
                     const double fy = (panel / 4 + 0.5) / rows;
                     if (CodeAt(out, (panel % 4 + 0.5) / 4, topDown ? fy : 1 - fy) == Code(kCyan) &&
@@ -49,23 +47,23 @@ TEST(SpiralBounce, APanelSquashesToNothingSwapsAndSpringsBackFlat) {
     TransitionProbe spiral = Spiral("1", "1"); // one panel: q = t
     // q = 1/16: b = sin(π/4) = 0.707, scale 0.293, pushed back 3·(15/16)·0.707
     // = 1.989 (w = 1.331): A at 0.220 of the frame's size, centred.
-    const host::Picture shrinking = spiral.Render(0.0625);
-    const harness::PixelBox box = harness::OpaqueBox(shrinking, 128);
+    const Picture shrinking = spiral.Render(0.0625);
+    const PixelBox box = OpaqueBox(shrinking, 128);
     EXPECT_NEAR(box.right - box.left, 0.220 * (kW - 1), 2);
     EXPECT_NEAR(box.bottom - box.top, 0.220 * (kH - 1), 2);
     EXPECT_NEAR(box.centreX(), (kW - 1) / 2.0, 1);
     EXPECT_EQ(CodeAt(shrinking, 0.5, 0.5), Code(kRed));
     // q = 1/8: scale 0, nothing drawn. q = 1/4: flat and full size, showing B.
-    EXPECT_TRUE(harness::OpaqueBox(spiral.Render(0.125)).empty());
-    EXPECT_LT(harness::MeanDifference(spiral.Render(0.25), host::Picture(kW, kH, kCyan)), 1);
+    EXPECT_TRUE(OpaqueBox(spiral.Render(0.125)).empty());
+    EXPECT_LT(MeanDifference(spiral.Render(0.25), Picture(kW, kH, kCyan)), 1);
 }
 
 TEST(SpiralBounce, RotationWobblesAboutItsAxisAndDepthRecedesTheGrid) {
     // Depth 100: the grid goes back 10·sin(π·t) and the panels change over
     // u = (t - 0.2)/0.6 only. The extent of the panel as fractions of the frame:
     auto extent = [](const char* rotation, double t) {
-        const harness::PixelBox box =
-            harness::OpaqueBox(Spiral("1", "1").Set("Depth", "100").Set("Rotation", rotation).Render(t), 128);
+        const PixelBox box =
+            OpaqueBox(Spiral("1", "1").Set("Depth", "100").Set("Rotation", rotation).Render(t), 128);
         return std::pair{(box.right - box.left) / (kW - 1.0), (box.bottom - box.top) / (kH - 1.0)};
     };
     // t = 0.15: A still flat, at 1/(1 + 10·sin(0.15π)/6) = 0.569 of the frame.
@@ -86,7 +84,7 @@ TEST(SpiralBounce, WithoutMemoryForTheOrderNothingIsDrawnAndFalseReturned) {
     const host::RenderCheck check = r.Render(0.5); // the host clears its output first
     EXPECT_FALSE(check.rendered);
     EXPECT_TRUE(check.clean()) << check.Problems();
-    EXPECT_TRUE(harness::OpaqueBox(r.output().Load()).empty()) << "not even the background";
+    EXPECT_TRUE(OpaqueBox(r.output().Load()).empty()) << "not even the background";
     // Outside the scene the order is not needed.
     EXPECT_TRUE(r.Render(0.0).rendered);
     EXPECT_TRUE(r.output().SamePixels(r.frameA()));

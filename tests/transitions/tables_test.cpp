@@ -1,5 +1,6 @@
 // The description tables of all thirteen transitions, read the way a host
 // reads them: through IVideoEffect and IParamToolTip of registry objects.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -59,26 +60,19 @@ public:
         ADD_FAILURE() << "no parameter " << name;
         return 0;
     }
-    uint32_t Preset(const std::string& name) const {
-        for (uint32_t p = 0; const char* n = fx_->GetPresetName(p); ++p)
-            if (name == n) return p;
-        ADD_FAILURE() << "no preset " << name;
-        return 0;
-    }
     ParamValue Value(const std::string& preset, const std::string& param) const {
+        uint32_t p = 0;
+        while (fx_->GetPresetName(p) && preset != fx_->GetPresetName(p)) ++p;
         ParamValue v{};
-        EXPECT_TRUE(fx_->GetPresetValue(Preset(preset), Param(param), &v));
+        EXPECT_TRUE(fx_->GetPresetValue(p, Param(param), &v)) << preset;
         return v;
     }
-    // The entry text a choice value selects ("?" when out of range).
-    std::string Entry(const std::string& param, const ParamValue& v) const {
+    // The entry text a preset's choice (or, without a preset, the default) selects.
+    std::string Entry(const std::string& param, const std::string& preset = "") const {
         const ParamInfo info = Info(Param(param));
+        const ParamValue v = preset.empty() ? info.defaultValue : Value(preset, param);
         return v.AsChoice() < info.choice.count ? info.choice.entries[v.AsChoice()] : "?";
     }
-    std::string PresetEntry(const std::string& preset, const std::string& param) const {
-        return Entry(param, Value(preset, param));
-    }
-    std::string DefaultEntry(const std::string& param) const { return Entry(param, Info(Param(param)).defaultValue); }
 
 private:
     IVideoEffect* fx_;
@@ -87,12 +81,20 @@ private:
 
 bool AllBytes(const void* p, size_t n, uint8_t b) {
     const auto* c = static_cast<const uint8_t*>(p);
-    for (size_t i = 0; i < n; ++i)
-        if (c[i] != b) return false;
-    return true;
+    return std::all_of(c, c + n, [b](uint8_t v) { return v == b; });
 }
 
 bool In01(float v) { return v >= 0.0f && v <= 1.0f; }
+
+bool Valid(const ParamInfo& info, const ParamValue& v) {
+    switch (info.type) {
+    case kParamChoice: return v.AsChoice() < info.choice.count && v.Word(1) == 0;
+    case kParamSlider: return In01(v.AsSlider()) && v.Word(1) == 0;
+    case kParamCheck: return v.bytes[0] <= 1 && AllBytes(v.bytes + 1, 7, 0);
+    case kParamPoint: return In01(v.X()) && In01(v.Y());
+    }
+    return false;
+}
 
 class TablesTest : public testing::TestWithParam<uint32_t> {};
 
@@ -109,88 +111,21 @@ TEST_P(TablesTest, CountsBoundEveryDescriptionSlot) {
     std::memset(&info, 0xAB, sizeof info);
     EXPECT_FALSE(fx->GetParamInfo(want.params, &info));
     EXPECT_TRUE(AllBytes(&info, sizeof info, 0)) << "record past the end is not zeroed";
-
-    EXPECT_NE(fx.tips()->GetToolTip(want.params - 1), nullptr);
     EXPECT_EQ(fx.tips()->GetToolTip(want.params), nullptr);
     EXPECT_EQ(fx.tips()->GetToolTip(0xFFFFFFFFu), nullptr);
-
     EXPECT_NE(fx->GetPresetName(want.presets - 1), nullptr);
     EXPECT_EQ(fx->GetPresetName(want.presets), nullptr);
-
     ParamValue v{};
-    EXPECT_TRUE(fx->GetPresetValue(want.presets - 1, want.params - 1, &v));
     EXPECT_FALSE(fx->GetPresetValue(want.presets, 0, &v));
     EXPECT_FALSE(fx->GetPresetValue(0, want.params, &v));
     EXPECT_FALSE(fx->GetPresetValue(0, 0, nullptr));
 }
 
-TEST_P(TablesTest, ParamRecordsAreWellFormed) {
-    Effect fx(GetParam());
-    ASSERT_TRUE(fx.ok());
-    for (uint32_t i = 0; i < kCounts[GetParam()].params; ++i) {
-        SCOPED_TRACE(testing::Message() << "parameter " << i);
-        const ParamInfo info = fx.Info(i);
-        const auto* raw = reinterpret_cast<const uint8_t*>(&info);
-        EXPECT_EQ(info.present, 1);
-        EXPECT_TRUE(AllBytes(info.padding, 3, 0));
-        EXPECT_NE(std::memchr(info.name, 0, kParamNameBytes), nullptr);
-        EXPECT_GT(std::strlen(info.name), 0u);
-        EXPECT_GT(info.width, 0);
-        EXPECT_GT(info.height, 0);
-        const char* tip = fx.tips()->GetToolTip(i);
-        ASSERT_NE(tip, nullptr);
-        EXPECT_GT(std::strlen(tip), 0u);
-
-        const ParamValue& d = info.defaultValue;
-        switch (info.type) {
-        case kParamChoice: {
-            const uint32_t count = info.choice.count;
-            EXPECT_GE(count, 2u);
-            EXPECT_LE(count, uint32_t(kMaxChoiceEntries));
-            EXPECT_LT(d.AsChoice(), count);
-            EXPECT_EQ(d.Word(1), 0u);
-            for (uint32_t e = 0; e < kMaxChoiceEntries; ++e) {
-                const uint8_t* entry = raw + 16 + kChoiceEntryBytes * e;
-                if (e < count) {
-                    EXPECT_NE(std::memchr(entry, 0, kChoiceEntryBytes), nullptr) << "entry " << e;
-                    EXPECT_NE(entry[0], 0) << "entry " << e;
-                } else {
-                    EXPECT_TRUE(AllBytes(entry, kChoiceEntryBytes, 0)) << "entry " << e;
-                }
-            }
-            break;
-        }
-        case kParamSlider: {
-            EXPECT_LT(info.slider.minimum, info.slider.maximum);
-            EXPECT_TRUE(In01(d.AsSlider())) << d.AsSlider();
-            EXPECT_EQ(d.Word(1), 0u);
-            // Scales that count things start at 1 or 2; all others at 0 or -100.
-            const bool counts = info.slider.minimum >= 1.0f;
-            EXPECT_EQ(info.slider.continuous, counts ? 0u : 1u) << info.name;
-            if (counts) {
-                EXPECT_EQ(info.slider.maximum, std::floor(info.slider.maximum));
-            }
-            break;
-        }
-        case kParamCheck:
-            EXPECT_LE(d.bytes[0], 1);
-            EXPECT_TRUE(AllBytes(d.bytes + 1, 7, 0));
-            EXPECT_TRUE(AllBytes(raw + 12, 216 - 12, 0));
-            break;
-        case kParamPoint:
-            EXPECT_TRUE(In01(d.X()) && In01(d.Y())) << d.X() << ", " << d.Y();
-            EXPECT_TRUE(AllBytes(raw + 12, 216 - 12, 0));
-            break;
-        default:
-            ADD_FAILURE() << "type " << info.type;
-        }
-    }
-}
-
-// Every stored preset cell is a valid value of its parameter, except a few
-// presets that carry a word no host could have set; the transitions tolerate
-// those, and this list pins exactly which ones they are.
-TEST_P(TablesTest, PresetValuesAreValidExceptTheKnownStrayWords) {
+// Every record is well formed, and every stored preset cell is a valid value
+// of its parameter, except a few presets that carry a word no host could have
+// set; the transitions tolerate those, and this list pins exactly which ones
+// they are.
+TEST_P(TablesTest, RecordsAreWellFormedAndPresetValuesValidExceptTheKnownStrayWords) {
     using Cell = std::tuple<std::string, std::string, std::string>;
     const std::set<Cell> stray = {
         {"3D Comb", "Closing Horizontal Combs", "Shine"}, {"3D Comb", "Closing Vertical Combs", "Shine"},
@@ -200,28 +135,52 @@ TEST_P(TablesTest, PresetValuesAreValidExceptTheKnownStrayWords) {
     const Counts& c = kCounts[GetParam()];
     Effect fx(GetParam());
     ASSERT_TRUE(fx.ok());
-
+    for (uint32_t i = 0; i < c.params; ++i) {
+        SCOPED_TRACE(testing::Message() << "parameter " << i);
+        const ParamInfo info = fx.Info(i);
+        const auto* raw = reinterpret_cast<const uint8_t*>(&info);
+        EXPECT_EQ(info.present, 1);
+        EXPECT_TRUE(AllBytes(info.padding, 3, 0));
+        EXPECT_NE(std::memchr(info.name, 0, kParamNameBytes), nullptr);
+        EXPECT_GT(std::strlen(info.name), 0u);
+        EXPECT_TRUE(info.width > 0 && info.height > 0);
+        const char* tip = fx.tips()->GetToolTip(i);
+        EXPECT_TRUE(tip && *tip);
+        EXPECT_TRUE(Valid(info, info.defaultValue)) << "default";
+        if (info.type == kParamChoice) {
+            EXPECT_GE(info.choice.count, 2u);
+            EXPECT_LE(info.choice.count, uint32_t(kMaxChoiceEntries));
+            // Entry strings at their offsets, the unused ones zeroed.
+            for (uint32_t e = 0; e < kMaxChoiceEntries; ++e) {
+                const uint8_t* entry = raw + 16 + kChoiceEntryBytes * e;
+                if (e < info.choice.count) {
+                    EXPECT_TRUE(entry[0] != 0 && std::memchr(entry, 0, kChoiceEntryBytes)) << "entry " << e;
+                } else {
+                    EXPECT_TRUE(AllBytes(entry, kChoiceEntryBytes, 0)) << "entry " << e;
+                }
+            }
+        } else if (info.type == kParamSlider) {
+            // Scales that count things start at 1 or 2, are stepped and end
+            // on a whole number; all others start at 0 or -100.
+            EXPECT_LT(info.slider.minimum, info.slider.maximum);
+            const bool counts = info.slider.minimum >= 1.0f;
+            EXPECT_EQ(info.slider.continuous, counts ? 0u : 1u) << info.name;
+            if (counts) EXPECT_EQ(info.slider.maximum, std::floor(info.slider.maximum));
+        } else {
+            EXPECT_TRUE(AllBytes(raw + 12, 216 - 12, 0));
+        }
+    }
     std::set<std::string> names;
     for (uint32_t p = 0; p < c.presets; ++p) {
         const std::string preset = fx->GetPresetName(p);
-        EXPECT_FALSE(preset.empty());
-        EXPECT_TRUE(names.insert(preset).second) << "duplicate preset " << preset;
+        EXPECT_TRUE(!preset.empty() && names.insert(preset).second) << "empty or duplicate preset " << preset;
         for (uint32_t i = 0; i < c.params; ++i) {
             const ParamInfo info = fx.Info(i);
             ParamValue v{};
             ASSERT_TRUE(fx->GetPresetValue(p, i, &v));
-            bool valid = false;
-            switch (info.type) {
-            case kParamChoice: valid = v.AsChoice() < info.choice.count; break;
-            case kParamSlider: valid = In01(v.AsSlider()); break;
-            case kParamCheck: valid = v.bytes[0] <= 1; break;
-            case kParamPoint: valid = In01(v.X()) && In01(v.Y()); break;
-            }
             const bool known = stray.count({c.name, preset, info.name}) != 0;
-            EXPECT_NE(valid, known) << preset << " / " << info.name << " word 0x" << std::hex << v.Word(0);
-            if (known) {
-                EXPECT_EQ(v.Word(0), 0xCCCCCCCCu);
-            }
+            EXPECT_NE(Valid(info, v), known) << preset << " / " << info.name << " word 0x" << std::hex << v.Word(0);
+            if (known) EXPECT_EQ(v.Word(0), 0xCCCCCCCCu);
         }
     }
 }
@@ -236,36 +195,22 @@ INSTANTIATE_TEST_SUITE_P(All, TablesTest, testing::Range(0u, kEffectCount),
 // Cells chosen so that a transposed row, a shifted column or an entry list in
 // the wrong order shows up as a wrong text.
 TEST(Tables, SpotValuesPinRowsColumnsAndEntryOrder) {
-    Effect box(0), comb(2), flip(3), grid(5), louvers(6), page(8), pizza(9), rings(10), spiral(11), twist(12);
-    ASSERT_TRUE(box.ok() && comb.ok() && flip.ok() && grid.ok() && louvers.ok() && page.ok() && pizza.ok() &&
-                rings.ok() && spiral.ok() && twist.ok());
-
+    Effect box(0), comb(2), flip(3), grid(5), louvers(6), page(8), rings(10), spiral(11), twist(12);
+    ASSERT_TRUE(box.ok() && comb.ok() && flip.ok() && grid.ok() && louvers.ok() && page.ok() && rings.ok() &&
+                spiral.ok() && twist.ok());
     EXPECT_TRUE(box.Value("Enter the Box", "Reverse").AsCheck());
-    EXPECT_EQ(box.PresetEntry("Enter the Box", "Background"), "Second Picture");
+    EXPECT_EQ(box.Entry("Background", "Enter the Box"), "Second Picture");
     EXPECT_TRUE(louvers.Value("Right To Left", "Reverse").AsCheck());
-
-    // Entry lists that differ in order from one transition to the next.
-    EXPECT_EQ(comb.DefaultEntry("Orientation"), "Vertical");
-    EXPECT_EQ(grid.DefaultEntry("Rotation"), "Horizontal");
-    EXPECT_EQ(twist.DefaultEntry("Axis"), "Vertical");
-    EXPECT_EQ(twist.PresetEntry("Right To Left", "Axis"), "Horizontal");
-    EXPECT_EQ(page.PresetEntry("Foil Page From Above", "Peel Edge"), "Top");
-    EXPECT_EQ(page.PresetEntry("Page Away Right", "Peel Edge"), "Right");
-    EXPECT_EQ(spiral.PresetEntry("Shake N Swirl", "Rotation"), "Vertical");
-    EXPECT_EQ(spiral.DefaultEntry("Rotation"), "None");
-
-    // Names and tooltips kept as the host shows them.
-    EXPECT_STREQ(pizza.Info(3).name, "Ebb && Flow");
-    EXPECT_STREQ(pizza.tips()->GetToolTip(5), "Check to make boxes spin right;  uncheck to spin left");
-
-    // A signed scale stores its fraction: Offset 0 shows as -100.
-    const ParamInfo offset = flip.Info(flip.Param("Offset"));
-    EXPECT_EQ(offset.slider.minimum, -100.0f);
-    EXPECT_EQ(offset.slider.maximum, 100.0f);
-    EXPECT_EQ(offset.defaultValue.AsSlider(), 0.0f);
     EXPECT_TRUE(flip.Value("Revolve In Right", "Clockwise").AsCheck());
-    EXPECT_EQ(comb.Info(comb.Param("Angle")).slider.maximum, 90.0f);
-
+    // Entry lists that differ in order from one transition to the next.
+    EXPECT_EQ(comb.Entry("Orientation"), "Vertical");
+    EXPECT_EQ(grid.Entry("Rotation"), "Horizontal");
+    EXPECT_EQ(twist.Entry("Axis"), "Vertical");
+    EXPECT_EQ(twist.Entry("Axis", "Right To Left"), "Horizontal");
+    EXPECT_EQ(page.Entry("Peel Edge", "Foil Page From Above"), "Top");
+    EXPECT_EQ(page.Entry("Peel Edge", "Page Away Right"), "Right");
+    EXPECT_EQ(spiral.Entry("Rotation", "Shake N Swirl"), "Vertical");
+    EXPECT_EQ(spiral.Entry("Rotation"), "None");
     // Point cells keep x in the first word and y in the second.
     const ParamValue tilt = rings.Value("Frames In Space!", "Tilt");
     EXPECT_EQ(tilt.X(), 0.872093f);

@@ -1,63 +1,51 @@
 // 3D Twist through the loaded module: picture B upright at the end with or
 // without the turn in the plane, the tumble, and a background that is no
 // entry.
-#include "tests/transitions/scene_probe.h"
+#include "tests/transitions/probe.h"
 
 namespace svt::test {
 namespace {
 
-constexpr uint32_t kTwist = 12; // registry index
 constexpr int kW = 160, kH = 90;
 
+TransitionProbe Twist(const char* axis, const char* rotate, const char* slices, const char* cohesion) {
+    TransitionProbe twist(12);
+    twist.Set("Axis", axis).Set("Rotate", rotate).Set("Slices", slices).Set("Cohesion", cohesion);
+    twist.Set("Depth", "0").Set("Shading", "0").Pictures(QuartersA(kW, kH), QuartersB(kW, kH));
+    return twist;
+}
+
 TEST(Twist, PictureBEndsUprightForEitherAxisWithOrWithoutRotate) {
-    for (const char* axis : {"Vertical", "Horizontal"}) {
-        for (const char* rotate : {"on", "off"}) {
-            SCOPED_TRACE(testing::Message() << axis << ", Rotate " << rotate);
-            TransitionProbe twist(kTwist);
-            ASSERT_TRUE(twist.ok());
-            twist.Set("Axis", axis).Set("Rotate", rotate).Set("Slices", "4").Set("Cohesion", "100");
-            twist.Set("Depth", "0").Set("Shading", "0");
-            twist.Pictures(QuartersA(kW, kH), QuartersB(kW, kH));
-            // At 0.97 the slices have made 0.97 of their half turn and the
-            // picture 0.97 of its turn in the plane: 5.4° short of the end,
-            // too little to move the probes out of their quarters.
-            EXPECT_EQ(QuartersAround(twist.Render(0.97), 0.5, 0.5, 0.22, 0.22), kUprightB);
-        }
-    }
+    // At 0.97 the slices have made 0.97 of their half turn and the picture
+    // 0.97 of its turn in the plane: 5.4° short of the end, too little to
+    // move the probes out of their quarters.
+    for (const char* axis : {"Vertical", "Horizontal"})
+        for (const char* rotate : {"on", "off"})
+            EXPECT_EQ(QuartersAround(Twist(axis, rotate, "4", "100").Render(0.97), 0.5, 0.5, 0.22, 0.22), kUprightB)
+                << axis << ", Rotate " << rotate;
 }
 
 TEST(Twist, FlipTumblesThePictureUpsideDownByHalfway) {
-    TransitionProbe twist(kTwist);
-    ASSERT_TRUE(twist.ok());
-    twist.Set("Axis", "Vertical").Set("Rotate", "off").Set("Slices", "2").Set("Cohesion", "0").Set("Depth", "0");
-    twist.Set("Shading", "0");
-    twist.Pictures(QuartersA(kW, kH), QuartersB(kW, kH));
     // Two slices without cohesion: at 0.5 the bottom one (turning first) has
     // made its half turn and shows B's lower half, the top one has not moved.
+    TransitionProbe twist = Twist("Vertical", "off", "2", "0");
     EXPECT_EQ(QuartersAround(twist.Render(0.5), 0.5, 0.5, 0.25, 0.25),
               (Quarters{Code(kRed), Code(kGreen), Code(kWhite), Code(kOrange)}));
     // The tumble has then made half of its full turn: the same scene stands
     // on its head, each slice showing its other side rotated a half turn:
     // A's lower half above, B's upper half below.
-    twist.Set("Flip", "on");
-    EXPECT_EQ(QuartersAround(twist.Render(0.5), 0.5, 0.5, 0.25, 0.25),
+    EXPECT_EQ(QuartersAround(twist.Set("Flip", "on").Render(0.5), 0.5, 0.5, 0.25, 0.25),
               (Quarters{Code(kYellow), Code(kBlue), Code(kMagenta), Code(kCyan)}));
 }
 
 TEST(Twist, BackgroundThatIsNoEntryDrawsAsTransparent) {
-    TransitionProbe twist(kTwist);
-    ASSERT_TRUE(twist.ok());
-    twist.Preset("Left To Right"); // stores such a value
-    twist.Pictures(harness::PictureA(kW, kH), harness::PictureB(kW, kH));
+    TransitionProbe twist(12);
+    twist.Preset("Left To Right").Pictures(PictureA(kW, kH), PictureB(kW, kH)); // stores such a value
     const host::Picture stored = twist.Render(0.5);
-    twist.Set("Background", "Transparent");
-    EXPECT_TRUE(twist.Render(0.5) == stored);
+    EXPECT_TRUE(twist.Set("Background", "Transparent").Render(0.5) == stored);
     // A slice edge-on in the middle of its turn lets the background through.
-    int clear = 0;
-    for (const host::Rgba& p : stored.pixels()) clear += p.a == 0;
-    EXPECT_GT(clear, kH);
-    twist.Set("Background", "First Picture");
-    EXPECT_FALSE(twist.Render(0.5) == stored);
+    EXPECT_GT(std::count_if(stored.pixels().begin(), stored.pixels().end(), [](const Rgba& p) { return p.a == 0; }), kH);
+    EXPECT_FALSE(twist.Set("Background", "First Picture").Render(0.5) == stored);
 }
 
 } // namespace
