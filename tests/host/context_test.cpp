@@ -20,7 +20,7 @@ std::vector<ParamInfo> TwoParams() {
     return p;
 }
 
-TEST(HostContext, AnswersWithTheCurrentValueOfTheRightType) {
+TEST(HostContext, AnswersTheRightTypeAndCountsWhatItRefuses) {
     HostContext ctx(TwoParams());
     ParamValue v{};
     ASSERT_TRUE(ctx.GetParamValue(0, &v, kParamSlider));
@@ -29,11 +29,8 @@ TEST(HostContext, AnswersWithTheCurrentValueOfTheRightType) {
     ASSERT_TRUE(ctx.GetParamValue(1, &v, kParamChoice));
     EXPECT_EQ(v.AsChoice(), 1u);
     EXPECT_EQ(ctx.typeMismatches(), 0u);
-}
 
-TEST(HostContext, RefusesAndCountsWrongTypesAndIndexes) {
-    HostContext ctx(TwoParams());
-    ParamValue v = ParamValue::FromWords(5, 5);
+    v = ParamValue::FromWords(5, 5);
     EXPECT_FALSE(ctx.GetParamValue(0, &v, kParamCheck));
     EXPECT_FALSE(ctx.GetParamValue(2, &v, kParamSlider));
     EXPECT_FALSE(ctx.GetParamValue(0, nullptr, kParamSlider));
@@ -57,7 +54,7 @@ TEST(HostContext, HandsOutItsAllocatorOnlyWhenOffered) {
     EXPECT_EQ(ctx.QueryInterface(&IID_IHostAllocator, nullptr), kNullOutPointer);
 }
 
-TEST(HostAllocator, PicturesAreAlignedWideEnoughAndCounted) {
+TEST(HostAllocator, AlignsCountsRefusesAndFailsOnRequest) {
     HostAllocator a;
     void* pic = nullptr;
     int32_t stride = 0;
@@ -77,12 +74,8 @@ TEST(HostAllocator, PicturesAreAlignedWideEnoughAndCounted) {
     a.FreeBlock(block); // twice
     EXPECT_EQ(a.live(), 0u);
     EXPECT_EQ(a.badFrees(), 3u);
-}
 
-TEST(HostAllocator, RefusesNonsenseAndCanBeToldToFail) {
-    HostAllocator a;
     void* p = reinterpret_cast<void*>(1);
-    int32_t stride = 0;
     EXPECT_NE(a.AllocatePicture(&p, 0, 3, 4, &stride), kOk);
     EXPECT_EQ(p, nullptr);
     EXPECT_NE(a.AllocatePicture(&p, 3, 3, 4, nullptr), kOk);

@@ -63,14 +63,12 @@ TEST(PresetCommands, RenderWithAPresetFileUsesItsValues) {
     ScratchFolder folder;
     const std::string file = folder.File("p.fxptmba");
     ASSERT_EQ(Tumblers({"preset", "save", "3D Box Fold", "--file", file, "--preset", "Head On", "--set", "Tilt=0.2,0.9"}).code, 0);
-    const std::vector<std::string> common = {"--at", "0.5", "--size", "64x36"};
-    std::vector<std::string> viaFile = {"render", "3D Box Fold", "--preset-file", file, "--out", folder.File("a.png")};
-    std::vector<std::string> direct = {"render", "3D Box Fold", "--preset", "Head On", "--set", "Tilt=0.2,0.9",
-                                       "--out", folder.File("b.png")};
-    std::vector<std::string> plain = {"render", "3D Box Fold", "--out", folder.File("c.png")};
-    for (auto* words : {&viaFile, &direct, &plain}) {
-        words->insert(words->end(), common.begin(), common.end());
-        const Outcome r = Tumblers(*words);
+    const std::vector<std::string> ways[] = {{"--preset-file", file, "--out", folder.File("a.png")},
+                                             {"--preset", "Head On", "--set", "Tilt=0.2,0.9", "--out", folder.File("b.png")},
+                                             {"--out", folder.File("c.png")}};
+    for (std::vector<std::string> words : ways) {
+        words.insert(words.begin(), {"render", "3D Box Fold", "--at", "0.5", "--size", "64x36"});
+        const Outcome r = Tumblers(words);
         ASSERT_EQ(r.code, 0) << r.err;
     }
     const std::string a = ScratchFolder::Read(folder.File("a.png"));

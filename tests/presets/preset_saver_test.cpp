@@ -20,6 +20,12 @@ namespace svt {
 namespace {
 
 using test::ScratchFolder;
+using Message = std::pair<std::u16string, std::u16string>;
+
+const Message kSaveError{u"Preset save error",
+                         u"Sorry, can't save preset.\nPossible reason: access denied or disk is full."};
+const Message kLoadError{u"Preset load error",
+                         u"Sorry, can't open the preset specified.\nPossible reason: access denied or file is corrupted."};
 
 // What the scripted host answers and what it was shown.
 struct Host {
@@ -27,10 +33,9 @@ struct Host {
     std::string path; // answered when choosing
 
     int dialogs = 0;
-    uint32_t flags = 0;
+    uint32_t flags = 0, icon = 0;
     std::u16string title, filter, defaultExtension;
-    std::vector<std::pair<std::u16string, std::u16string>> messages;
-    uint32_t icon = 0;
+    std::vector<Message> messages;
 
     static int32_t Dialog(void* context, void*, const char16_t* title, const char16_t* filter,
                           const char16_t* defaultExtension, char16_t* path, uint32_t capacity, uint32_t flags) {
@@ -42,13 +47,12 @@ struct Host {
         while (filter[n] || filter[n + 1]) ++n; // up to the double zero
         h.filter.assign(filter, n);
         h.defaultExtension = defaultExtension;
-        if (!h.choose) return 0;
         const std::u16string answer(h.path.begin(), h.path.end());
-        if (answer.size() >= capacity) return 0;
+        if (!h.choose || answer.size() >= capacity) return 0;
         std::memcpy(path, answer.c_str(), (answer.size() + 1) * sizeof(char16_t));
         return 1;
     }
-    static void Message(void* context, const char16_t* title, const char16_t* text, uint32_t flags) {
+    static void MessageBox(void* context, const char16_t* title, const char16_t* text, uint32_t flags) {
         Host& h = *static_cast<Host*>(context);
         h.messages.emplace_back(title, text);
         h.icon = flags;
@@ -59,7 +63,7 @@ class PresetSaver : public ::testing::Test {
 protected:
     void SetUp() override {
         const SVTHostServices services{sizeof(SVTHostServices), 0, &host_, &Host::Dialog, &Host::Dialog,
-                                       &Host::Message};
+                                       &Host::MessageBox};
         ASSERT_EQ(SVTumblersSetHostServices(&services), 1);
         library_ = GetEffectsLibrary();
         saver_ = library_->CreatePresetSaver();
@@ -79,10 +83,8 @@ protected:
         host_.path = file.empty() ? file : folder_.File(file);
         return saver_->LoadPreset(nullptr, library_, index, r, language);
     }
-    void ExpectOnlyMessage(const std::u16string& title, const std::u16string& text) {
-        ASSERT_EQ(host_.messages.size(), 1u);
-        EXPECT_EQ(host_.messages[0].first, title);
-        EXPECT_EQ(host_.messages[0].second, text);
+    void ExpectOnlyMessage(const Message& m) {
+        EXPECT_EQ(host_.messages, std::vector<Message>{m});
         EXPECT_EQ(host_.icon, SVT_ICON_EXCLAMATION);
         host_.messages.clear();
     }
@@ -115,81 +117,68 @@ protected:
     IPresetSaver* saver_ = nullptr;
 };
 
-TEST_F(PresetSaver, EveryTransitionRoundTripsItsValues) {
+TEST_F(PresetSaver, EveryTransitionRoundTripsItsValuesUnderTheLibrarysNames) {
     for (uint32_t index = 0; index < 13; ++index) {
         SCOPED_TRACE(index);
-        const std::string file = "p." + PresetExtension("Solvane Tumblers", index);
+        const std::string ext = PresetExtension("Solvane Tumblers", index);
         PresetData saved = ValuesFor(index);
-        ASSERT_EQ(Save(index, &saved, file), kPresetOk);
+        std::strcpy(saved.libraryName, "Someone Else"); // the save writes the library's names instead
+        std::strcpy(saved.effectName, "3D Comb");
+        ASSERT_EQ(Save(index, &saved, "p." + ext), kPresetOk);
         EXPECT_EQ(host_.title, u"Save Preset");
         EXPECT_EQ(host_.flags, SVT_DIALOG_OVERWRITE_PROMPT);
-        const std::string ext = PresetExtension("Solvane Tumblers", index);
         EXPECT_EQ(host_.defaultExtension, std::u16string(ext.begin(), ext.end()));
+        EXPECT_STREQ(saved.libraryName, "Solvane Tumblers");
+        EXPECT_TRUE(index != 0 || std::string(saved.effectName) == "3D Box Fold") << saved.effectName;
+        EXPECT_NE(ScratchFolder::Read(folder_.File("p." + ext))
+                      .find("LibraryName=\"Solvane Tumblers\" EffectName=\"" + std::string(saved.effectName) + "\""),
+                  std::string::npos);
 
         PresetData loaded{};
-        ASSERT_EQ(Load(index, &loaded, file), kPresetOk);
+        ASSERT_EQ(Load(index, &loaded, "p." + ext), kPresetOk);
         EXPECT_EQ(host_.title, u"Load Preset");
         EXPECT_EQ(host_.flags, SVT_DIALOG_MUST_EXIST);
         EXPECT_TRUE(host_.messages.empty());
         EXPECT_STREQ(loaded.name, saved.name);
         ASSERT_EQ(loaded.count, saved.count);
         for (int i = 0; i < saved.count; ++i) {
-            const PresetEntry& a = saved.entries[i];
-            const PresetEntry& b = loaded.entries[i];
+            const PresetEntry &a = saved.entries[i], &b = loaded.entries[i];
             EXPECT_EQ(b.type, a.type) << i;
-            if (a.type == kParamCheck) {
-                EXPECT_EQ(b.value.AsCheck(), a.value.AsCheck()) << i;
-            } else if (a.type == kParamPoint) {
-                EXPECT_EQ(b.value.X(), a.value.X()) << i;
-                EXPECT_EQ(b.value.Y(), a.value.Y()) << i;
-            } else {
-                EXPECT_EQ(b.value.Word(0), a.value.Word(0)) << i; // choice index or slider bits
-            }
+            // A check box is its first byte; the rest are slider bits, a
+            // choice index or the point's two floats.
+            const bool check = a.type == kParamCheck, point = a.type == kParamPoint;
+            EXPECT_EQ(check ? b.value.AsCheck() : b.value.Word(0), check ? a.value.AsCheck() : a.value.Word(0)) << i;
+            EXPECT_EQ(point ? b.value.Y() : 0, point ? a.value.Y() : 0) << i;
         }
     }
 }
 
-TEST_F(PresetSaver, SaveWritesTheNamesFromTheLibrary) {
-    PresetData r = ValuesFor(0);
-    std::strcpy(r.libraryName, "Someone Else");
-    std::strcpy(r.effectName, "3D Comb");
-    ASSERT_EQ(Save(0, &r, "n.fxptmba"), kPresetOk);
-    EXPECT_STREQ(r.libraryName, "Solvane Tumblers");
-    EXPECT_STREQ(r.effectName, "3D Box Fold");
-    EXPECT_NE(ScratchFolder::Read(folder_.File("n.fxptmba")).find("LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\""),
-              std::string::npos);
-}
-
-TEST_F(PresetSaver, FileOfAnotherTransitionIsRefusedWithAWarningNamingBoth) {
+TEST_F(PresetSaver, FileOfAnotherTransitionOrTooFewEntriesIsRefused) {
     PresetData comb = ValuesFor(2);
     ASSERT_EQ(Save(2, &comb, "comb.fxptmbc"), kPresetOk);
     PresetData r = ValuesFor(0);
     const PresetData before = r;
     EXPECT_EQ(Load(0, &r, "comb.fxptmbc"), kPresetOtherEffect);
-    ExpectOnlyMessage(u"Preset open warning", u"Error trying to open a 3D Comb preset. This can only open 3D Box "
-                                              u"Fold presets. Please try again.");
+    ExpectOnlyMessage({u"Preset open warning",
+                       u"Error trying to open a 3D Comb preset. This can only open 3D Box Fold presets. Please try again."});
     EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << "a refused file leaves the record alone";
-}
 
-TEST_F(PresetSaver, EntriesMustCoverEveryParameterWithItsType) {
     const std::string head = "<Preset Name=\"x\" LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\">";
-    const std::string five = "<parameter type=\"2\" value=\"0.1\"/><parameter type=\"2\" value=\"0.2\"/>"
-                             "<parameter type=\"0\" x=\"0.3\" y=\"0.4\"/><parameter type=\"4\" value=\"1\"/>"
-                             "<parameter type=\"1\" value=\"1\"/>";
-    PresetData r{};
-    folder_.Write("four.fxptmba", head + five.substr(0, five.rfind("<parameter")) + "</Preset>");
-    EXPECT_EQ(Load(0, &r, "four.fxptmba"), kPresetOtherEffect);
-    folder_.Write("type.fxptmba", head + five.substr(0, five.rfind("<parameter")) +
-                                      "<parameter type=\"2\" value=\"1\"/></Preset>");
-    EXPECT_EQ(Load(0, &r, "type.fxptmba"), kPresetOtherEffect);
-    folder_.Write("maker.fxptmba", "<Preset LibraryName=\"Solvane Tumbler\" EffectName=\"3D Box Fold\">" + five +
-                                       "</Preset>");
-    EXPECT_EQ(Load(0, &r, "maker.fxptmba"), kPresetOtherEffect);
-    EXPECT_EQ(host_.messages.size(), 3u);
-    host_.messages.clear();
+    const std::string four = "<parameter type=\"2\" value=\"0.1\"/><parameter type=\"2\" value=\"0.2\"/>"
+                             "<parameter type=\"0\" x=\"0.3\" y=\"0.4\"/><parameter type=\"4\" value=\"1\"/>";
+    const std::string five = four + "<parameter type=\"1\" value=\"1\"/>";
+    for (const std::string& text : {head + four + "</Preset>",                                  // too few
+                                    head + four + "<parameter type=\"2\" value=\"1\"/></Preset>", // wrong type
+                                    "<Preset LibraryName=\"Solvane Tumbler\" EffectName=\"3D Box Fold\">" + five +
+                                        "</Preset>"}) {
+        folder_.Write("bad.fxptmba", text);
+        EXPECT_EQ(Load(0, &r, "bad.fxptmba"), kPresetOtherEffect) << text;
+        EXPECT_EQ(host_.messages.size(), 1u);
+        host_.messages.clear();
+    }
 
-    // More entries than parameters are accepted and kept; past a hundred the
-    // rest is read and dropped.
+    // More entries than parameters are accepted and kept; of 120 elements
+    // the first hundred are loaded.
     std::string extra;
     for (int i = 0; i < 115; ++i) extra += "<parameter type=\"2\" value=\"0.5\"/>";
     folder_.Write("more.fxptmba", head + five + extra + "</Preset>");
@@ -200,46 +189,38 @@ TEST_F(PresetSaver, EntriesMustCoverEveryParameterWithItsType) {
     EXPECT_EQ(r.entries[99].value.AsSlider(), 0.5f);
 }
 
-TEST_F(PresetSaver, BrokenFilesGiveTheLoadError) {
+TEST_F(PresetSaver, BrokenFilesAndFailedSavesGiveTheirErrors) {
     std::mt19937 random(7);
     std::string binary(4096, '\0');
     for (char& c : binary) c = static_cast<char>(random());
     const std::string valid = "<Preset LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\">"
                               "<parameter type=\"2\" value=\"0.1\"/></Preset>";
-    const std::pair<const char*, std::string> files[] = {
-        {"empty", ""},
-        {"binary", binary},
-        {"truncated", valid.substr(0, 70)},
-        {"malformed", "<Preset><parameter type=\"2\" value=\"0.1\"></Preset>"},
-        {"noparameters", "<Preset LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\"></Preset>"},
-    };
+    folder_.Write("empty", "");
+    folder_.Write("binary", binary);
+    folder_.Write("truncated", valid.substr(0, 70));
+    folder_.Write("malformed", "<Preset><parameter type=\"2\" value=\"0.1\"></Preset>");
+    folder_.Write("noparameters", "<Preset LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\"></Preset>");
     PresetData r = ValuesFor(0);
     const PresetData before = r;
-    for (const auto& [name, bytes] : files) {
-        folder_.Write(name, bytes);
+    // and no such file, an empty answer from the host, a folder
+    for (const char* name : {"empty", "binary", "truncated", "malformed", "noparameters", "missing", "", "."}) {
         EXPECT_EQ(Load(0, &r, name), kPresetError) << name;
-        ExpectOnlyMessage(u"Preset load error", u"Sorry, can't open the preset specified.\nPossible reason: access "
-                                                u"denied or file is corrupted.");
+        ExpectOnlyMessage(kLoadError);
     }
-    for (const char* name : {"missing", ""}) { // no such file; the host answered an empty path
-        EXPECT_EQ(Load(0, &r, name), kPresetError) << name;
-        ExpectOnlyMessage(u"Preset load error", u"Sorry, can't open the preset specified.\nPossible reason: access "
-                                                u"denied or file is corrupted.");
-    }
-    host_.path = folder_.path(); // a folder
-    EXPECT_EQ(saver_->LoadPreset(nullptr, library_, 0, &r, nullptr), kPresetError);
     EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-}
 
-TEST_F(PresetSaver, FailedSaveShowsTheErrorAndLeavesNoFile) {
-    PresetData r = ValuesFor(0);
     mkdir(folder_.File("taken.fxptmba").c_str(), 0755);
     for (const char* name : {"missing/p.fxptmba", "taken.fxptmba", ""}) {
         EXPECT_EQ(Save(0, &r, name), kPresetError) << name;
-        ExpectOnlyMessage(u"Preset save error",
-                          u"Sorry, can't save preset.\nPossible reason: access denied or disk is full.");
+        ExpectOnlyMessage(kSaveError);
     }
-    EXPECT_EQ(folder_.EntryCount(), 1u) << "only the folder that was there";
+    EXPECT_EQ(folder_.EntryCount(), 6u) << "only what was there";
+
+    EXPECT_EQ(Load(0, nullptr, "empty"), kPresetError) << "no record";
+    ExpectOnlyMessage(kLoadError);
+    EXPECT_EQ(Save(0, nullptr, "x.fxptmba"), kPresetError);
+    ExpectOnlyMessage(kSaveError);
+    EXPECT_EQ(host_.dialogs, 11) << "none without a record";
 }
 
 TEST_F(PresetSaver, CancellingChangesNothingAndSaysNothing) {
@@ -261,15 +242,6 @@ TEST_F(PresetSaver, CancellingChangesNothingAndSaysNothing) {
     EXPECT_EQ(host_.dialogs, 2);
 }
 
-TEST_F(PresetSaver, NoRecordIsAnErrorWithoutADialog) {
-    EXPECT_EQ(Save(0, nullptr, "x.fxptmba"), kPresetError);
-    ExpectOnlyMessage(u"Preset save error", u"Sorry, can't save preset.\nPossible reason: access denied or disk is full.");
-    EXPECT_EQ(Load(0, nullptr, "x.fxptmba"), kPresetError);
-    ExpectOnlyMessage(u"Preset load error",
-                      u"Sorry, can't open the preset specified.\nPossible reason: access denied or file is corrupted.");
-    EXPECT_EQ(host_.dialogs, 0);
-}
-
 TEST_F(PresetSaver, DialogTextsFollowTheLanguageMessagesStayEnglish) {
     PresetData r = ValuesFor(0);
     ASSERT_EQ(Save(0, &r, "de.fxptmba", "de"), kPresetOk);
@@ -281,26 +253,20 @@ TEST_F(PresetSaver, DialogTextsFollowTheLanguageMessagesStayEnglish) {
     ASSERT_EQ(Load(0, &r, "de.fxptmba", "it"), kPresetOk);
     EXPECT_EQ(host_.title, u"Open Preset");
     EXPECT_EQ(host_.filter, std::u16string(u"Preset Files (*.fxptmba)\0*.fxptmba", 34));
-
     EXPECT_EQ(Load(0, &r, "missing", "de"), kPresetError);
-    ExpectOnlyMessage(u"Preset load error",
-                      u"Sorry, can't open the preset specified.\nPossible reason: access denied or file is corrupted.");
+    ExpectOnlyMessage(kLoadError);
 }
 
-TEST_F(PresetSaver, UnterminatedNameIsCutWhenSaved) {
-    PresetData r = ValuesFor(0);
-    std::memset(r.name, 'n', sizeof r.name); // the host forgot the terminator
-    ASSERT_EQ(Save(0, &r, "long.fxptmba"), kPresetOk);
-    PresetData back{};
-    ASSERT_EQ(Load(0, &back, "long.fxptmba"), kPresetOk);
-    EXPECT_EQ(std::string(back.name), std::string(259, 'n'));
-
-}
-
-TEST_F(PresetSaver, WithoutALibraryAnyFileWithEntriesLoads) {
+TEST_F(PresetSaver, LongNamesAndNoLibrary) {
     PresetData r = ValuesFor(9);
+    std::memset(r.name, 'n', sizeof r.name); // the host forgot the terminator
     ASSERT_EQ(Save(9, &r, "p.fxptmbj"), kPresetOk);
     PresetData back{};
+    ASSERT_EQ(Load(9, &back, "p.fxptmbj"), kPresetOk);
+    EXPECT_EQ(std::string(back.name), std::string(259, 'n'));
+
+    // Without a library any file with entries loads.
+    back = {};
     host_.path = folder_.File("p.fxptmbj");
     EXPECT_EQ(saver_->LoadPreset(nullptr, nullptr, 0, &back, nullptr), kPresetOk);
     EXPECT_EQ(host_.defaultExtension, u"prs");

@@ -21,7 +21,6 @@ public:
     }
     ~ScratchFolder() {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -29,21 +28,17 @@ public:
 
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
-
     std::string Write(const std::string& name, const std::string& bytes) const {
-        const std::string file = File(name);
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        return File(name);
     }
     static std::string Read(const std::string& file) {
         std::ifstream in(file, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // Names of the entries in the folder.
     std::size_t EntryCount() const {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_)) ++n;
-        return n;
+        auto it = std::filesystem::directory_iterator(path_);
+        return std::size_t(std::distance(begin(it), end(it)));
     }
 
 private:

@@ -49,12 +49,18 @@ public:
     Bool8 HasLanguage(const char*) override { return 0; }
 };
 
-TEST(TranslationHelper, WithoutTranslationsGivesTheEnglishTextOrTheKey) {
+TEST(TranslationHelper, WithoutTranslationsGivesTheEnglishTextOrTheKeyCutAt2047) {
     TranslationHelper helper;
     EXPECT_EQ(std::u16string(helper.Translate(4, "Open Preset", nullptr)), u"Open Preset");
     EXPECT_EQ(std::u16string(helper.Translate(5, "Key Frames or Presets", "Use Key Frames instead of Presets")),
               u"Use Key Frames instead of Presets");
     EXPECT_EQ(std::u16string(helper.Translate(4, nullptr, nullptr)), u"");
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", std::string(3000, 'x').c_str())), std::u16string(2047, u'x'));
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", std::string(2047, 'y').c_str())).size(), 2047u);
+    // 2046 letters and U+1F600 (two UTF-16 units) would need 2048: the pair
+    // goes whole.
+    const std::string emojiAtEdge = std::string(2046, 'x') + "\xF0\x9F\x98\x80";
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", emojiAtEdge.c_str())), std::u16string(2046, u'x'));
 
     ScriptedSource refusing;
     refusing.offersMultiLingual = false;
@@ -68,20 +74,18 @@ TEST(TranslationHelper, BindKeepsExactlyTwoCharactersElseEnglish) {
     source.answer = u"x";
     source.answerCount = 1;
     TranslationHelper helper;
-    const struct {
-        const char* given;
-        const char* bound;
-    } cases[] = {{"de", "de"}, {"FR", "FR"}, {"zz", "zz"}, {"deu", "en"}, {"d", "en"}, {"", "en"}, {nullptr, "en"}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, const char*> cases[] = {{"de", "de"}, {"FR", "FR"}, {"zz", "zz"}, {"deu", "en"},
+                                                         {"d", "en"},  {"", "en"},   {nullptr, "en"}};
+    for (auto [given, bound] : cases) {
         helper.Bind(&source, "fr"); // something else first, so a stale code would show
-        helper.Bind(&source, c.given);
-        EXPECT_STREQ(helper.code(), c.bound) << (c.given ? c.given : "(null)");
+        helper.Bind(&source, given);
+        EXPECT_STREQ(helper.code(), bound) << (given ? given : "(null)");
         helper.Translate(4, "Open Preset", nullptr);
-        EXPECT_EQ(source.askedLanguage, c.bound);
+        EXPECT_EQ(source.askedLanguage, bound);
     }
 }
 
-TEST(TranslationHelper, ForwardsTheRequestAndReturnsTheTranslation) {
+TEST(TranslationHelper, ForwardsTheRequestAndFallsBackOnZero) {
     ScriptedSource source;
     source.answer = u"Preset öffnen";
     source.answerCount = 13;
@@ -92,38 +96,18 @@ TEST(TranslationHelper, ForwardsTheRequestAndReturnsTheTranslation) {
     EXPECT_EQ(source.askedKey, "Open Preset");
     EXPECT_EQ(source.askedCapacity, 2048u);
     EXPECT_EQ(source.references, 0) << "the IMultiLingual asked for is released again";
-}
 
-TEST(TranslationHelper, ParserAnsweringZeroGivesTheDefaultNotTheKeyNorItsScribbles) {
-    ScriptedSource source;
+    // A parser answering 0 gives the default, not the key nor its scribbles.
     source.answer = u"garbage left in the buffer";
     source.answerCount = 0;
-    TranslationHelper helper;
-    helper.Bind(&source, "de");
     EXPECT_EQ(std::u16string(helper.Translate(5, "Up/Down Knobs Control", "Up / Down mouse control of circular knobs")),
               u"Up / Down mouse control of circular knobs");
     EXPECT_EQ(std::u16string(helper.Translate(4, "Preset Files", nullptr)), u"Preset Files");
-}
 
-TEST(TranslationHelper, LongDefaultsAreCutAt2047WithoutSplittingAPair) {
-    TranslationHelper helper;
-    const std::string longText(3000, 'x');
-    EXPECT_EQ(std::u16string(helper.Translate(4, "k", longText.c_str())), std::u16string(2047, u'x'));
-    EXPECT_EQ(std::u16string(helper.Translate(4, "k", std::string(2047, 'y').c_str())).size(), 2047u);
-
-    // 2046 letters and U+1F600 (two UTF-16 units) would need 2048: the pair
-    // goes whole.
-    const std::string emojiAtEdge = std::string(2046, 'x') + "\xF0\x9F\x98\x80";
-    EXPECT_EQ(std::u16string(helper.Translate(4, "k", emojiAtEdge.c_str())), std::u16string(2046, u'x'));
-}
-
-TEST(TranslationHelper, LanguagePrefersTheSourcesCurrentLanguage) {
-    ScriptedSource source;
-    TranslationHelper helper;
-    helper.Bind(&source, "fr");
-    EXPECT_STREQ(helper.Language(), "fr");
-    source.currentLanguage = "de";
+    // The language is the source's current one where it has one.
     EXPECT_STREQ(helper.Language(), "de");
+    source.currentLanguage = "it";
+    EXPECT_STREQ(helper.Language(), "it");
     EXPECT_EQ(source.references, 0);
 }
 
