@@ -53,7 +53,8 @@ TEST(BoxFold, OpensIntoAFlatCrossAndClosesInFrontInsideOut) {
     // Two half turns about parallel hinges keep the back's orientation: its
     // back side (the second picture) faces +z, and its corner 1, which takes
     // that side's top-left texel, lies at the top left: upright, unmirrored.
-    const CornerList& back = Folded(1.0)[kBack].vertices;
+    const QuadMesh closed = Folded(1.0);
+    const CornerList& back = closed[kBack].vertices;
     EXPECT_LT(Cross(back[3] - back[0], back[1] - back[0]).z, 0.0);
     EXPECT_EQ(BoundsOf(QuadFace(back[1], back[1], back[1], back[1], nullptr, nullptr)), (Bounds{-1, -1, 1, 1, 2, 2}));
 
