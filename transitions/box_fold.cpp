@@ -112,11 +112,8 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const BoxFoldSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = s.background;
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
+                                .ambient = kAmbient, .background = s.background};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
 

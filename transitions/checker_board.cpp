@@ -164,10 +164,7 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const BoardSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = s.background;
+        const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
 

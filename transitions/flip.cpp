@@ -108,10 +108,7 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const FlipSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.distance = kCameraDistance;
-        setup.ambient = s.ambient;
-        setup.background = s.background;
+        const SceneSetup setup{.distance = kCameraDistance, .ambient = s.ambient, .background = s.background};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
 

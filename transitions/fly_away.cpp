@@ -142,11 +142,8 @@ public:
 private:
     Bool8 RenderScene(const FlyAwaySettings& s, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) {
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = kBackgroundNone;
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
+                                .ambient = kAmbient, .background = kBackgroundNone};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
         const double tt = render.t();

@@ -111,11 +111,8 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const LouversSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = s.ambient;
-        setup.background = s.background;
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
+                                .ambient = s.ambient, .background = s.background};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
 

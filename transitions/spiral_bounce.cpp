@@ -156,11 +156,8 @@ public:
         // Obtained before anything is drawn, so that a render that cannot
         // have it leaves the host's output as it was.
         const SpiralOrder order(s.columns, s.rows, allocator);
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = order.empty() ? kBackgroundNone : s.background;
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
+                                .ambient = kAmbient, .background = order.empty() ? kBackgroundNone : s.background};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
         if (order.empty()) return 0;
