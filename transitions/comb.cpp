@@ -174,12 +174,9 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const CombSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = kBackgroundNone;
-        setup.renderAtZero = true; // t' = 0 draws the comb at rest
+        // t' = 0 draws the comb at rest.
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                               .background = kBackgroundNone, .renderAtZero = true};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
         const double tt = render.t();

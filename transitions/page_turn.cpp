@@ -123,12 +123,9 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         PageTurnSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = kBackgroundNone; // the page lies on the second picture, below
-        setup.renderAtZero = true;          // t' = 0 draws the flat page
+        // The page lies on the second picture, drawn below; t' = 0 draws the flat page.
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                               .background = kBackgroundNone, .renderAtZero = true};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
         const double tp = render.t();

@@ -159,11 +159,9 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const PizzaSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.distance = kCameraDistance;
-        setup.ambient = kAmbient;
-        setup.background = s.background;
-        setup.renderAtZero = true; // t = 0 draws the boxes at rest
+        // t = 0 draws the boxes at rest.
+        const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background,
+                               .renderAtZero = true};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
         const double tt = render.t();

@@ -136,12 +136,9 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override {
         const TwistSettings s = ReadSettings(ParamReader(context, description()));
-        SceneSetup setup;
-        setup.reverse = s.reverse;
-        setup.distance = kCameraDistance;
-        setup.ambient = s.ambient;
-        setup.background = s.background;
-        setup.renderAtZero = true; // t' = 0 draws the untwisted picture
+        // t' = 0 draws the untwisted picture.
+        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
+                               .background = s.background, .renderAtZero = true};
         FrameRender render(*this, from, to, out, t, allocator, setup);
         if (!render.drawing()) return render.result();
 
