@@ -27,7 +27,7 @@ TEST(Stagger, WindowsFollowCohesion) {
 
 TEST(TwistSystem, TurnsEachFaceAboutItsOwnCentreInSlotOrder) {
     const TwistSystem twist(QuadMeshCreator::CreatePlaneGrid(64, 64, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 4, 1,
-                                                             nullptr, nullptr, 0, false));
+                                                             kSourceNone, kSourceNone, 0, false));
     // c = 0, t = 0.625: faces 0 and 1 done, face 2 edge-on, face 3 waiting.
     const QuadMesh turned = twist.TwistedFaces(0.625, 0, true, false);
     ASSERT_EQ(turned.size(), 4u);
@@ -52,8 +52,8 @@ TEST(RingSystem, RingsPartitionTheGridAndTurnAboutTheOrigin) {
         for (uint64_t c : RingSystem::RingCells(k, 4)) ++hits[c];
     EXPECT_EQ(hits, std::vector<int>(49, 1));
 
-    const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(9, 9, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, nullptr,
-                                                            nullptr, 1, false));
+    const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(9, 9, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, kSourceNone,
+                                                            kSourceNone, 1, false));
     // n = 2, c = 0, t = 0.25: d = 1/2, ring 0 at pi/2, ring 1 waiting.
     // RotationX(pi/2): (x, y, z) -> (x, z, -y), so (-1, 1, 0) -> (-1, 0, -1).
     const Vec3 corner = rings.RotatedRings(0.25, 0, 2, false)[0].vertices[0];

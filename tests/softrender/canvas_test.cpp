@@ -41,7 +41,7 @@ TEST(SceneCanvas, ScreenCameraLightsAndEffectsFollowTheirRules) {
     ASSERT_TRUE(canvas.SetScreen(nullptr)); // kept, with nothing to draw on
     EXPECT_EQ(canvas.screen()->height, 0u);
     const Source pic(Picture(4, 4));
-    EXPECT_FALSE(DrawFace(canvas, FullFrameFace(&pic.view, nullptr), kDrawDefault));
+    EXPECT_FALSE(DrawFace(canvas, FullFrameFace(), {&pic.view, &pic.view}, kDrawDefault));
 
     // combined = projection·view: (1, 1, 0) moved to z = 5, then w = 0.5.
     canvas.SetProjection(PerspectiveMatrix(10));
@@ -129,8 +129,11 @@ protected:
         canvas.SetScreen(out.desc());
         canvas.SetFlags(kTwoSided);
     }
-    bool Draw(const QuadFace& face) { return DrawFace(canvas, face, kDrawDefault); }
-    QuadFace Full(uint32_t mirror = kMirrorVertical) { return FullFrameFace(&front.view, &back.view, mirror); }
+    const FacePictures pictures{&front.view, &back.view};
+
+    bool Draw(const QuadFace& face, const FacePictures& shown) { return DrawFace(canvas, face, shown, kDrawDefault); }
+    bool Draw(const QuadFace& face) { return Draw(face, pictures); }
+    QuadFace Full(uint32_t mirror = kMirrorVertical) { return FullFrameFace(kSourceFirst, kSourceSecond, mirror); }
     // Every pixel off the outermost rows and columns equals the picture's.
     void ExpectOneToOne(const Picture& pic) {
         const Picture got = out.Load();
@@ -152,7 +155,7 @@ TEST_F(DrawFaceTest, FullFrameFacesMapOneToOneFrontAndBack) {
     broken.vertices.clear();
     EXPECT_FALSE(Draw(broken));
     broken = Full();
-    broken.frontPicture = nullptr;
+    broken.front = kSourceNone;
     EXPECT_FALSE(Draw(broken));
 
     // Past a quarter turn the back is culled unless two-sided; half turns about
@@ -179,25 +182,25 @@ TEST_F(DrawFaceTest, OffScreenFacesAreSkippedPartialOnesClippedFoldedOnesDropped
     EXPECT_EQ(out.Load(), Picture(W, H, kClear));
     // Three corners left of the frame, one inside at x = 1.5·19.5 = 29.25.
     canvas.SetViewMatrix(Mat4{});
-    EXPECT_TRUE(Draw(QuadFace({-3, 1, 0}, {0.5, 0, 0}, {-2, -1, 0}, {-3, -1, 0}, &front.view, nullptr)));
+    EXPECT_TRUE(Draw(QuadFace({-3, 1, 0}, {0.5, 0, 0}, {-2, -1, 0}, {-3, -1, 0}, kSourceFirst, kSourceNone)));
     const Picture got = out.Load();
     EXPECT_NE(got.at(0, H / 2), kClear);
     for (int y = 0; y < H; ++y) EXPECT_EQ(got.at(W - 1, y), kClear) << y;
     // Corners in bow-tie order: the quad folds over itself.
     out.FillBytes(0);
-    EXPECT_TRUE(Draw(QuadFace({-1, 1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, -1, 0}, &front.view, nullptr)));
+    EXPECT_TRUE(Draw(QuadFace({-1, 1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, -1, 0}, kSourceFirst, kSourceNone)));
     EXPECT_EQ(out.Load(), Picture(W, H, kClear));
 }
 
 TEST_F(DrawFaceTest, ShadingAgreesOnTheDirectAndCopiedPaths) {
     // Draws `face` on both paths: they stay within one level of each other,
     // and of `want` at the centre where given.
-    auto both = [&](const QuadFace& face, const Rgba* want) {
+    auto both = [&](const QuadFace& face, const Rgba* want, const FacePictures& shown) {
         Picture results[2];
         for (bool copy : {false, true}) {
             out.FillBytes(0);
             canvas.SetAlwaysCopyFaces(copy);
-            EXPECT_TRUE(Draw(face));
+            EXPECT_TRUE(Draw(face, shown));
             results[copy] = out.Load();
             if (want) {
                 EXPECT_LE(MaxDiff(Picture(1, 1, results[copy].at(W / 2, H / 2)), Picture(1, 1, *want)), 1) << copy;
@@ -211,15 +214,15 @@ TEST_F(DrawFaceTest, ShadingAgreesOnTheDirectAndCopiedPaths) {
     canvas.AddLight(&light);
     canvas.SetViewMatrix(RotationY(kPi / 3)); // N.z = cos 60° = 0.5: k = 0.5
     const Rgba half{25, 50, 100, 255};
-    both(FullFrameFace(&flat.view, nullptr), &half);
+    both(FullFrameFace(kSourceFirst, kSourceNone), &half, {&flat.view, nullptr});
     // A detailed face, whole and as an inner rectangle, tilted in perspective.
     light.ambient = 0.3;
     canvas.SetProjection(PerspectiveMatrix(6));
     canvas.SetViewMatrix(MatMul(RotationX(0.4), RotationY(0.5)));
-    both(Full(), nullptr);
-    both(QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, &front.view, nullptr, 0,
+    both(Full(), nullptr, pictures);
+    both(QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, kSourceFirst, kSourceNone, 0,
                                           false)[4],
-         nullptr);
+         nullptr, pictures);
 }
 
 TEST_F(DrawFaceTest, PostEffectsWorkOnEachDrawnFacePart) {
@@ -241,14 +244,15 @@ TEST_F(DrawFaceTest, PostEffectsWorkOnEachDrawnFacePart) {
 TEST_F(DrawFaceTest, EqualDepthsPaintInListOrderNearerFacesLast) {
     const Source red(Picture(W, H, Rgba{255, 0, 0, 255})), blue(Picture(W, H, Rgba{0, 0, 255, 255}));
     QuadMesh mesh;
-    mesh.AddFace(FullFrameFace(&red.view, nullptr));
-    mesh.AddFace(FullFrameFace(&blue.view, nullptr));
-    DrawMesh(canvas, mesh, kDrawDefault);
+    const FacePictures shown{&red.view, &blue.view};
+    mesh.AddFace(FullFrameFace(kSourceFirst, kSourceNone));
+    mesh.AddFace(FullFrameFace(kSourceSecond, kSourceNone));
+    DrawFaces(canvas, mesh.faces(), shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).b, 255);
-    DrawFaces(canvas, {mesh[1], mesh[0]});
+    DrawFaces(canvas, {mesh[1], mesh[0]}, shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).r, 255);
     mesh[1].Transform(TranslationMatrix(0, 0, -0.5)); // blue behind: red, listed first, is drawn last
-    DrawMesh(canvas, mesh, kDrawDefault);
+    DrawFaces(canvas, mesh.faces(), shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).r, 255);
 }
 

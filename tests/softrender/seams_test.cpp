@@ -19,17 +19,17 @@ using namespace canvas_test;
 constexpr int W = 320, H = 240;
 const Rgba kMagenta{255, 0, 255, 255}, kBlack{0, 0, 0, 255};
 
-struct Scene {
+struct View {
     const char* name;
     Mat4 projection, view;
 };
-const Scene kScenes[] = {
+const View kScenes[] = {
     {"flat", Mat4{}, Mat4{}},
     {"tilted", PerspectiveMatrix(6), MatMul(RotationY(std::numbers::pi / 6), ScaleMatrix(0.8, 0.8, 1))},
 };
 
 // The picture drawn over `background`, whole or cut into columns x rows faces.
-Picture Render(const Scene& scene, const Source& pic, Rgba background, int columns, int rows) {
+Picture Render(const View& scene, const Source& pic, Rgba background, int columns, int rows) {
     HostFrame out = Screen(W, H);
     out.Store(Picture(W, H, background));
     SceneCanvas canvas;
@@ -37,16 +37,18 @@ Picture Render(const Scene& scene, const Source& pic, Rgba background, int colum
     canvas.SetFlags(kTwoSided);
     canvas.SetProjection(scene.projection);
     canvas.SetViewMatrix(scene.view);
-    DrawMesh(canvas, QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, columns, rows,
-                                                      &pic.view, nullptr, kMirrorVertical, false),
-             kDrawDefault);
+    DrawFaces(canvas,
+              QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, columns, rows, kSourceFirst,
+                                               kSourceNone, kMirrorVertical, false)
+                  .faces(),
+              {&pic.view, nullptr});
     EXPECT_TRUE(out.GuardsIntact());
     return out.Load();
 }
 
 // Pixels that the whole picture covers fully, with all eight neighbours:
 // where it drawn over black and over magenta agree. Seams cross them all.
-std::vector<bool> DeepInside(const Scene& scene, const Source& pic) {
+std::vector<bool> DeepInside(const View& scene, const Source& pic) {
     const Picture a = Render(scene, pic, kBlack, 1, 1), b = Render(scene, pic, kMagenta, 1, 1);
     std::vector<bool> deep(W * H, false);
     for (int y = 1; y + 1 < H; ++y)
@@ -69,7 +71,7 @@ TEST(FaceSeams, GridDrawsLikeTheWholePictureOverAContrastingBackground) {
         return Rgba{uint8_t(127 + 120 * std::sin(r / 9)), uint8_t(y * 255 / (H - 1)), uint8_t(x * 255 / (W - 1)), 255};
     }));
     for (const Source* pic : {&solid, &detailed}) {
-        for (const Scene& scene : kScenes) {
+        for (const View& scene : kScenes) {
             const std::vector<bool> deep = DeepInside(scene, *pic);
             Picture whole = Render(scene, *pic, kMagenta, 1, 1), cut = Render(scene, *pic, kMagenta, 7, 5);
             size_t inside = 0, unblended = 0;
@@ -102,8 +104,8 @@ TEST(FaceSeams, SavesTiltedGridsToLookAt) {
         return Rgba{uint8_t(x * 255 / (w - 1)), uint8_t(127 + 120 * std::sin(r / 11)),
                     uint8_t((x / 20 + y / 20) % 2 ? 230 : 40), 255};
     }));
-    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(w, h, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 7, 5, &pic.view,
-                                                           &pic.view, kMirrorVertical, true);
+    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(w, h, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 7, 5, kSourceFirst,
+                                                           kSourceFirst, kMirrorVertical, true);
     LinearLight light({0, 0, -1}, 0.4);
     for (const char* name : {"tilted_grid.png", "twisted_grid.png"}) {
         HostFrame out = Screen(w, h);
@@ -114,7 +116,8 @@ TEST(FaceSeams, SavesTiltedGridsToLookAt) {
         canvas.SetProjection(kScenes[1].projection);
         canvas.SetViewMatrix(kScenes[1].view);
         canvas.AddLight(&light);
-        TwistSystem(grid).Draw(canvas, name[1] == 'w' ? 0.3 : 0.0, kDrawDefault, 0.6, true, false);
+        DrawFaces(canvas, TwistSystem(grid).TwistedFaces(name[1] == 'w' ? 0.3 : 0.0, 0.6, true, false).faces(),
+                  {&pic.view, &pic.view});
         std::string error;
         const std::string path = std::string(SVT_BIN_DIR) + "/../" + name;
         EXPECT_TRUE(host::WritePicture(path, out.Load(), &error)) << path << ": " << error;
