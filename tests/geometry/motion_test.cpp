@@ -19,10 +19,14 @@ TEST(Stagger, WindowsFollowCohesion) {
     EXPECT_EQ(StaggeredAngle(0.75, 2, 4, 0), std::numbers::pi);
     // c = 1: all together, angle t·pi.
     for (int j = 0; j < 5; ++j) EXPECT_DOUBLE_EQ(StaggeredAngle(0.3, j, 5, 1), 0.3 * std::numbers::pi);
-    for (double c : {0.0, 0.2, 0.7071, 0.99}) { // the last item ends exactly at t = 1
-        const StaggerWindow w = StaggerStart(6, 7, c);
-        EXPECT_NEAR(w.start + w.duration, 1.0, 1e-12) << c;
-    }
+    // The last item ends exactly at t = 1 and later items never lead.
+    for (int n : {1, 2, 7, 30})
+        for (double c : {0.0, 0.25, 0.7071, 0.9}) {
+            const StaggerWindow last = StaggerStart(n - 1, n, c);
+            EXPECT_NEAR(last.start + last.duration, 1.0, 1e-12) << n << " " << c;
+            for (double t = 0.0; t <= 1.0; t += 0.0625)
+                for (int j = 1; j < n; ++j) EXPECT_LE(StaggeredProgress(t, j, n, c), StaggeredProgress(t, j - 1, n, c));
+        }
 }
 
 TEST(TwistSystem, TurnsEachFaceAboutItsOwnCentreInSlotOrder) {

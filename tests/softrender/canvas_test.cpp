@@ -33,38 +33,6 @@ struct PaintEffect : PREffect {
     }
 };
 
-TEST(SceneCanvas, ScreenCameraLightsAndEffectsFollowTheirRules) {
-    SceneCanvas canvas;
-    HostFrame out = Screen(8, 6);
-    ASSERT_TRUE(canvas.SetScreen(out.desc()));
-    EXPECT_TRUE(canvas.screen()->width == 8u && canvas.screen()->a == 1.0);
-    ASSERT_TRUE(canvas.SetScreen(nullptr)); // kept, with nothing to draw on
-    EXPECT_EQ(canvas.screen()->height, 0u);
-    const Source pic(Picture(4, 4));
-    EXPECT_FALSE(DrawFace(canvas, FullFrameFace(), {&pic.view, &pic.view}, kDrawDefault));
-
-    // combined = projection·view: (1, 1, 0) moved to z = 5, then w = 0.5.
-    canvas.SetProjection(PerspectiveMatrix(10));
-    canvas.SetViewMatrix(TranslationMatrix(0, 0, 5));
-    EXPECT_EQ(TransformPoint(canvas.combined(), {1, 1, 0}), (Vec3{2, 2, 10}));
-
-    LinearLight light;
-    canvas.AddLight(&light);
-    canvas.AddLight(&light);
-    EXPECT_EQ(canvas.lights().size(), 1u);
-    {
-        SceneCanvas owner;
-        auto* effect = new PaintEffect;
-        owner.AddPostEffect(effect);
-        owner.AddPostEffect(effect);
-        EXPECT_EQ(owner.postEffects().size(), 1u);
-        owner.ClearPostEffects();
-        EXPECT_EQ(PaintEffect::alive, 0);
-        owner.AddPostEffect(new PaintEffect);
-    }
-    EXPECT_EQ(PaintEffect::alive, 0); // the canvas deleted what it still held
-}
-
 TEST(SceneCanvas, ClearAndBackgroundCoverTheScreenAndNothingElse) {
     SceneCanvas canvas;
     HostFrame out = Screen(5, 4);
@@ -90,30 +58,6 @@ TEST(SceneCanvas, ClearAndBackgroundCoverTheScreenAndNothingElse) {
     canvas.ClearScreen();
     EXPECT_EQ(floats.Load(), Picture(3, 2, kClear));
     EXPECT_TRUE(floats.GuardsIntact());
-}
-
-TEST(ApplyShade, ScalesColourAndKeepsAlpha) {
-    // Colour i becomes trunc(i/2 + 0.5), that is (i + 1)/2 in integers: 255 -> 128, 1 -> 1.
-    ImageView img;
-    ASSERT_TRUE(img.Allocate(256, 1, 4, nullptr, kFormatBGRA8, 1));
-    for (int i = 0; i < 256; ++i) std::memset(img.data + 4 * i, i, 4);
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t s = uint8_t((i + 1) / 2), *p = img.data + 4 * i;
-        ASSERT_TRUE(p[0] == s && p[1] == s && p[2] == s && p[3] == i) << i;
-    }
-    img.format = kFormatARGB8; // alpha first now: byte 0 keeps 128, the others 128 -> 64
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    EXPECT_TRUE(img.data[4 * 255] == 128 && img.data[4 * 255 + 1] == 64);
-
-    ASSERT_TRUE(img.Allocate(1, 1, 16, nullptr, kFormatARGBF, 1));
-    float px[4] = {0.8f, 0.5f, 1.0f, 0.25f};
-    std::memcpy(img.data, px, 16);
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    std::memcpy(px, img.data, 16);
-    EXPECT_TRUE(px[0] == 0.8f && px[1] == 0.25f && px[2] == 0.5f && px[3] == 0.125f);
-    ASSERT_TRUE(img.Allocate(2, 2, 1, nullptr, kFormatGray8, 1));
-    EXPECT_FALSE(ApplyShade(img, 0.5));
 }
 
 class DrawFaceTest : public ::testing::Test {

@@ -93,36 +93,5 @@ TEST(FaceSeams, GridDrawsLikeTheWholePictureOverAContrastingBackground) {
     }
 }
 
-// With SVT_SAVE_PICTURES set, writes beside bin/ a detailed picture cut into
-// 7 x 5 faces, tilted in perspective (tilted_grid.png), and the same faces
-// part-way through staggered half turns (twisted_grid.png).
-TEST(FaceSeams, SavesTiltedGridsToLookAt) {
-    if (!std::getenv("SVT_SAVE_PICTURES")) GTEST_SKIP() << "set SVT_SAVE_PICTURES to write tilted_grid.png";
-    const int w = 640, h = 360;
-    const Source pic(Paint(w, h, [](int x, int y) {
-        const double r = std::hypot(x - 320.0, y - 180.0);
-        return Rgba{uint8_t(x * 255 / (w - 1)), uint8_t(127 + 120 * std::sin(r / 11)),
-                    uint8_t((x / 20 + y / 20) % 2 ? 230 : 40), 255};
-    }));
-    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(w, h, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 7, 5, kSourceFirst,
-                                                           kSourceFirst, kMirrorVertical, true);
-    LinearLight light({0, 0, -1}, 0.4);
-    for (const char* name : {"tilted_grid.png", "twisted_grid.png"}) {
-        HostFrame out = Screen(w, h);
-        out.Store(Picture(w, h, Rgba{40, 40, 40, 255}));
-        SceneCanvas canvas;
-        canvas.SetScreen(out.desc());
-        canvas.SetFlags(kTwoSided);
-        canvas.SetProjection(kScenes[1].projection);
-        canvas.SetViewMatrix(kScenes[1].view);
-        canvas.AddLight(&light);
-        DrawFaces(canvas, TwistSystem(grid).TwistedFaces(name[1] == 'w' ? 0.3 : 0.0, 0.6, true, false).faces(),
-                  {&pic.view, &pic.view});
-        std::string error;
-        const std::string path = std::string(SVT_BIN_DIR) + "/../" + name;
-        EXPECT_TRUE(host::WritePicture(path, out.Load(), &error)) << path << ": " << error;
-    }
-}
-
 } // namespace
 } // namespace svt

@@ -19,28 +19,6 @@
 namespace svt {
 namespace {
 
-TEST(EaseProgress, IdentityEndsJoinsAndLimits) {
-    for (double t : {-0.5, 0.0, 0.3, 1.0, 1.7}) {
-        EXPECT_EQ(EaseProgress(t, 1.0, 0.3), t);
-        EXPECT_EQ(EaseProgress(t, 3.0, 0.0), t);
-        EXPECT_EQ(EaseProgress(t, 3.0, -1.0), t);
-    }
-    for (double e : {0.2, 2.5, 3.5, 7.0})
-        for (double s : {0.1, 0.3, 0.45, 0.5}) {
-            EXPECT_DOUBLE_EQ(EaseProgress(0.0, e, s), 0.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(1.0, e, s), 1.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(s, e, s), s) << e << " " << s;
-            EXPECT_DOUBLE_EQ(EaseProgress(1 - s, e, s), 1 - s) << e << " " << s;
-            EXPECT_DOUBLE_EQ(EaseProgress(-2.0, e, s), 0.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(3.0, e, s), 1.0);
-        }
-    // The exponent and the share are held to their limits.
-    for (double t : {0.05, 0.2, 0.7, 0.95}) {
-        EXPECT_EQ(EaseProgress(t, 0.0001, 0.3), EaseProgress(t, 0.01, 0.3));
-        EXPECT_EQ(EaseProgress(t, 2.0, 0.9), EaseProgress(t, 2.0, 0.5));
-    }
-}
-
 TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
     // e = 2, s = 0.4, t = 0.2: u = 0.5, 0.5²·0.4·0.5 + 0.5·0.2 = 0.05 + 0.1.
     EXPECT_NEAR(EaseProgress(0.2, 2.0, 0.4), 0.15, 1e-15);
@@ -59,25 +37,6 @@ TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
     EXPECT_GT(EaseProgress(0.9, 3.4, 0.45), 0.95);
 }
 
-TEST(Staggering, WindowsFromCohesion) {
-    for (int j = 0; j < 5; ++j)
-        for (double t : {0.0, 0.3, 0.99}) EXPECT_DOUBLE_EQ(StaggeredProgress(t, j, 5, 1.0), t);
-    // n = 4, c = 0: d = 1/4, panel j moves during [j/4, (j+1)/4].
-    EXPECT_EQ(StaggeredProgress(0.25, 0, 4, 0.0), 1.0);
-    EXPECT_EQ(StaggeredProgress(0.125, 0, 4, 0.0), 0.5);
-    EXPECT_EQ(StaggeredProgress(0.75, 3, 4, 0.0), 0.0);
-    EXPECT_EQ(StaggeredProgress(0.875, 3, 4, 0.0), 0.5);
-    EXPECT_EQ(StaggeredProgress(1.0, 3, 4, 0.0), 1.0);
-    // The last panel ends exactly at 1 and later panels never lead.
-    for (int n : {1, 2, 7, 30})
-        for (double c : {0.0, 0.25, CohesionFromKnob(0.5f), 0.9}) {
-            const StaggerWindow last = StaggerStart(n - 1, n, c);
-            EXPECT_NEAR(last.start + last.duration, 1.0, 1e-12) << n << " " << c;
-            for (double t = 0.0; t <= 1.0; t += 0.0625)
-                for (int j = 1; j < n; ++j) EXPECT_LE(StaggeredProgress(t, j, n, c), StaggeredProgress(t, j - 1, n, c));
-        }
-}
-
 TEST(GlowLook, SwellAndTruncatedRadius) {
     EXPECT_EQ(GlowSwell(0.0), 0.0);
     EXPECT_NEAR(GlowSwell(0.5), 1.0, 1e-8);
@@ -94,19 +53,6 @@ TEST(GlowLook, SwellAndTruncatedRadius) {
     EXPECT_EQ(look.radius, 28);
     EXPECT_EQ(look.metal, 0.0f);
     EXPECT_EQ(GlowLookAt(0.0, 1.0, 1.0, 1080).radius, 0);
-}
-
-TEST(Mappings, CohesionFogAndShading) {
-    EXPECT_EQ(CohesionFromKnob(0.25f), 0.5);
-    EXPECT_EQ(CohesionFromKnob(-1.0f), 0.0);
-    EXPECT_EQ(SquaredFog(0.5f), 0.75);
-    EXPECT_EQ(SquaredFog(1.0f), 1.0);
-    EXPECT_NEAR(AmbientFromShading(0.3f), 0.7, 1e-7);
-    EXPECT_EQ(AmbientFromShading(1.5f), 0.0); // outside [0, 1] the ambient stays 0
-    EXPECT_EQ(AmbientFromShading(-0.5f), 0.0);
-    EXPECT_EQ(MirrorY(0.2, true), 0.8);
-    EXPECT_EQ(MirrorY(0.2, false), 0.2);
-    EXPECT_EQ(MirrorIndex(1, 5, true), 3);
 }
 
 constexpr ParamSpec kProbeParams[] = {
