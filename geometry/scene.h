@@ -86,7 +86,9 @@ struct Scene {
     bool lookOnSecond = false;
 
     // After the faces: the second source blended over the frame with this
-    // weight (the frame keeps 1 - weight). Off when fade is false.
+    // weight (the frame keeps 1 - weight). Off when fade is false. Over a
+    // background of the second source this is the same as drawing the faces
+    // with alpha 1 - weight, which is how a renderer that blends faces does it.
     bool fade = false;
     double fadeWeight = 0.0;
 
@@ -101,6 +103,8 @@ struct Scene {
     uint32_t smallSide = 0;
 
     bool drawing() const { return stage == kStageDraw; }
+    // The alpha of every face for a renderer that fades by blending faces.
+    double faceAlpha() const { return fade ? 1.0 - fadeWeight : 1.0; }
 };
 
 } // namespace svt
