@@ -14,6 +14,7 @@
 #include "host/builtin_pictures.h"
 #include "host/effect_info.h"
 #include "host/renderer.h"
+#include "library/effect_registry.h"
 #include "transitions/base_effect.h"
 
 namespace svt {
@@ -215,6 +216,44 @@ TEST_F(Skeleton, AnExceptionNeverLeavesTheRenderSlots) {
     EXPECT_TRUE(OutputIs({0x55, 0x55, 0x55, 0x55}));
     EXPECT_FALSE(probe_->RenderFrame(&r_->context(), r_->frameA().desc(), r_->frameB().desc(),
                                      r_->output().desc(), 0.5, nullptr));
+}
+
+// Every registered transition's scene, asked for directly as a GPU renderer
+// would: outside the motion a copy and nothing to draw; inside it faces that
+// name their sources, with finite corners, the same for the same question.
+TEST(Scenes, EveryTransitionNamesItsSourcesAndLeavesTheEndsToTheCopies) {
+    const FrameGeometry frames{64, 36, 64, 36, 64, 36, false, false};
+    auto same = [](const Scene& a, const Scene& b) {
+        if (a.faces.size() != b.faces.size() || !std::equal(a.model.m, a.model.m + 16, b.model.m)) return false;
+        for (size_t i = 0; i < a.faces.size(); ++i)
+            for (size_t k = 0; k < 4; ++k)
+                if (!(a.faces[i].vertices[k] == b.faces[i].vertices[k])) return false;
+        return true;
+    };
+    for (uint32_t index = 0; index < kEffectCount; ++index) {
+        IVideoEffect* fx = CreateRegisteredEffect(index);
+        ASSERT_TRUE(fx);
+        const auto* effect = static_cast<const BaseEffect*>(static_cast<IVideoGPUEffect*>(fx));
+        SCOPED_TRACE(fx->GetEffectName());
+        for (double t : {-0.5, 1.5}) { // past both ends, whichever way "Reverse" runs
+            const Scene scene = effect->BuildScene(nullptr, t, frames, nullptr);
+            EXPECT_FALSE(scene.drawing()) << t;
+            EXPECT_TRUE(scene.faces.empty()) << t;
+        }
+        for (double t : {0.3, 0.6}) {
+            const Scene scene = effect->BuildScene(nullptr, t, frames, nullptr);
+            ASSERT_TRUE(scene.drawing()) << t;
+            for (const QuadFace& face : scene.faces) {
+                EXPECT_TRUE(face.front == kSourceFirst || face.front == kSourceSecond);
+                EXPECT_TRUE(face.back == kSourceNone || face.back == kSourceFirst || face.back == kSourceSecond);
+                ASSERT_TRUE(face.usable());
+                for (const Vec3& p : face.vertices)
+                    EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << t;
+            }
+            EXPECT_TRUE(same(scene, effect->BuildScene(nullptr, t, frames, nullptr))) << t;
+        }
+        fx->Release();
+    }
 }
 
 } // namespace
