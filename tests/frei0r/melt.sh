@@ -144,6 +144,16 @@ melt_stills svtumblers_3d_flip "$work/low/f" 1 progress=-0.5 2>/dev/null && same
 melt_stills svtumblers_3d_flip "$work/high/f" 1 progress=1.5 2>/dev/null && same_pixels "$work/high/f1.png" "$work/b.png" ||
     fail "progress above 1 shows picture B"
 
+# --- Installed into a frei0r folder ----------------------------------------------
+DESTDIR="$work/installed" cmake --install "$bin/.." --component frei0r >/dev/null || fail "the frei0r component installs"
+installed=$(dirname "$(find "$work/installed" -name svtumblers_3d_flip.so | head -1)")
+for f in SVTumblers.so SVLang.so SVTumblersLang.xml svtumblers_3d_twist.so; do
+    [ -f "$installed/$f" ] || fail "$f is installed beside the plug-ins"
+done
+mkdir -p "$work/inst"
+FREI0R_PATH="$installed" melt_stills svtumblers_3d_flip "$work/inst/f" 3 "progress=0=0;-1=1" 2>/dev/null &&
+    same_pixels "$work/inst/f2.png" "$work/flip_default.png" || fail "melt renders with the installed plug-ins"
+
 # A plug-in without the module beside it: construct fails, melt goes on.
 mkdir -p "$work/lonely"
 cp "$bin/svtumblers_3d_flip.so" "$work/lonely/"
