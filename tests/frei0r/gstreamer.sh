@@ -10,7 +10,7 @@ W=96 H=64
 ffmpeg -v error -f lavfi -i "testsrc2=size=${W}x$H" -frames:v 1 "$work/a.png" &&
     ffmpeg -v error -f lavfi -i "mandelbrot=size=${W}x$H" -frames:v 1 "$work/b.png" || fail "ffmpeg makes the stills"
 
-elements=$(engine gst-inspect-1.0 frei0r 2>"$work/inspect.err" | grep -o 'frei0r-mixer-svtumblers-[a-z0-9-]*' | sort -u)
+elements=$(gst-inspect-1.0 frei0r 2>"$work/inspect.err" | grep -o 'frei0r-mixer-svtumblers-[a-z0-9-]*' | sort -u)
 [ "$(wc -l <<<"$elements")" = 13 ] || fail "gst-inspect lists 13 elements: $elements $(cat "$work/inspect.err")"
 grep -qx frei0r-mixer-svtumblers-3d-spiral-bounce <<<"$elements" || fail "elements are named after the plug-ins"
 
@@ -18,7 +18,7 @@ still() { echo "filesrc location=$1 ! pngdec ! videoconvert ! video/x-raw,format
 # 3D Flip's transparent background and its fog give transparent, soft and
 # opaque pixels in the same frame.
 # shellcheck disable=SC2046
-engine gst-launch-1.0 -q frei0r-mixer-svtumblers-3d-flip name=mix progress=0.5 orientation=Vertical shine=0.5 \
+gst-launch-1.0 -q frei0r-mixer-svtumblers-3d-flip name=mix progress=0.5 orientation=Vertical shine=0.5 \
     ! video/x-raw,format=BGRA ! filesink location="$work/frame.bgra" \
     $(still "$work/a.png") ! mix.sink_0 $(still "$work/b.png") ! mix.sink_1 2>"$work/launch.err" ||
     fail "gst-launch renders ($(tail -2 "$work/launch.err"))"

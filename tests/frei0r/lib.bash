@@ -1,7 +1,10 @@
-# Shared by the engine tests: the build's bin folder as $bin, a scratch folder
-# as $work, failure counting, and the engines run the way CI needs them.
+# Shared by the engine tests: tumblers from the build's bin folder (first
+# argument), the plug-ins and module the engines load as $plugins (second
+# argument, by default the same folder), a scratch folder as $work, and
+# failure counting.
 set -u
 bin="$1"
+plugins="${2:-$1}"
 tumblers="$bin/tumblers"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -20,17 +23,8 @@ need() {
         command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/bootstrap installs it)" >&2; exit 1; }
     done
 }
-# The engines are not built with sanitizers; plug-ins that are need the
-# sanitizer runtime loaded first (CMake sets SVT_ENGINE_PRELOAD then).
-engine() {
-    if [ -n "${SVT_ENGINE_PRELOAD:-}" ]; then
-        LD_PRELOAD="$SVT_ENGINE_PRELOAD" "$@"
-    else
-        "$@"
-    fi
-}
 # The pixels of a picture or video frame as raw BGRA bytes, for byte-exact
 # comparisons (alpha included).
 pixels() { ffmpeg -v error -i "$1" ${2:+-vf "select=eq(n\,$2)"} -frames:v 1 -f rawvideo -pix_fmt bgra - ; }
 same_pixels() { cmp -s <(pixels "$1") <(pixels "$2"); }
-export FREI0R_PATH="$bin"
+export FREI0R_PATH="$plugins"

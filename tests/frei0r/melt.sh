@@ -29,7 +29,7 @@ melt_stills() {
     local name=$1 prefix=$2 frames=$3
     shift 3
     local last=$((frames - 1))
-    engine melt -profile "$work/square" "pixbuf:$work/a.png" out=$last -track "pixbuf:$work/b.png" out=$last \
+    melt -profile "$work/square" "pixbuf:$work/a.png" out=$last -track "pixbuf:$work/b.png" out=$last \
         -transition "frei0r.$name" in=0 out=$last a_track=0 b_track=1 "$@" \
         -consumer "avformat:$prefix%d.png" vcodec=png pix_fmt=rgba real_time="${REAL_TIME:--1}"
 }
@@ -101,7 +101,7 @@ cat >"$work/project.mlt" <<XML
   </tractor>
 </mlt>
 XML
-engine melt "$work/project.mlt" -consumer "avformat:$work/project.mp4" 2>"$work/project.err" ||
+melt "$work/project.mlt" -consumer "avformat:$work/project.mp4" 2>"$work/project.err" ||
     fail "melt renders the project ($(tail -2 "$work/project.err"))"
 frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 \
     "$work/project.mp4")
@@ -145,7 +145,7 @@ melt_stills svtumblers_3d_flip "$work/high/f" 1 progress=1.5 2>/dev/null && same
     fail "progress above 1 shows picture B"
 
 # --- Installed into a frei0r folder ----------------------------------------------
-DESTDIR="$work/installed" cmake --install "$bin/.." --component frei0r >/dev/null || fail "the frei0r component installs"
+DESTDIR="$work/installed" cmake --install "$plugins/.." --component frei0r >/dev/null || fail "the frei0r component installs"
 installed=$(dirname "$(find "$work/installed" -name svtumblers_3d_flip.so | head -1)")
 for f in SVTumblers.so SVLang.so SVTumblersLang.xml svtumblers_3d_twist.so; do
     [ -f "$installed/$f" ] || fail "$f is installed beside the plug-ins"
@@ -156,7 +156,7 @@ FREI0R_PATH="$installed" melt_stills svtumblers_3d_flip "$work/inst/f" 3 "progre
 
 # A plug-in without the module beside it: construct fails, melt goes on.
 mkdir -p "$work/lonely"
-cp "$bin/svtumblers_3d_flip.so" "$work/lonely/"
+cp "$plugins/svtumblers_3d_flip.so" "$work/lonely/"
 FREI0R_PATH="$work/lonely" melt_stills svtumblers_3d_flip "$work/lonely/f" 1 progress=0.5 2>"$work/lonely/err"
 rc=$?
 [ "$rc" -lt 128 ] || fail "melt survives a plug-in without its module (status $rc)"
