@@ -7,13 +7,13 @@
 #include "host/host_context.h"
 #include "library/settings.h"
 #include "softrender/smart_crop.h"
-#include "tests/softrender/guarded_picture.h"
+#include "tests/softrender/canvas_fixture.h"
 
 namespace svt {
 namespace {
 
-using test::GuardedPicture;
-using test::IsFloatFormat;
+using canvas_test::GuardedPicture;
+using canvas_test::IsFloatFormat;
 
 // Mid-grey content (bright: 3 * 120 >= 225) inside dark bars; the content
 // also carries a vertical ramp in its first channel so zoomed copies show
@@ -30,12 +30,6 @@ void Letterbox(GuardedPicture& p, uint32_t barRows, uint32_t barColumns) {
             const float* v = argb ? argbv : bgra;
             for (int c = 0; c < 4; ++c) p.SetChannel(x, y, c, isFloat ? v[c] / 255.0f : v[c]);
         }
-}
-
-FrameDesc DescOf(GuardedPicture& p) {
-    FrameDesc d;
-    p.view().Describe(&d);
-    return d;
 }
 
 // Sets the crop setting for a scope, then puts it back.
@@ -106,7 +100,7 @@ TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
     Letterbox(a, 20, 0);
     Letterbox(b, 20, 0);
     a.Pixel(100, 60)[2] = 17; // content identifies itself
-    const FrameDesc da = DescOf(a), db = DescOf(b);
+    const FrameDesc da = *a.desc(), db = *b.desc();
     {
         CSmartCrop crop(&context, &da, &db, 0.5, true, false);
         const ImageView& z = crop.PictureA();
@@ -138,7 +132,7 @@ TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
 
 TEST(SmartCrop, LeavesPicturesAloneWhenThereIsNothingToCrop) {
     GuardedPicture p(200, 120, kFormatBGRA8);
-    const FrameDesc d = DescOf(p);
+    const FrameDesc d = *p.desc();
     auto cropped = [&](bool setting, IEffectContext* context) {
         SettingScope scope(setting);
         CSmartCrop crop(context, &d, &d, 0.5, true, true);

@@ -31,27 +31,20 @@ std::vector<uint64_t> NeighbourSwapOrder(const std::vector<double>& z) {
     return order;
 }
 
-TEST(DepthOrder, EqualsNeighbourSwappingOnRandomDepthsWithManyTies) {
+TEST(DepthOrder, EqualsNeighbourSwappingOnRandomDepthsWithManyTiesAndNaNs) {
+    // Few levels: many ties. A NaN depth must still leave every face in the order once.
+    std::vector<std::vector<double>> cases = {{0.5, NAN, -0.5, 0.25, NAN, -1}};
     for (int seed = 0; seed < 40; ++seed) {
         std::mt19937 rng(seed);
-        const int n = 1 + seed * 7;
-        std::uniform_int_distribution<int> level(0, seed % 5 + 1); // few levels: many ties
-        std::vector<double> z;
-        std::vector<QuadFace> faces;
-        for (int i = 0; i < n; ++i) {
-            z.push_back(level(rng) * 0.25 - 1.0);
-            faces.push_back(FaceAtDepth(z.back()));
-        }
-        EXPECT_EQ(DepthOrder(faces), NeighbourSwapOrder(z)) << "seed " << seed;
+        std::uniform_int_distribution<int> level(0, seed % 5 + 1);
+        cases.emplace_back();
+        for (int i = 0; i < 1 + seed * 7; ++i) cases.back().push_back(level(rng) * 0.25 - 1.0);
     }
-}
-
-TEST(DepthOrder, ANaNDepthStillGivesEveryFaceOnce) {
-    const std::vector<double> z = {0.5, NAN, -0.5, 0.25, NAN, -1};
-    std::vector<QuadFace> faces;
-    for (double v : z) faces.push_back(FaceAtDepth(v));
-    const auto order = DepthOrder(faces);
-    EXPECT_EQ(order, NeighbourSwapOrder(z));
+    for (size_t i = 0; i < cases.size(); ++i) {
+        std::vector<QuadFace> faces;
+        for (double z : cases[i]) faces.push_back(FaceAtDepth(z));
+        EXPECT_EQ(DepthOrder(faces), NeighbourSwapOrder(cases[i])) << "case " << i;
+    }
 }
 
 } // namespace

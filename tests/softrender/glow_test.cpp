@@ -8,13 +8,13 @@
 #include "host/host_context.h"
 #include "softrender/glow.h"
 #include "softrender/glow_p.h"
-#include "tests/softrender/guarded_picture.h"
+#include "tests/softrender/canvas_fixture.h"
 
 namespace svt {
 namespace {
 
-using test::GuardedPicture;
-using test::IsFloatFormat;
+using canvas_test::GuardedPicture;
+using canvas_test::IsFloatFormat;
 
 template <typename Fn>
 void ForEachGlowLevel(Fn fn) {
