@@ -5,7 +5,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 TransitionProbe Box(const char* speed, const char* depth, bool topDown = true) {
     TransitionProbe box(0);

@@ -7,7 +7,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 TransitionProbe Board(const char* grid, const char* depth, const char* start, const char* end, const char* rotate) {
     TransitionProbe board(1);

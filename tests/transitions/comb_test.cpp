@@ -5,7 +5,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 // Strip i of four upright strips spans output columns 40i to 40i + 40.
 const Picture kA = Cells(kW, kH, 4, 1, {kRed, kGreen, kBlue, kYellow});
 const Picture kB = Cells(kW, kH, 4, 1, {kCyan, kMagenta, kWhite, kOrange});

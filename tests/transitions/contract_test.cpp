@@ -63,7 +63,9 @@ TEST_P(Contract, ExactPicturesOutsideTheSceneGuardsIntactAndNothingKeptInside) {
                     SCOPED_TRACE(::testing::Message() << r->info().name << " format " << format << " preset "
                                                       << preset << " reverse " << rev << " t " << t);
                     ASSERT_TRUE(c.rendered);
-                    if (t <= 0 || t >= 1) EXPECT_TRUE(r->output().SamePixels(t <= 0 ? r->frameA() : r->frameB()));
+                    if (t <= 0 || t >= 1) {
+                        EXPECT_TRUE(r->output().SamePixels(t <= 0 ? r->frameA() : r->frameB()));
+                    }
                     EXPECT_TRUE(r->output().GuardsIntact());
                     EXPECT_TRUE(c.clean()) << c.Problems();
                 }

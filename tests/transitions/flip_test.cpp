@@ -1,12 +1,11 @@
-// 3D Flip, measured on what the loaded module draws: where the card is, how
-// large, which picture it shows and which way up.
+// 3D Flip, measured on what the loaded module draws: where the card is and
+// how large, and its glow (which way up it ends: upright_test.cpp).
 #include "tests/transitions/probe.h"
 #include "transitions/common.h"
 
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 // A flip over a transparent background with no glow and no shading, so that
 // the card's pixels are exactly where alpha is set.
@@ -21,16 +20,18 @@ TransitionProbe Flip(const std::string& offset, bool vertical, bool clockwise, c
 
 // The card's projected box at progress u, worked out from the motion as a
 // person would: the four corners turned about the pivot line, pushed back,
-// drifted, divided by w = 1 - z/10 and mapped to pixels (top row first, so
-// for top-down frames scene y = +1 is the top), clipped to the frame.
+// drifted, divided by w = 1 - z/10 and mapped to pixels (top row first:
+// scene y = +1 is the top of top-down frames, the bottom of bottom-up ones,
+// where a vertical pivot at o in the panel's terms lies at -o), clipped to
+// the frame.
 struct Box {
     double left, top, right, bottom;
 };
 
-Box ExpectedBox(double o, bool vertical, double sigma, double distance, double u) {
+Box ExpectedBox(double o, bool vertical, double sigma, double distance, double u, bool topDown) {
     const long double pi = 3.141592653589793238462643383279L;
     const long double theta = sigma * pi * u;
-    const long double hp = o; // a = 1; with top-down frames the vertical pivot is o as well
+    const long double hp = vertical && !topDown ? -o : o; // a = 1
     Box b{1e9, 1e9, -1e9, -1e9};
     for (int cx : {-1, 1})
         for (int cy : {-1, 1}) {
@@ -47,7 +48,7 @@ Box ExpectedBox(double o, bool vertical, double sigma, double distance, double u
             z -= 100 * distance * std::sin(pi * u);
             const long double wdiv = 1 - z / 10;
             const double px = double((x / wdiv + 1) * (kW - 1) / 2);
-            const double py = double((kH - 1) / 2.0L - (y / wdiv) * (kH - 1) / 2);
+            const double py = double((kH - 1) / 2.0L - (topDown ? 1 : -1) * (y / wdiv) * (kH - 1) / 2);
             b.left = std::min(b.left, px), b.right = std::max(b.right, px);
             b.top = std::min(b.top, py), b.bottom = std::max(b.bottom, py);
         }
@@ -63,72 +64,37 @@ void ExpectBox(const PixelBox& got, const Box& want, const std::string& what) {
     EXPECT_NEAR(got.bottom, want.bottom, 1.01) << what;
 }
 
-TEST(Flip, EdgeOnHalfwayOnlyTheBackgroundShows) {
-    // Distance 0: u = t, so t = 0.5 is a quarter turn: at most a thin line.
-    for (bool vertical : {false, true}) EXPECT_LE(OpaqueBox(Flip("0", vertical, false).Render(0.5)).count, 2 * kW);
-}
-
-TEST(Flip, OffsetZeroTurnsInPlaceAndOffCentrePivotsDriftBack) {
-    // Display offsets -100, 0, 100 are o = -2, 0, 2; each case at several t,
-    // both orientations and both directions, against the projected corners.
-    for (const char* offset : {"0", "-100", "100", "37"})
+TEST(Flip, TheCardFollowsTheProjectedMotionForEveryPivotDirectionAndDistance) {
+    // Display offsets -100, 0, 100 are o = -2, 0, 2. "Top" pivots are named
+    // for bottom-up pictures; top-down ones get the pivot mirrored, so on
+    // screen (top row first) the card moves the same either way. Distance
+    // eases the motion and pushes the card back: at u = 0.5 it would sit at
+    // z = -100, drawn at 1/11 of its size.
+    for (auto [offset, distance] : {std::pair{"0", "0"}, {"-100", "0"}, {"100", "0"}, {"37", "0"}, {"0", "100"}})
         for (bool vertical : {false, true})
-            for (bool clockwise : {false, true}) {
-                TransitionProbe r = Flip(offset, vertical, clockwise);
-                const double o = std::stod(offset) / 50.0;
-                for (double t : {0.1, 0.3, 0.7, 0.9}) {
-                    const std::string what = std::string("offset ") + offset + (vertical ? " vertical" : " horizontal") +
-                                             (clockwise ? " cw" : " ccw") + " t " + std::to_string(t);
-                    const Box want = ExpectedBox(o, vertical, clockwise ? 1 : -1, 0, t);
-                    const PixelBox got = OpaqueBox(r.Render(t));
-                    if (want.left > want.right || want.top > want.bottom) {
-                        EXPECT_TRUE(got.empty()) << what << ": the card is off the frame";
-                        continue;
+            for (bool clockwise : {false, true})
+                for (bool topDown : {true, false}) {
+                    TransitionProbe r = Flip(offset, vertical, clockwise, distance, topDown);
+                    const double o = std::stod(offset) / 50.0, d = std::stod(distance) / 100.0;
+                    for (double t : {0.1, 0.3, 0.7, 0.9}) {
+                        const std::string what = std::string("offset ") + offset + " distance " + distance +
+                                                 (vertical ? " vertical" : " horizontal") + (clockwise ? " cw" : " ccw") +
+                                                 (topDown ? " top-down" : " bottom-up") + " t " + std::to_string(t);
+                        const double u = d > 0 ? EaseProgress(t, 2.5 + t, 0.45) : t;
+                        const Box want = ExpectedBox(o, vertical, clockwise ? 1 : -1, d, u, topDown);
+                        const PixelBox got = OpaqueBox(r.Render(t));
+                        if (want.left > want.right || want.top > want.bottom) {
+                            EXPECT_TRUE(got.empty()) << what << ": the card is off the frame";
+                            continue;
+                        }
+                        ExpectBox(got, want, what);
+                        // Turning in place, the card stays centred across the turn axis.
+                        if (o == 0) {
+                            EXPECT_NEAR(vertical ? got.centreX() : got.centreY(), ((vertical ? kW : kH) - 1) / 2.0, 0.6)
+                                << what;
+                        }
                     }
-                    ExpectBox(got, want, what);
-                    // Turning in place, the card stays centred across the turn axis.
-                    if (o == 0) EXPECT_NEAR(vertical ? got.centreX() : got.centreY(), ((vertical ? kW : kH) - 1) / 2.0, 0.6) << what;
                 }
-            }
-}
-
-TEST(Flip, DistanceOnePushesTheCardBackAsTheProjectionSays) {
-    TransitionProbe r = Flip("0", false, false, "100");
-    for (double t : {0.2, 0.35, 0.65}) {
-        const double u = EaseProgress(t, 2.5 + t, 0.45); // Distance > 0 eases
-        const PixelBox got = OpaqueBox(r.Render(t));
-        ExpectBox(got, ExpectedBox(0, false, -1, 1.0, u), "t " + std::to_string(t));
-        // Far away the card is a fraction of the frame: at u = 0.5 it would
-        // sit at z = -100, drawn at 1/11 of its size.
-        if (std::abs(u - 0.5) < 0.2) EXPECT_LT(got.bottom - got.top, kH / 4) << t;
-    }
-    // Without Distance the same t shows a card of full height at its near edge.
-    const PixelBox flat = OpaqueBox(Flip("0", false, false).Render(0.35));
-    EXPECT_GE(flat.bottom - flat.top, kH - 2);
-}
-
-TEST(Flip, PictureBEndsUprightAndUnmirroredEveryWayRound) {
-    for (bool vertical : {false, true})
-        for (bool clockwise : {false, true})
-            for (const char* offset : {"0", "-100"}) {
-                TransitionProbe r = Flip(offset, vertical, clockwise);
-                const std::string what = std::to_string(vertical) + std::to_string(clockwise) + offset;
-                ExpectUpright(r.Render(0.999), PictureB(kW, kH), 8, what);
-                ExpectUpright(r.Render(0.001), PictureA(kW, kH), 8, what);
-            }
-}
-
-TEST(Flip, TheVerticalPivotSideFollowsTheRowOrder) {
-    // "Top" pivots are named for bottom-up pictures; top-down pictures get
-    // the pivot mirrored, so on screen (top row first) the card hangs from
-    // the same side either way: Offset 100 swings it up, -100 down.
-    for (bool topDown : {true, false}) {
-        const PixelBox up = OpaqueBox(Flip("100", true, false, "0", topDown).Render(0.3));
-        const PixelBox down = OpaqueBox(Flip("-100", true, false, "0", topDown).Render(0.3));
-        ASSERT_FALSE(up.empty() || down.empty());
-        EXPECT_LT(up.centreY(), (kH - 1) / 2.0 - 5) << "top-down " << topDown;
-        EXPECT_GT(down.centreY(), (kH - 1) / 2.0 + 5) << "top-down " << topDown;
-    }
 }
 
 TEST(Flip, FogLightsUpTheCardMidTurnAndFadesAtTheEnds) {

@@ -1,6 +1,6 @@
 // 3D Rotating Frames and 3D Louver Grid on what the loaded module draws:
-// which piece turns when, the backs of the pieces, and the tilt and
-// recession the two share, each reading the tilt pad the other way round.
+// which piece turns when, and the tilt and recession the two share, each
+// reading the tilt pad the other way round.
 #include <array>
 
 #include "tests/transitions/probe.h"
@@ -69,20 +69,6 @@ TEST(LouverGrid, WithoutCohesionThePanelsTurnInSnakeOrder) {
                 }
                 EXPECT_EQ(seen, want) << rotation << (topDown ? " top-down" : " bottom-up") << ", panel " << j;
             }
-        }
-}
-
-TEST(Grids, BothEndOnPictureBUpright) {
-    // Grid panels turn about their own centre lines, so each back must show
-    // the piece of B where its front showed A, the right way round; rotating
-    // frames turn about the picture's centre lines instead.
-    for (const char* rotation : {"Vertical", "Horizontal"})
-        for (uint32_t index : {kLouverGrid, kRotatingFrames}) {
-            TransitionProbe r = Grid(index, 160, 90);
-            r.Set("Rotation", rotation).Pictures(PictureA(160, 90), PictureB(160, 90));
-            if (index == kLouverGrid) r.Set("Columns", "4").Set("Rows", "3").Set("Cohesion", "100");
-            else r.Set("Frames", "3");
-            ExpectUpright(r.Render(0.999), PictureB(160, 90), 6, std::string(rotation) + " " + std::to_string(index));
         }
 }
 

@@ -5,7 +5,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 TransitionProbe Blind(const char* slices, const char* cohesion, const char* orientation = "Horizontal") {
     TransitionProbe blind(6);

@@ -7,7 +7,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 TransitionProbe Carpet(const char* bank, bool plain = true) {
     TransitionProbe carpet(7);

@@ -5,7 +5,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 bool ShowsA(int code) {
     return code == Code(kRed) || code == Code(kGreen) || code == Code(kBlue) || code == Code(kYellow);

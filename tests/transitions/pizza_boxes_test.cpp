@@ -1,11 +1,10 @@
 // 3D Pizza Boxes through the loaded module: boxes cut from the picture that
-// turn over about their own centres, B upright on their backs.
+// turn over about their own centres, one after another.
 #include "tests/transitions/probe.h"
 
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 TransitionProbe Boxes(const char* slices, const char* cohesion, const char* orientation, bool topDown = true) {
     TransitionProbe boxes(9);
@@ -83,14 +82,6 @@ TEST(PizzaBoxes, WithoutCohesionTheBoxesTurnOneAfterAnotherFromRowZero) {
         EXPECT_EQ(CodeAt(out, 0.75, first), Code(topDown ? kMagenta : kOrange)) << topDown;
         EXPECT_EQ(CodeAt(out, 0.25, last), Code(topDown ? kBlue : kRed)) << topDown;
     }
-}
-
-TEST(PizzaBoxes, PictureBIsUprightAfterTheTurnEveryWayRound) {
-    for (const char* orientation : {"Horizontal", "Vertical"})
-        for (bool right : {false, true})
-            for (bool topDown : {true, false})
-                ExpectUpright(Boxes("4", "100", orientation, topDown).Set("Rotate right", right ? "on" : "off").Render(0.999),
-                              QuartersB(kW, kH), 8, std::string(orientation) + std::to_string(right) + std::to_string(topDown));
 }
 
 } // namespace

@@ -49,6 +49,9 @@ inline std::unique_ptr<host::EffectRenderer> MakeRenderer(uint32_t index) {
     return std::make_unique<host::EffectRenderer>(std::move(e), index);
 }
 
+// The frame size most probes use.
+inline constexpr int kW = 160, kH = 90;
+
 inline Picture PictureA(int w, int h) { return host::BuiltinPictureA(w, h); }
 inline Picture PictureB(int w, int h) { return host::BuiltinPictureB(w, h); }
 

@@ -6,7 +6,6 @@
 namespace svt::test {
 namespace {
 
-constexpr int kW = 160, kH = 90;
 
 // A red A changing to a cyan B over a transparent background.
 TransitionProbe Spiral(const std::string& columns, const std::string& rows, bool topDown = true) {

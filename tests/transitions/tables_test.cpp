@@ -62,57 +62,33 @@ bool Valid(const ParamInfo& info, const ParamValue& v) {
 
 class TablesTest : public testing::TestWithParam<uint32_t> {};
 
-// Every record is well formed, slots past the last parameter or preset answer
-// "none" with a zeroed record, and every stored preset cell is a valid value
-// of its parameter or the one stray word a few presets carry (no host could
-// have set it; the transitions tolerate it).
-TEST_P(TablesTest, RecordsAreWellFormedAndPresetCellsValid) {
+// What a host reading the tables relies on beyond the records' layout and
+// bounds (which the C host test checks through the raw tables): defaults and
+// every stored preset cell are valid values of their parameter (or the one
+// stray word a few presets carry: no host could have set it; the
+// transitions tolerate it), unused bytes are zeroed, preset names unique.
+TEST_P(TablesTest, DefaultsAndPresetCellsAreValidAndUnusedBytesZeroed) {
     Effect fx(GetParam());
     ASSERT_TRUE(fx.ok());
     uint32_t params = 0, presets = 0;
     ParamInfo info;
     while (params < 64 && fx->GetParamInfo(params, &info)) ++params;
     while (presets < 64 && fx->GetPresetName(presets)) ++presets;
-    ASSERT_GT(params, 0u);
     ASSERT_GT(presets, 0u);
-    std::memset(&info, 0xAB, sizeof info);
-    EXPECT_FALSE(fx->GetParamInfo(params, &info));
-    EXPECT_TRUE(AllBytes(&info, sizeof info, 0)) << "record past the end is not zeroed";
-    EXPECT_EQ(fx.tips()->GetToolTip(params), nullptr);
-    EXPECT_EQ(fx.tips()->GetToolTip(0xFFFFFFFFu), nullptr);
-    ParamValue v{};
-    EXPECT_FALSE(fx->GetPresetValue(presets, 0, &v));
-    EXPECT_FALSE(fx->GetPresetValue(0, params, &v));
-    EXPECT_FALSE(fx->GetPresetValue(0, 0, nullptr));
-
     for (uint32_t i = 0; i < params; ++i) {
         SCOPED_TRACE(testing::Message() << "parameter " << i);
         const ParamInfo info = fx.Info(i);
         const auto* raw = reinterpret_cast<const uint8_t*>(&info);
-        EXPECT_EQ(info.present, 1);
-        EXPECT_TRUE(AllBytes(info.padding, 3, 0));
-        EXPECT_NE(std::memchr(info.name, 0, kParamNameBytes), nullptr);
-        EXPECT_GT(std::strlen(info.name), 0u);
-        EXPECT_TRUE(info.width > 0 && info.height > 0);
         const char* tip = fx.tips()->GetToolTip(i);
         EXPECT_TRUE(tip && *tip);
         EXPECT_TRUE(Valid(info, info.defaultValue)) << "default";
         if (info.type == kParamChoice) {
             EXPECT_GE(info.choice.count, 2u);
-            EXPECT_LE(info.choice.count, uint32_t(kMaxChoiceEntries));
-            // Entry strings at their offsets, the unused ones zeroed.
-            for (uint32_t e = 0; e < kMaxChoiceEntries; ++e) {
-                const uint8_t* entry = raw + 16 + kChoiceEntryBytes * e;
-                if (e < info.choice.count) {
-                    EXPECT_TRUE(entry[0] != 0 && std::memchr(entry, 0, kChoiceEntryBytes)) << "entry " << e;
-                } else {
-                    EXPECT_TRUE(AllBytes(entry, kChoiceEntryBytes, 0)) << "entry " << e;
-                }
-            }
+            for (uint32_t e = info.choice.count; e < kMaxChoiceEntries; ++e)
+                EXPECT_TRUE(AllBytes(raw + 16 + kChoiceEntryBytes * e, kChoiceEntryBytes, 0)) << "entry " << e;
         } else if (info.type == kParamSlider) {
             // Scales that count things start at 1 or 2, are stepped and end
             // on a whole number; all others start at 0 or -100.
-            EXPECT_LT(info.slider.minimum, info.slider.maximum);
             const bool counts = info.slider.minimum >= 1.0f;
             EXPECT_EQ(info.slider.continuous, counts ? 0u : 1u) << info.name;
             if (counts) EXPECT_EQ(info.slider.maximum, std::floor(info.slider.maximum));
@@ -121,6 +97,7 @@ TEST_P(TablesTest, RecordsAreWellFormedAndPresetCellsValid) {
         }
     }
     std::set<std::string> names;
+    ParamValue v{};
     for (uint32_t p = 0; p < presets; ++p) {
         const std::string preset = fx->GetPresetName(p);
         EXPECT_TRUE(!preset.empty() && names.insert(preset).second) << "empty or duplicate preset " << preset;
