@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "frames/frame_check.h"
 #include "frames/memory_allocator.h"
 #include "softrender/smart_crop.h"
 
@@ -98,7 +99,7 @@ const char* BaseEffect::GetToolTip(uint32_t param) {
 
 Bool8 BaseEffect::Render(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out,
                          const TimingRecord* timing) {
-    if (!timing) return 0;
+    if (!timing || !RenderableFrames(from, to, out)) return 0;
     MemoryAllocator allocator(context);
     currentAllocator_ = &allocator;
     Bool8 result = 0;
