@@ -138,12 +138,12 @@ TEST(PresetReader, RefusesWhatIsNotAPresetWithEntries) {
     for (const std::string& text : bad) EXPECT_FALSE(Read(text, &r)) << text.substr(0, 80);
 }
 
-TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterUnreadableValuesZero) {
+TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterAbsentValuesZero) {
     PresetData r{};
     ASSERT_TRUE(Read(Document("<note/><parameter type=\"2\" value=\"0.75\"/>"
                               "<parameter type=\"2\"/>"
-                              "<parameter type=\"0\" x=\"0.5\" y=\"abc\"/>"
-                              "<parameter type=\"1\" value=\"99999999999\"/>"
+                              "<parameter type=\"0\" x=\"0.5\"/>"
+                              "<parameter type=\"1\"/>"
                               "<parameter value=\"1\"/>"
                               "<parameter type=\"9\" value=\"1\"/>"
                               "<extra type=\"4\" value=\" -3\"/>"),
