@@ -1,18 +1,16 @@
 #include "presets/preset_file.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <tinyxml.h>
 
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "platform/file_replace.h"
 #include "presets/xml_input.h"
 
 namespace svt {
@@ -168,27 +166,6 @@ std::string FieldText(const char (&field)[kPresetTextBytes]) {
     return std::string(field, strnlen(field, kPresetTextBytes - 1));
 }
 
-// --- Writing beside the target ----------------------------------------------
-
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Creates a new file with a unique short name in `directory`; -1 on failure.
-int CreateTemporary(const std::string& directory, std::string* name) {
-    static std::atomic<uint32_t> counter{0};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        *name = directory + "/.svt-preset-" + std::to_string(::getpid()) + "-" +
-                std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
-        const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 } // namespace
 
 std::string PresetExtension(const char* libraryName, uint32_t effectIndex) {
@@ -256,22 +233,18 @@ bool WritePresetFile(const char* path, const PresetData& record) {
         root->InsertEndChild(e);
     }
 
-    std::string temporary;
-    const int fd = CreateTemporary(DirectoryOf(path), &temporary);
-    if (fd < 0) return false;
-    FILE* fp = ::fdopen(fd, "w");
-    if (!fp) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    bool ok = doc.SaveFile(fp);
-    ok = std::fflush(fp) == 0 && ok;
-    ok = ::fsync(::fileno(fp)) == 0 && ok;
-    ok = std::fclose(fp) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), path) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    // NOTE: printed by TinyXML's own file printer, into the replacement file.
+    return platform::ReplaceFile(path, 0666, [&](int fd) {
+        const int own = ::dup(fd);
+        FILE* fp = own >= 0 ? ::fdopen(own, "w") : nullptr;
+        if (!fp) {
+            if (own >= 0) ::close(own);
+            return false;
+        }
+        bool ok = doc.SaveFile(fp);
+        ok = std::fflush(fp) == 0 && ok;
+        return std::fclose(fp) == 0 && ok;
+    });
 }
 
 bool ReadPresetText(const char* text, size_t size, PresetData* record) {

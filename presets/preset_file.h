@@ -63,7 +63,9 @@ void CopyPresetName(char (&field)[kPresetTextBytes], const char* text);
 
 // Writes the first `count` entries of `record` (0 to 100) to `path`. The file
 // is written beside its target under a temporary name and renamed over it, so
-// a failed save leaves no partial file and an existing one untouched.
+// a failed save leaves no partial file and an existing one untouched. A
+// symbolic link is written through to its target; an existing file keeps its
+// mode, and one that is itself read-only is not replaced (false).
 bool WritePresetFile(const char* path, const PresetData& record);
 
 // Reads a preset document into *record: clears the names and count, then
