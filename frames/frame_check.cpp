@@ -35,7 +35,7 @@ bool DescribesRows(const FrameDesc* frame) {
     const uint64_t reach = uint64_t(frame->height - 1) * step;
     const uint64_t start = reinterpret_cast<uintptr_t>(frame->data);
     if (frame->stride < 0) return reach <= start && rowBytes - 1 <= UINTPTR_MAX - start;
-    return reach + rowBytes - 1 <= UINTPTR_MAX - start && reach <= uint64_t(PTRDIFF_MAX);
+    return reach + rowBytes - 1 <= UINTPTR_MAX - start;
 }
 
 bool DescribesPicture(const FrameDesc* frame) {
