@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "host/builtin_pictures.h"
+#include "host/clip.h"
 #include "host/files.h"
 #include "host/effect_info.h"
 #include "host/frame_sink.h"
+#include "host/media.h"
 #include "host/module.h"
 #include "host/param_units.h"
 #include "host/picture.h"
@@ -51,10 +53,20 @@ constexpr const char* kUsageText =
     "      --frames N | --at t,...   N frames over 0..1 (default 30), or the given t\n"
     "      --size WxH                default: picture A's size, else 640x360\n"
     "      --format bgra8|argb8|bgraf|argbf   frame format (default bgra8)\n"
-    "      --bottom-up               hand the module bottom-up frames\n"
-    "      --fps N                   frame rate of a video (default 25)\n"
+    "      --top-down                hand the module top-down frames (default: bottom-up,\n"
+    "                                so that \"Push Up\" pushes up; --bottom-up is accepted)\n"
+    "      --fps N                   frame rate: 25, 30000/1001 or 29.97 (default: A's, else 25)\n"
     "      --out PATH                picture (one t), folder or name with %d (PNG frames),\n"
     "                                or .mp4/.gif when ffmpeg is on PATH\n"
+    "  render NAME --from A.mp4 --to B.mov [options]   a transition between two clips\n"
+    "      --duration 1.5 | 45f      the overlap in seconds or frames (default 1)\n"
+    "      --join                    head of A + transition + tail of B, sound crossfaded\n"
+    "      --no-audio                no sound\n"
+    "      --fit letterbox|stretch|crop   B (or A under --size) of another shape\n"
+    "      --background transparent|first|second|#RRGGBB   what fills transparency\n"
+    "      --out F.mp4|.mov|.webm|.mkv|-   .mov (ProRes 4444) and .webm (VP9) keep alpha;\n"
+    "                                - writes raw RGBA frames, or --format-out nut|matroska\n"
+    "      --codec C  --crf N  --threads N  -y (write over the output)  -q (no progress)\n"
     "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P]\n"
     "                                a contact sheet, one row per transition\n"
     "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
@@ -373,6 +385,56 @@ int LoadPictures(const Args& args, int* w, int* h, Picture* a, Picture* b) {
     return kOk;
 }
 
+int RenderClipCommand(const Session& s, uint32_t index, const Args& args, uint32_t format, Rational rate,
+                      const FrameLayout& layout) {
+    std::string why;
+    ClipJob job;
+    job.from = args.Value("from");
+    job.to = args.Value("to");
+    job.out = args.Value("out");
+    if (job.out.empty()) return Error(kUsage, "a clip transition needs --out (a .mp4, .mov, .webm, .mkv or -)");
+    job.container = args.Value("format-out");
+    job.codec = args.Value("codec");
+    if (args.Has("crf") && !ParseCount("crf", args.Value("crf"), 0, 63, &job.crf, &why)) return Error(kUsage, why);
+    if (args.Has("duration") && !ParseDuration(args.Value("duration"), &job.seconds, &job.frames))
+        return Error(kUsage, "--duration takes seconds (1.5) or frames (45f), not \"" + args.Value("duration") + "\"");
+    job.rate = rate;
+    if (args.Has("size") && !ParseSize(args.Value("size"), &job.width, &job.height, &why)) return Error(kUsage, why);
+    if (args.Has("fit")) {
+        const std::string f = args.Value("fit");
+        if (f != "letterbox" && f != "stretch" && f != "crop")
+            return Error(kUsage, "--fit takes letterbox, stretch or crop, not \"" + f + "\"");
+        job.fit = f == "stretch" ? Fit::kStretch : f == "crop" ? Fit::kCrop : Fit::kLetterbox;
+        job.fitGiven = true;
+    }
+    job.background = args.Value("background");
+    if (args.Has("background") && !ParseBackground(job.background))
+        return Error(kUsage, "--background takes transparent, first, second or #RRGGBB, not \"" + job.background + "\"");
+    if (args.Has("threads") && !ParseCount("threads", args.Value("threads"), 1, 256, &job.threads, &why))
+        return Error(kUsage, why);
+    job.join = args.Has("join");
+    job.sound = !args.Has("no-audio");
+    job.overwrite = args.Has("yes");
+    job.quiet = args.Has("quiet");
+    job.format = format;
+    job.layout = layout;
+    const std::string preset = args.Value("preset");
+    auto sets = args.options.find("set");
+    const std::vector<std::string> settings = sets == args.options.end() ? std::vector<std::string>{} : sets->second;
+    return RenderClip(job, [&](std::string* error) -> std::unique_ptr<EffectRenderer> {
+        auto r = MakeRenderer(s, index);
+        if (!r) {
+            *error = "the module could not create " + s.names[index];
+            return nullptr;
+        }
+        if (ApplyPreset(*r, preset) || ApplySettings(*r, settings)) {
+            *error = "the preset or settings were refused";
+            return nullptr;
+        }
+        return r;
+    });
+}
+
 int Render(const Session& s, const Args& args) {
     if (args.positional.size() != 1) return Error(kUsage, "render takes one transition name");
     uint32_t index = 0;
@@ -391,8 +453,14 @@ int Render(const Session& s, const Args& args) {
             return Error(kUsage, why);
         for (int i = 0; i < n; ++i) ts.push_back(n == 1 ? 0.5 : double(i) / (n - 1));
     }
-    int fps = 25;
-    if (args.Has("fps") && !ParseCount("fps", args.Value("fps"), 1, 240, &fps, &why)) return Error(kUsage, why);
+    Rational rate{0, 1};
+    if (args.Has("fps") && !ParseRate(args.Value("fps"), &rate))
+        return Error(kUsage, "--fps takes a rate such as 25, 30000/1001 or 29.97, not \"" + args.Value("fps") + "\"");
+    const int fps = rate.num > 0 ? std::max(1, int(std::lround(rate.value()))) : 25;
+    FrameLayout layout;
+    layout.topDown = args.Has("top-down") && !args.Has("bottom-up");
+    if (IsClipName(args.Value("from")) || IsClipName(args.Value("to")) || args.Has("duration") || args.Has("join"))
+        return RenderClipCommand(s, index, args, format, rate, layout);
 
     auto renderer = MakeRenderer(s, index);
     if (!renderer) return Error(kFailure, "the module could not create " + s.names[index]);
@@ -409,8 +477,6 @@ int Render(const Session& s, const Args& args) {
     int w = 640, h = 360;
     Picture a, b;
     if (int rc = LoadPictures(args, &w, &h, &a, &b)) return rc;
-    FrameLayout layout;
-    layout.topDown = !args.Has("bottom-up");
     if (!renderer->SetPictures(a, b, format, layout)) return Error(kFailure, "not enough memory for the frames");
 
     FrameSink sink;
@@ -572,6 +638,11 @@ int RunTumblers(int argc, char** argv) {
     // A video encoder that quits early must not kill us through its pipe.
     std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + std::max(argc, 1));
+    for (std::string& w : words) {
+        if (w == "-y") w = "--yes";
+        if (w == "-q") w = "--quiet";
+    }
+    InstallCleanupOnSignals();
     std::string modulePath;
     for (size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "--module" && i + 1 < words.size()) {
@@ -600,7 +671,10 @@ int RunTumblers(int argc, char** argv) {
         {"info", {}},
         {"render",
          {{"from", true}, {"to", true}, {"preset", true}, {"set", true}, {"frames", true}, {"at", true},
-          {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false}}},
+          {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
+          {"top-down", false}, {"duration", true}, {"join", false}, {"no-audio", false}, {"fit", true},
+          {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
+          {"yes", false}, {"quiet", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
         {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
     };
