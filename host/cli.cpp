@@ -167,10 +167,21 @@ bool ParseArgs(const std::vector<std::string>& words, const std::vector<OptionSp
 }
 
 bool ParseSize(const std::string& text, int* w, int* h, std::string* error) {
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%n", w, h, &consumed) != 2 || size_t(consumed) != text.size() || *w < 1 ||
-        *h < 1 || *w > 16384 || *h > 16384) {
-        *error = "--size takes WIDTHxHEIGHT, each 1 to 16384 (e.g. 640x360), not \"" + text + "\"";
+    // Digits only, each side checked before it becomes an int: 4294967297
+    // is too large, not 1.
+    const size_t x = text.find('x');
+    auto side = [](const std::string& digits, int* out) {
+        if (digits.empty() || digits.size() > 6 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        const long v = std::stol(digits);
+        if (v < 1 || v > kMaxSide) return false;
+        *out = int(v);
+        return true;
+    };
+    if (x == std::string::npos || !side(text.substr(0, x), w) || !side(text.substr(x + 1), h)) {
+        *error = "--size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide) + " (e.g. 640x360), not \"" +
+                 text + "\"";
         return false;
     }
     return true;
@@ -187,6 +198,10 @@ bool ParseTimes(const std::string& text, std::vector<double>* ts, std::string* e
         const double t = std::strtod(part.c_str(), &stop);
         if (part.empty() || *stop || !std::isfinite(t)) {
             *error = "--at takes progress values separated by commas (e.g. 0,0.25,0.5), not \"" + text + "\"";
+            return false;
+        }
+        if (t < 0 || t > 1) {
+            *error = "--at takes progress values from 0 to 1; " + part + " is outside";
             return false;
         }
         ts->push_back(t);
@@ -371,8 +386,9 @@ int Info(const Session& s, const Args& args) {
 int LoadPictures(const Args& args, int* w, int* h, Picture* a, Picture* b) {
     std::string why;
     const std::string from = args.Value("from"), to = args.Value("to");
-    if (!from.empty() && !ReadPicture(from, a, &why)) return Error(kFailure, why);
-    if (!to.empty() && !ReadPicture(to, b, &why)) return Error(kFailure, why);
+    const bool lenient = args.Has("lenient");
+    if (!from.empty() && !ReadPicture(from, a, &why, lenient)) return Error(kFailure, why);
+    if (!to.empty() && !ReadPicture(to, b, &why, lenient)) return Error(kFailure, why);
     if (args.Has("size")) {
         if (!ParseSize(args.Value("size"), w, h, &why)) return Error(kUsage, why);
     } else if (!a->empty()) {
@@ -380,6 +396,12 @@ int LoadPictures(const Args& args, int* w, int* h, Picture* a, Picture* b) {
     } else if (!b->empty()) {
         *w = b->width(), *h = b->height();
     }
+    // Frames A, B and out in the module's format, and the pictures they come from.
+    uint32_t format = kFormatBGRA8;
+    ParseFormat(args.Value("format", "bgra8"), &format);
+    const double need = double(*w) * *h * (3.0 * PixelSizeOf(format) + 5 * 4);
+    if (!FitsInMemory(need, "rendering at " + std::to_string(*w) + "x" + std::to_string(*h), &why))
+        return Error(kFailure, why);
     *a = a->empty() ? BuiltinPictureA(*w, *h) : Resized(*a, *w, *h);
     *b = b->empty() ? BuiltinPictureB(*w, *h) : Resized(*b, *w, *h);
     return kOk;
@@ -473,6 +495,13 @@ int Render(const Session& s, const Args& args) {
         args.Value("out", ts.size() == 1 ? Slug(renderer->info().name) + ".png" : Slug(renderer->info().name) + "/");
     SinkKind kind{};
     if (int rc = ChooseSink(out, int(ts.size()), &kind, &why)) return Error(rc, why);
+
+    std::vector<std::string> inputs = {args.Value("from"), args.Value("to"), args.Value("preset-file")};
+    for (size_t i = 0; i < (kind == SinkKind::kSequence && IsSequencePattern(out) ? ts.size() : 1); ++i)
+        if (int rc = RefuseInputAsOutput(kind == SinkKind::kSequence && IsSequencePattern(out) ? SequenceName(out, int(i))
+                                                                                               : out,
+                                         inputs, &why))
+            return Error(rc, why);
 
     int w = 640, h = 360;
     Picture a, b;
@@ -674,7 +703,7 @@ int RunTumblers(int argc, char** argv) {
           {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
           {"top-down", false}, {"duration", true}, {"join", false}, {"no-audio", false}, {"fit", true},
           {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
-          {"yes", false}, {"quiet", false}}},
+          {"yes", false}, {"quiet", false}, {"lenient", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
         {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
     };

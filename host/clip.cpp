@@ -177,11 +177,9 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
     const int batch = threads * 2;
     const double pixelBytes = double(w) * h * (job.format == 3 || job.format == 4 ? 16 : 4);
     const double need = pixelBytes * 3 * threads + double(w) * h * 4 * 3 * batch;
-    const double limit = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE));
-    if (limit > 0 && need > limit * 0.8)
-        return Fail(1, "rendering " + std::to_string(w) + "x" + std::to_string(h) + " on " + std::to_string(threads) +
-                           " threads needs about " + std::to_string(int64_t(need / 1e6)) + " MB; this machine has " +
-                           std::to_string(int64_t(limit / 1e6)) + " MB");
+    if (!FitsInMemory(need, "rendering " + std::to_string(w) + "x" + std::to_string(h) + " on " +
+                                std::to_string(threads) + " threads", &why))
+        return Fail(1, why);
 
     std::vector<float> soundA, soundB;
     if (job.sound && (!ReadSound(job.from, &soundA, &why) || !ReadSound(job.to, &soundB, &why))) return Fail(1, why);

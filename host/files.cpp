@@ -77,10 +77,10 @@ struct SignalSlot {
 SignalSlot g_slots[kSlots];
 
 void RemoveFolder(const char* path) {
-    // Only frames this run wrote live in its temporary folder.
+    // The folder is this run's own: everything in it was written by this run.
     if (DIR* d = opendir(path)) {
         while (dirent* e = readdir(d)) {
-            if (e->d_name[0] == '.') continue;
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
             char name[kPathMax + 256];
             std::snprintf(name, sizeof(name), "%s/%s", path, e->d_name);
             unlink(name);
