@@ -43,8 +43,8 @@ constexpr bool kLeaksAreErrors = true; // debug builds refuse to go on past a le
 constexpr const char* kUsageText =
     "usage: tumblers [--module PATH] COMMAND ...\n"
     "\n"
-    "  list                          the transitions: index, name, flags, parameters, presets\n"
-    "  info NAME                     parameters (display units), tooltips and presets\n"
+    "  list [--json]                 the transitions: index, name, flags, parameters, presets\n"
+    "  info NAME [--json]            parameters (display units), tooltips and presets\n"
     "  render NAME [options]         render frames of a transition\n"
     "      --from A --to B           pictures (PNG or JPEG); default: the built-in pictures\n"
     "      --preset P                start from a built-in preset\n"
@@ -337,7 +337,67 @@ int RenderChecked(EffectRenderer& r, double t, bool* warned) {
 // ---------------------------------------------------------------------------
 // Commands
 
-int List(const Session& s) {
+// A JSON string literal (UTF-8 passes through; control characters escaped).
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof(buf), "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+void PrintInfoJson(const EffectInfo& info, const char* (*typeName)(uint32_t, const ParamInfo&)) {
+    std::printf("{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": [", info.index, Json(info.name).c_str(),
+                info.flags);
+    for (size_t i = 0; i < info.params.size(); ++i) {
+        const ParamInfo& p = info.params[i];
+        std::printf("%s{\"label\": %s, \"type\": %s, \"range\": %s, \"default\": %s", i ? ", " : "",
+                    Json(ParamLabel(p)).c_str(), Json(typeName(p.type, p)).c_str(), Json(DescribeRange(p)).c_str(),
+                    Json(FormatDisplayValue(p, p.defaultValue)).c_str());
+        if (p.type == kParamChoice) {
+            std::printf(", \"entries\": [");
+            for (uint32_t e = 0; e < ChoiceCount(p); ++e)
+                std::printf("%s%s", e ? ", " : "", Json(ChoiceEntry(p, e)).c_str());
+            std::printf("]");
+        }
+        std::printf(", \"tooltip\": %s}", Json(i < info.tooltips.size() ? info.tooltips[i] : "").c_str());
+    }
+    std::printf("], \"presets\": [");
+    for (size_t k = 0; k < info.presets.size(); ++k) {
+        std::printf("%s{\"name\": %s, \"values\": {", k ? ", " : "", Json(info.presets[k].name).c_str());
+        for (size_t i = 0; i < info.params.size() && i < info.presets[k].values.size(); ++i)
+            std::printf("%s%s: %s", i ? ", " : "", Json(ParamLabel(info.params[i])).c_str(),
+                        Json(FormatDisplayValue(info.params[i], info.presets[k].values[i])).c_str());
+        std::printf("}}");
+    }
+    std::printf("]}");
+}
+
+const char* TypeName(uint32_t type, const ParamInfo& p);
+
+int List(const Session& s, bool json) {
+    if (json) {
+        std::printf("[");
+        for (uint32_t i = 0; i < s.names.size(); ++i) {
+            ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
+            if (!e) continue;
+            const EffectInfo info = EffectInfo::Read(e.get(), i);
+            std::printf("%s{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": %zu, \"presets\": %zu}",
+                        i ? ",\n " : "", i, Json(info.name).c_str(), info.flags, info.params.size(),
+                        info.presets.size());
+        }
+        std::printf("]\n");
+        return kOk;
+    }
     std::printf("%-5s %-20s %-6s %-6s %s\n", "index", "name", "flags", "params", "presets");
     for (uint32_t i = 0; i < s.names.size(); ++i) {
         ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
@@ -365,6 +425,11 @@ int Info(const Session& s, const Args& args) {
     if (int rc = ResolveEffect(s, args.positional[0], &index)) return rc;
     ComPtr<IVideoEffect> e = s.module.CreateEffect(index);
     const EffectInfo info = EffectInfo::Read(e.get(), index);
+    if (args.Has("json")) {
+        PrintInfoJson(info, &TypeName);
+        std::printf("\n");
+        return kOk;
+    }
     std::printf("%s (index %u, flags %u)\n\nParameters:\n", info.name.c_str(), index, info.flags);
     for (size_t i = 0; i < info.params.size(); ++i) {
         const ParamInfo& p = info.params[i];
@@ -695,9 +760,30 @@ int RunTumblers(int argc, char** argv) {
         std::fputs(kUsageText, stdout);
         return kOk;
     }
+    if (command == "--version" || command == "version") {
+        std::printf("tumblers %s\n", SVT_VERSION);
+        return kOk;
+    }
+    if (std::find(words.begin(), words.end(), "--help") != words.end() ||
+        std::find(words.begin(), words.end(), "-h") != words.end()) {
+        // The command's own lines of the usage.
+        const std::string usage = kUsageText;
+        std::string shown;
+        bool in = false;
+        for (size_t start = 0; start < usage.size();) {
+            const size_t end = usage.find('\n', start);
+            const std::string line = usage.substr(start, end - start);
+            if (line.rfind("  ", 0) == 0 && line.size() > 2 && line[2] != ' ') in = line.rfind("  " + command, 0) == 0;
+            if (in) shown += line + "\n";
+            start = end == std::string::npos ? usage.size() : end + 1;
+        }
+        if (shown.empty()) return Error(kUsage, "unknown command \"" + command + "\"");
+        std::fputs(("usage: tumblers [--module PATH]\n" + shown).c_str(), stdout);
+        return kOk;
+    }
     static const std::map<std::string, std::vector<OptionSpec>> kCommands = {
-        {"list", {}},
-        {"info", {}},
+        {"list", {{"json", false}}},
+        {"info", {{"json", false}}},
         {"render",
          {{"from", true}, {"to", true}, {"preset", true}, {"set", true}, {"frames", true}, {"at", true},
           {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
@@ -717,7 +803,7 @@ int RunTumblers(int argc, char** argv) {
 
     Session session;
     if (int rc = OpenModule(modulePath, &session)) return rc;
-    if (command == "list") return List(session);
+    if (command == "list") return List(session, args.Has("json"));
     if (command == "info") return Info(session, args);
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
