@@ -72,6 +72,8 @@ constexpr const char* kUsageText =
     "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
     "                                20 frames), and of wall-clock time\n"
+    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
+    "                                an HTML page with a looping preview per transition and preset\n"
     "\n"
     "NAME is a transition's name (case-insensitive, e.g. \"3d flip\") or its index.\n"
     "Exit codes: 0 done, 1 failure, 2 usage error.\n";
@@ -671,6 +673,66 @@ int Sheet(const Session& s, const Args& args) {
     return kOk;
 }
 
+// An HTML page with a looping preview per transition and per preset.
+int Gallery(const Session& s, const Args& args) {
+    std::string why;
+    const std::string dir = args.Value("out");
+    if (dir.empty()) return Error(kUsage, "gallery needs --out DIR");
+    int w = 192, h = 108, frames = 24;
+    if (args.Has("frames") && !ParseCount("frames", args.Value("frames"), 2, 240, &frames, &why))
+        return Error(kUsage, why);
+    Args pictureArgs = args;
+    if (!args.Has("size")) pictureArgs.options["size"] = {std::to_string(w) + "x" + std::to_string(h)};
+    Picture a, b;
+    if (int rc = LoadPictures(pictureArgs, &w, &h, &a, &b)) return rc;
+    if (!MakeDirectories(dir, &why)) return Error(kFailure, why);
+    FrameLayout layout;
+    layout.topDown = args.Has("top-down");
+    std::string html =
+        "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Transitions</title>\n<style>body{font-family:sans-serif;"
+        "background:#1c1c20;color:#eee}figure{display:inline-block;margin:6px}img{background:repeating-conic-gradient("
+        "#555 0 25%,#444 0 50%) 0 0/16px 16px}figcaption{font-size:12px}</style>\n<h1>Transitions</h1>\n";
+    ProgressBar bar(int(s.names.size()), "gallery");
+    for (uint32_t index = 0; index < s.names.size(); ++index) {
+        auto r = MakeRenderer(s, index);
+        if (!r || !r->SetPictures(a, b, kFormatBGRA8, layout)) return Error(kFailure, "not enough memory for the frames");
+        const EffectInfo& info = r->info();
+        html += "<h2>" + info.name + "</h2>\n";
+        for (int preset = -1; preset < int(info.presets.size()); ++preset) {
+            if (preset >= 0) r->ApplyPreset(preset);
+            const std::string label = preset < 0 ? "default" : info.presets[size_t(preset)].name;
+            const std::string file = Slug(info.name) + (preset < 0 ? "" : "__" + Slug(label)) + ".png";
+            WriterOptions o;
+            const std::string temp = TemporaryNameFor(dir + "/" + file);
+            o.path = temp;
+            o.container = "apng";
+            o.width = w, o.height = h, o.rate = {12, 1}, o.loop = true;
+            TemporaryFile guard(temp);
+            ClipWriter writer;
+            if (!writer.Open(o, &why)) return Error(kFailure, why);
+            for (int f = 0; f < frames; ++f) {
+                const RenderCheck c = r->Render(double(f) / (frames - 1));
+                if (!c.rendered) return Error(kFailure, info.name + " did not render");
+                if (!writer.WritePicture(r->output().Load(), &why)) return Error(kFailure, why);
+            }
+            if (!writer.Finish(&why) || !guard.Commit(dir + "/" + file, &why)) return Error(kFailure, why);
+            html += "<figure><img src=\"" + file + "\" width=\"" + std::to_string(w) + "\" height=\"" +
+                    std::to_string(h) + "\" alt=\"" + info.name + ", " + label + "\"><figcaption>" + label +
+                    "</figcaption></figure>\n";
+        }
+        bar.Step();
+    }
+    const std::string page = dir + "/index.html";
+    const std::string temp = TemporaryNameFor(page);
+    TemporaryFile guard(temp);
+    std::FILE* f = std::fopen(temp.c_str(), "w");
+    if (!f || std::fwrite(html.data(), 1, html.size(), f) != html.size() || std::fclose(f) != 0)
+        return Error(kFailure, "cannot write " + page);
+    if (!guard.Commit(page, &why)) return Error(kFailure, why);
+    std::printf("%s\n", page.c_str());
+    return kOk;
+}
+
 double ThreadSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
@@ -792,10 +854,13 @@ int RunTumblers(int argc, char** argv) {
           {"yes", false}, {"quiet", false}, {"lenient", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
         {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
+        {"gallery",
+         {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
+          {"bottom-up", false}, {"lenient", false}}},
     };
     auto cmd = kCommands.find(command);
     if (cmd == kCommands.end())
-        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench");
+        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench, gallery");
     Args args;
     std::string why;
     if (!ParseArgs(words, cmd->second, &args, &why)) return Error(kUsage, why);
@@ -807,6 +872,7 @@ int RunTumblers(int argc, char** argv) {
     if (command == "info") return Info(session, args);
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
+    if (command == "gallery") return Gallery(session, args);
     return Bench(session, args);
 }
 

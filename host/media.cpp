@@ -521,7 +521,11 @@ bool ClipWriter::Open(const WriterOptions& o, std::string* error) {
             return false;
         }
     }
-    rc = avformat_write_header(s.format, nullptr);
+    AVDictionary* muxerOptions = nullptr;
+    if (o.loop && fmt == "apng") av_dict_set(&muxerOptions, "plays", "0", 0);
+    if (o.loop && fmt == "gif") av_dict_set(&muxerOptions, "loop", "0", 0);
+    rc = avformat_write_header(s.format, &muxerOptions);
+    av_dict_free(&muxerOptions);
     if (rc < 0) {
         *error = "cannot write " + o.path + ": " + AvError(rc);
         return false;

@@ -67,6 +67,7 @@ struct WriterOptions {
     int width = 0, height = 0;
     Rational rate{25, 1};
     bool sound = false;
+    bool loop = false;     // animations (APNG, GIF) that play forever
 };
 
 class ClipWriter {

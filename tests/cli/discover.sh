@@ -36,6 +36,22 @@ grep -q -- "--duration" <<<"$help" || fail "render --help shows the clip options
 grep -q "sheet" <<<"$help" && fail "render --help shows only render"
 "$tumblers" list --help | grep -q -- "--json" || fail "list --help"
 
+# The gallery: one looping preview per transition and per preset, each on the page.
+gal=$(mktemp -d)
+"$tumblers" gallery --out "$gal" --size 24x14 --frames 3 >/dev/null || fail "gallery"
+"$tumblers" list --json | python3 -c '
+import json, os, re, sys
+gal = sys.argv[1]
+want = sum(1 + e["presets"] for e in json.load(sys.stdin))
+srcs = re.findall(r"<img src=\"([^\"]+)\"", open(os.path.join(gal, "index.html")).read())
+assert len(srcs) == want == len(set(srcs)), (len(srcs), want)
+missing = [s for s in srcs if not os.path.isfile(os.path.join(gal, s))]
+assert not missing, missing
+' "$gal" || fail "the gallery page shows every transition and preset"
+[ "$(ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$gal/3d_flip__flip_over.png")" = 3 ] ||
+    fail "a preview is animated"
+rm -rf "$gal"
+
 # Installed, the tool finds its module, and the module names its version.
 inst=$(mktemp -d)
 trap 'rm -rf "$inst"' EXIT
