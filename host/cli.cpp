@@ -278,7 +278,28 @@ int ResolveEffect(const Session& s, const std::string& name, uint32_t* index) {
         *index = uint32_t(i);
         return kOk;
     }
-    return Error(kUsage, "unknown transition \"" + name + "\"; the transitions are: " + JoinNames(s.names));
+    // The closest name by edit distance, when it is close enough to be a slip.
+    auto distance = [](const std::string& x, const std::string& y) {
+        std::vector<size_t> row(y.size() + 1);
+        for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
+        for (size_t i = 1; i <= x.size(); ++i) {
+            size_t diagonal = row[0];
+            row[0] = i;
+            for (size_t j = 1; j <= y.size(); ++j) {
+                const size_t up = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
+                diagonal = up;
+            }
+        }
+        return row[y.size()];
+    };
+    std::string best;
+    size_t bestDistance = 4;
+    for (const std::string& n : s.names)
+        for (const std::string& form : {Slug(n), Slug(n).substr(Slug(n).rfind("3d_", 0) == 0 ? 3 : 0)})
+            if (const size_t d = distance(wanted, form); d < bestDistance) bestDistance = d, best = n;
+    return Error(kUsage, "unknown transition \"" + name + "\"" + (best.empty() ? "" : "; did you mean \"" + best + "\"?") +
+                             " The transitions are: " + JoinNames(s.names));
 }
 
 int ResolveEffects(const Session& s, const std::vector<std::string>& names, std::vector<uint32_t>* out) {

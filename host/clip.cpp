@@ -161,9 +161,10 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
         std::fprintf(stderr, "tumblers: warning: %s is %dx%d, the output %dx%d: letterboxed (--fit to choose)\n",
                      job.to.c_str(), b.width(), b.height(), w, h);
 
-    const int nA = std::max<int>(1, int(std::lround(a.duration() * rate.value())));
-    const int nB = std::max<int>(1, int(std::lround(b.duration() * rate.value())));
     const int nD = job.frames > 0 ? job.frames : std::max(1, int(std::lround(job.seconds * rate.value())));
+    // A still (one picture) is held for the whole transition.
+    const int nA = a.frames() == 1 ? nD : std::max<int>(1, int(std::lround(a.duration() * rate.value())));
+    const int nB = b.frames() == 1 ? nD : std::max<int>(1, int(std::lround(b.duration() * rate.value())));
     if (nD > nA || nD > nB)
         return Fail(2, "the transition (" + std::to_string(nD) + " frames) is longer than " +
                            (nD > nA ? job.from + " (" + std::to_string(nA) : job.to + " (" + std::to_string(nB)) +

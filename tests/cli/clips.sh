@@ -53,6 +53,11 @@ python3 -c "import sys; sys.exit(abs(float(sys.argv[1]) - 3) > 0.05)" "$adur" ||
 [ "$(probe v:0 stream=r_frame_rate part.mkv)" = 30000/1001 ] || fail "rate 30000/1001"
 [ -z "$(probe a stream=index part.mkv)" ] || fail "--no-audio writes no sound"
 
+# A still is held for the whole transition.
+"$tumblers" render flip --at 0.5 --size 64x36 --out still.png || fail "making a still"
+"$tumblers" render flip --from a.mp4 --to still.png --duration 6f --no-audio -q --out held.mkv || fail "clip to still"
+[ "$(probe v:0 stream=nb_read_frames held.mkv)" = 6 ] || fail "6 frames from a clip to a still"
+
 # Alpha where the container keeps it: the middle of a flip shows the gap.
 "$tumblers" render flip --from a.mp4 --to b.mkv --duration 5f --fit stretch --out alpha.mov -q || fail "render .mov"
 [ "$(probe v:0 stream=pix_fmt alpha.mov)" = yuva444p12le ] || fail "ProRes 4444 with alpha"
