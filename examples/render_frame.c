@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     }
     if (!effect) {
         fprintf(stderr, "no transition named \"%s\"\n", wanted);
+        lib->Release(library);
         return 1;
     }
     const SVTVideoEffectTable* fx = SVT_TABLE(SVTVideoEffectTable, effect);
@@ -158,6 +159,7 @@ int main(int argc, char** argv) {
         printf("%s at t = %g: %s (%dx%d, %u parameters)\n", wanted, t, argv[2], kWidth, kHeight, context.count);
     }
     fx->Release(effect);
+    lib->Release(library); /* GetEffectsLibrary's result holds one reference too */
     free(a), free(b), free(out);
     SVTCanUnloadNowFn canUnload = (SVTCanUnloadNowFn)dlsym(module, "CanUnloadDLLNow");
     if (!canUnload || canUnload()) dlclose(module);
