@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build test demo bench asan tsan soak clean frei0r-install
+.PHONY: all bootstrap configure build test demo bench asan tsan soak clean install frei0r-install
 
 all: build
 
@@ -32,6 +32,9 @@ asan: bootstrap
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS)
+
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 # The tests that run threads or processes at once, under ThreadSanitizer;
 # any report fails the run.

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "host/builtin_pictures.h"
+#include "host/clip.h"
 #include "host/files.h"
 #include "host/effect_info.h"
 #include "host/frame_sink.h"
+#include "host/media.h"
 #include "host/module.h"
 #include "host/param_units.h"
 #include "host/picture.h"
@@ -41,8 +43,8 @@ constexpr bool kLeaksAreErrors = true; // debug builds refuse to go on past a le
 constexpr const char* kUsageText =
     "usage: tumblers [--module PATH] COMMAND ...\n"
     "\n"
-    "  list                          the transitions: index, name, flags, parameters, presets\n"
-    "  info NAME                     parameters (display units), tooltips and presets\n"
+    "  list [--json]                 the transitions: index, name, flags, parameters, presets\n"
+    "  info NAME [--json]            parameters (display units), tooltips and presets\n"
     "  render NAME [options]         render frames of a transition\n"
     "      --from A --to B           pictures (PNG or JPEG); default: the built-in pictures\n"
     "      --preset P                start from a built-in preset\n"
@@ -51,15 +53,27 @@ constexpr const char* kUsageText =
     "      --frames N | --at t,...   N frames over 0..1 (default 30), or the given t\n"
     "      --size WxH                default: picture A's size, else 640x360\n"
     "      --format bgra8|argb8|bgraf|argbf   frame format (default bgra8)\n"
-    "      --bottom-up               hand the module bottom-up frames\n"
-    "      --fps N                   frame rate of a video (default 25)\n"
+    "      --top-down                hand the module top-down frames (default: bottom-up,\n"
+    "                                so that \"Push Up\" pushes up; --bottom-up is accepted)\n"
+    "      --fps N                   frame rate: 25, 30000/1001 or 29.97 (default: A's, else 25)\n"
     "      --out PATH                picture (one t), folder or name with %d (PNG frames),\n"
     "                                or .mp4/.gif when ffmpeg is on PATH\n"
+    "  render NAME --from A.mp4 --to B.mov [options]   a transition between two clips\n"
+    "      --duration 1.5 | 45f      the overlap in seconds or frames (default 1)\n"
+    "      --join                    head of A + transition + tail of B, sound crossfaded\n"
+    "      --no-audio                no sound\n"
+    "      --fit letterbox|stretch|crop   B (or A under --size) of another shape\n"
+    "      --background transparent|first|second|#RRGGBB   what fills transparency\n"
+    "      --out F.mp4|.mov|.webm|.mkv|-   .mov (ProRes 4444) and .webm (VP9) keep alpha;\n"
+    "                                - writes raw RGBA frames, or --format-out nut|matroska\n"
+    "      --codec C  --crf N  --threads N  -y (write over the output)  -q (no progress)\n"
     "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P]\n"
     "                                a contact sheet, one row per transition\n"
     "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
     "                                20 frames), and of wall-clock time\n"
+    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
+    "                                an HTML page with a looping preview per transition and preset\n"
     "\n"
     "NAME is a transition's name (case-insensitive, e.g. \"3d flip\") or its index.\n"
     "Exit codes: 0 done, 1 failure, 2 usage error.\n";
@@ -155,10 +169,21 @@ bool ParseArgs(const std::vector<std::string>& words, const std::vector<OptionSp
 }
 
 bool ParseSize(const std::string& text, int* w, int* h, std::string* error) {
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%n", w, h, &consumed) != 2 || size_t(consumed) != text.size() || *w < 1 ||
-        *h < 1 || *w > 16384 || *h > 16384) {
-        *error = "--size takes WIDTHxHEIGHT, each 1 to 16384 (e.g. 640x360), not \"" + text + "\"";
+    // Digits only, each side checked before it becomes an int: 4294967297
+    // is too large, not 1.
+    const size_t x = text.find('x');
+    auto side = [](const std::string& digits, int* out) {
+        if (digits.empty() || digits.size() > 6 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        const long v = std::stol(digits);
+        if (v < 1 || v > kMaxSide) return false;
+        *out = int(v);
+        return true;
+    };
+    if (x == std::string::npos || !side(text.substr(0, x), w) || !side(text.substr(x + 1), h)) {
+        *error = "--size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide) + " (e.g. 640x360), not \"" +
+                 text + "\"";
         return false;
     }
     return true;
@@ -175,6 +200,10 @@ bool ParseTimes(const std::string& text, std::vector<double>* ts, std::string* e
         const double t = std::strtod(part.c_str(), &stop);
         if (part.empty() || *stop || !std::isfinite(t)) {
             *error = "--at takes progress values separated by commas (e.g. 0,0.25,0.5), not \"" + text + "\"";
+            return false;
+        }
+        if (t < 0 || t > 1) {
+            *error = "--at takes progress values from 0 to 1; " + part + " is outside";
             return false;
         }
         ts->push_back(t);
@@ -249,7 +278,28 @@ int ResolveEffect(const Session& s, const std::string& name, uint32_t* index) {
         *index = uint32_t(i);
         return kOk;
     }
-    return Error(kUsage, "unknown transition \"" + name + "\"; the transitions are: " + JoinNames(s.names));
+    // The closest name by edit distance, when it is close enough to be a slip.
+    auto distance = [](const std::string& x, const std::string& y) {
+        std::vector<size_t> row(y.size() + 1);
+        for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
+        for (size_t i = 1; i <= x.size(); ++i) {
+            size_t diagonal = row[0];
+            row[0] = i;
+            for (size_t j = 1; j <= y.size(); ++j) {
+                const size_t up = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
+                diagonal = up;
+            }
+        }
+        return row[y.size()];
+    };
+    std::string best;
+    size_t bestDistance = 4;
+    for (const std::string& n : s.names)
+        for (const std::string& form : {Slug(n), Slug(n).substr(Slug(n).rfind("3d_", 0) == 0 ? 3 : 0)})
+            if (const size_t d = distance(wanted, form); d < bestDistance) bestDistance = d, best = n;
+    return Error(kUsage, "unknown transition \"" + name + "\"" + (best.empty() ? "" : "; did you mean \"" + best + "\"?") +
+                             " The transitions are: " + JoinNames(s.names));
 }
 
 int ResolveEffects(const Session& s, const std::vector<std::string>& names, std::vector<uint32_t>* out) {
@@ -310,7 +360,67 @@ int RenderChecked(EffectRenderer& r, double t, bool* warned) {
 // ---------------------------------------------------------------------------
 // Commands
 
-int List(const Session& s) {
+// A JSON string literal (UTF-8 passes through; control characters escaped).
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof(buf), "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+void PrintInfoJson(const EffectInfo& info, const char* (*typeName)(uint32_t, const ParamInfo&)) {
+    std::printf("{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": [", info.index, Json(info.name).c_str(),
+                info.flags);
+    for (size_t i = 0; i < info.params.size(); ++i) {
+        const ParamInfo& p = info.params[i];
+        std::printf("%s{\"label\": %s, \"type\": %s, \"range\": %s, \"default\": %s", i ? ", " : "",
+                    Json(ParamLabel(p)).c_str(), Json(typeName(p.type, p)).c_str(), Json(DescribeRange(p)).c_str(),
+                    Json(FormatDisplayValue(p, p.defaultValue)).c_str());
+        if (p.type == kParamChoice) {
+            std::printf(", \"entries\": [");
+            for (uint32_t e = 0; e < ChoiceCount(p); ++e)
+                std::printf("%s%s", e ? ", " : "", Json(ChoiceEntry(p, e)).c_str());
+            std::printf("]");
+        }
+        std::printf(", \"tooltip\": %s}", Json(i < info.tooltips.size() ? info.tooltips[i] : "").c_str());
+    }
+    std::printf("], \"presets\": [");
+    for (size_t k = 0; k < info.presets.size(); ++k) {
+        std::printf("%s{\"name\": %s, \"values\": {", k ? ", " : "", Json(info.presets[k].name).c_str());
+        for (size_t i = 0; i < info.params.size() && i < info.presets[k].values.size(); ++i)
+            std::printf("%s%s: %s", i ? ", " : "", Json(ParamLabel(info.params[i])).c_str(),
+                        Json(FormatDisplayValue(info.params[i], info.presets[k].values[i])).c_str());
+        std::printf("}}");
+    }
+    std::printf("]}");
+}
+
+const char* TypeName(uint32_t type, const ParamInfo& p);
+
+int List(const Session& s, bool json) {
+    if (json) {
+        std::printf("[");
+        for (uint32_t i = 0; i < s.names.size(); ++i) {
+            ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
+            if (!e) continue;
+            const EffectInfo info = EffectInfo::Read(e.get(), i);
+            std::printf("%s{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": %zu, \"presets\": %zu}",
+                        i ? ",\n " : "", i, Json(info.name).c_str(), info.flags, info.params.size(),
+                        info.presets.size());
+        }
+        std::printf("]\n");
+        return kOk;
+    }
     std::printf("%-5s %-20s %-6s %-6s %s\n", "index", "name", "flags", "params", "presets");
     for (uint32_t i = 0; i < s.names.size(); ++i) {
         ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
@@ -338,6 +448,11 @@ int Info(const Session& s, const Args& args) {
     if (int rc = ResolveEffect(s, args.positional[0], &index)) return rc;
     ComPtr<IVideoEffect> e = s.module.CreateEffect(index);
     const EffectInfo info = EffectInfo::Read(e.get(), index);
+    if (args.Has("json")) {
+        PrintInfoJson(info, &TypeName);
+        std::printf("\n");
+        return kOk;
+    }
     std::printf("%s (index %u, flags %u)\n\nParameters:\n", info.name.c_str(), index, info.flags);
     for (size_t i = 0; i < info.params.size(); ++i) {
         const ParamInfo& p = info.params[i];
@@ -359,8 +474,9 @@ int Info(const Session& s, const Args& args) {
 int LoadPictures(const Args& args, int* w, int* h, Picture* a, Picture* b) {
     std::string why;
     const std::string from = args.Value("from"), to = args.Value("to");
-    if (!from.empty() && !ReadPicture(from, a, &why)) return Error(kFailure, why);
-    if (!to.empty() && !ReadPicture(to, b, &why)) return Error(kFailure, why);
+    const bool lenient = args.Has("lenient");
+    if (!from.empty() && !ReadPicture(from, a, &why, lenient)) return Error(kFailure, why);
+    if (!to.empty() && !ReadPicture(to, b, &why, lenient)) return Error(kFailure, why);
     if (args.Has("size")) {
         if (!ParseSize(args.Value("size"), w, h, &why)) return Error(kUsage, why);
     } else if (!a->empty()) {
@@ -368,9 +484,65 @@ int LoadPictures(const Args& args, int* w, int* h, Picture* a, Picture* b) {
     } else if (!b->empty()) {
         *w = b->width(), *h = b->height();
     }
+    // Frames A, B and out in the module's format, and the pictures they come from.
+    uint32_t format = kFormatBGRA8;
+    ParseFormat(args.Value("format", "bgra8"), &format);
+    const double need = double(*w) * *h * (3.0 * PixelSizeOf(format) + 5 * 4);
+    if (!FitsInMemory(need, "rendering at " + std::to_string(*w) + "x" + std::to_string(*h), &why))
+        return Error(kFailure, why);
     *a = a->empty() ? BuiltinPictureA(*w, *h) : Resized(*a, *w, *h);
     *b = b->empty() ? BuiltinPictureB(*w, *h) : Resized(*b, *w, *h);
     return kOk;
+}
+
+int RenderClipCommand(const Session& s, uint32_t index, const Args& args, uint32_t format, Rational rate,
+                      const FrameLayout& layout) {
+    std::string why;
+    ClipJob job;
+    job.from = args.Value("from");
+    job.to = args.Value("to");
+    job.out = args.Value("out");
+    if (job.out.empty()) return Error(kUsage, "a clip transition needs --out (a .mp4, .mov, .webm, .mkv or -)");
+    job.container = args.Value("format-out");
+    job.codec = args.Value("codec");
+    if (args.Has("crf") && !ParseCount("crf", args.Value("crf"), 0, 63, &job.crf, &why)) return Error(kUsage, why);
+    if (args.Has("duration") && !ParseDuration(args.Value("duration"), &job.seconds, &job.frames))
+        return Error(kUsage, "--duration takes seconds (1.5) or frames (45f), not \"" + args.Value("duration") + "\"");
+    job.rate = rate;
+    if (args.Has("size") && !ParseSize(args.Value("size"), &job.width, &job.height, &why)) return Error(kUsage, why);
+    if (args.Has("fit")) {
+        const std::string f = args.Value("fit");
+        if (f != "letterbox" && f != "stretch" && f != "crop")
+            return Error(kUsage, "--fit takes letterbox, stretch or crop, not \"" + f + "\"");
+        job.fit = f == "stretch" ? Fit::kStretch : f == "crop" ? Fit::kCrop : Fit::kLetterbox;
+        job.fitGiven = true;
+    }
+    job.background = args.Value("background");
+    if (args.Has("background") && !ParseBackground(job.background))
+        return Error(kUsage, "--background takes transparent, first, second or #RRGGBB, not \"" + job.background + "\"");
+    if (args.Has("threads") && !ParseCount("threads", args.Value("threads"), 1, 256, &job.threads, &why))
+        return Error(kUsage, why);
+    job.join = args.Has("join");
+    job.sound = !args.Has("no-audio");
+    job.overwrite = args.Has("yes");
+    job.quiet = args.Has("quiet");
+    job.format = format;
+    job.layout = layout;
+    const std::string preset = args.Value("preset");
+    auto sets = args.options.find("set");
+    const std::vector<std::string> settings = sets == args.options.end() ? std::vector<std::string>{} : sets->second;
+    return RenderClip(job, [&](std::string* error) -> std::unique_ptr<EffectRenderer> {
+        auto r = MakeRenderer(s, index);
+        if (!r) {
+            *error = "the module could not create " + s.names[index];
+            return nullptr;
+        }
+        if (ApplyPreset(*r, preset) || ApplySettings(*r, settings)) {
+            *error = "the preset or settings were refused";
+            return nullptr;
+        }
+        return r;
+    });
 }
 
 int Render(const Session& s, const Args& args) {
@@ -391,8 +563,14 @@ int Render(const Session& s, const Args& args) {
             return Error(kUsage, why);
         for (int i = 0; i < n; ++i) ts.push_back(n == 1 ? 0.5 : double(i) / (n - 1));
     }
-    int fps = 25;
-    if (args.Has("fps") && !ParseCount("fps", args.Value("fps"), 1, 240, &fps, &why)) return Error(kUsage, why);
+    Rational rate{0, 1};
+    if (args.Has("fps") && !ParseRate(args.Value("fps"), &rate))
+        return Error(kUsage, "--fps takes a rate such as 25, 30000/1001 or 29.97, not \"" + args.Value("fps") + "\"");
+    const int fps = rate.num > 0 ? std::max(1, int(std::lround(rate.value()))) : 25;
+    FrameLayout layout;
+    layout.topDown = args.Has("top-down") && !args.Has("bottom-up");
+    if (IsClipName(args.Value("from")) || IsClipName(args.Value("to")) || args.Has("duration") || args.Has("join"))
+        return RenderClipCommand(s, index, args, format, rate, layout);
 
     auto renderer = MakeRenderer(s, index);
     if (!renderer) return Error(kFailure, "the module could not create " + s.names[index]);
@@ -406,11 +584,16 @@ int Render(const Session& s, const Args& args) {
     SinkKind kind{};
     if (int rc = ChooseSink(out, int(ts.size()), &kind, &why)) return Error(rc, why);
 
+    std::vector<std::string> inputs = {args.Value("from"), args.Value("to"), args.Value("preset-file")};
+    for (size_t i = 0; i < (kind == SinkKind::kSequence && IsSequencePattern(out) ? ts.size() : 1); ++i)
+        if (int rc = RefuseInputAsOutput(kind == SinkKind::kSequence && IsSequencePattern(out) ? SequenceName(out, int(i))
+                                                                                               : out,
+                                         inputs, &why))
+            return Error(rc, why);
+
     int w = 640, h = 360;
     Picture a, b;
     if (int rc = LoadPictures(args, &w, &h, &a, &b)) return rc;
-    FrameLayout layout;
-    layout.topDown = !args.Has("bottom-up");
     if (!renderer->SetPictures(a, b, format, layout)) return Error(kFailure, "not enough memory for the frames");
 
     FrameSink sink;
@@ -511,6 +694,66 @@ int Sheet(const Session& s, const Args& args) {
     return kOk;
 }
 
+// An HTML page with a looping preview per transition and per preset.
+int Gallery(const Session& s, const Args& args) {
+    std::string why;
+    const std::string dir = args.Value("out");
+    if (dir.empty()) return Error(kUsage, "gallery needs --out DIR");
+    int w = 192, h = 108, frames = 24;
+    if (args.Has("frames") && !ParseCount("frames", args.Value("frames"), 2, 240, &frames, &why))
+        return Error(kUsage, why);
+    Args pictureArgs = args;
+    if (!args.Has("size")) pictureArgs.options["size"] = {std::to_string(w) + "x" + std::to_string(h)};
+    Picture a, b;
+    if (int rc = LoadPictures(pictureArgs, &w, &h, &a, &b)) return rc;
+    if (!MakeDirectories(dir, &why)) return Error(kFailure, why);
+    FrameLayout layout;
+    layout.topDown = args.Has("top-down");
+    std::string html =
+        "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Transitions</title>\n<style>body{font-family:sans-serif;"
+        "background:#1c1c20;color:#eee}figure{display:inline-block;margin:6px}img{background:repeating-conic-gradient("
+        "#555 0 25%,#444 0 50%) 0 0/16px 16px}figcaption{font-size:12px}</style>\n<h1>Transitions</h1>\n";
+    ProgressBar bar(int(s.names.size()), "gallery");
+    for (uint32_t index = 0; index < s.names.size(); ++index) {
+        auto r = MakeRenderer(s, index);
+        if (!r || !r->SetPictures(a, b, kFormatBGRA8, layout)) return Error(kFailure, "not enough memory for the frames");
+        const EffectInfo& info = r->info();
+        html += "<h2>" + info.name + "</h2>\n";
+        for (int preset = -1; preset < int(info.presets.size()); ++preset) {
+            if (preset >= 0) r->ApplyPreset(preset);
+            const std::string label = preset < 0 ? "default" : info.presets[size_t(preset)].name;
+            const std::string file = Slug(info.name) + (preset < 0 ? "" : "__" + Slug(label)) + ".png";
+            WriterOptions o;
+            const std::string temp = TemporaryNameFor(dir + "/" + file);
+            o.path = temp;
+            o.container = "apng";
+            o.width = w, o.height = h, o.rate = {12, 1}, o.loop = true;
+            TemporaryFile guard(temp);
+            ClipWriter writer;
+            if (!writer.Open(o, &why)) return Error(kFailure, why);
+            for (int f = 0; f < frames; ++f) {
+                const RenderCheck c = r->Render(double(f) / (frames - 1));
+                if (!c.rendered) return Error(kFailure, info.name + " did not render");
+                if (!writer.WritePicture(r->output().Load(), &why)) return Error(kFailure, why);
+            }
+            if (!writer.Finish(&why) || !guard.Commit(dir + "/" + file, &why)) return Error(kFailure, why);
+            html += "<figure><img src=\"" + file + "\" width=\"" + std::to_string(w) + "\" height=\"" +
+                    std::to_string(h) + "\" alt=\"" + info.name + ", " + label + "\"><figcaption>" + label +
+                    "</figcaption></figure>\n";
+        }
+        bar.Step();
+    }
+    const std::string page = dir + "/index.html";
+    const std::string temp = TemporaryNameFor(page);
+    TemporaryFile guard(temp);
+    std::FILE* f = std::fopen(temp.c_str(), "w");
+    if (!f || std::fwrite(html.data(), 1, html.size(), f) != html.size() || std::fclose(f) != 0)
+        return Error(kFailure, "cannot write " + page);
+    if (!guard.Commit(page, &why)) return Error(kFailure, why);
+    std::printf("%s\n", page.c_str());
+    return kOk;
+}
+
 double ThreadSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
@@ -572,6 +815,11 @@ int RunTumblers(int argc, char** argv) {
     // A video encoder that quits early must not kill us through its pipe.
     std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + std::max(argc, 1));
+    for (std::string& w : words) {
+        if (w == "-y") w = "--yes";
+        if (w == "-q") w = "--quiet";
+    }
+    InstallCleanupOnSignals();
     std::string modulePath;
     for (size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "--module" && i + 1 < words.size()) {
@@ -595,18 +843,45 @@ int RunTumblers(int argc, char** argv) {
         std::fputs(kUsageText, stdout);
         return kOk;
     }
+    if (command == "--version" || command == "version") {
+        std::printf("tumblers %s\n", SVT_VERSION);
+        return kOk;
+    }
+    if (std::find(words.begin(), words.end(), "--help") != words.end() ||
+        std::find(words.begin(), words.end(), "-h") != words.end()) {
+        // The command's own lines of the usage.
+        const std::string usage = kUsageText;
+        std::string shown;
+        bool in = false;
+        for (size_t start = 0; start < usage.size();) {
+            const size_t end = usage.find('\n', start);
+            const std::string line = usage.substr(start, end - start);
+            if (line.rfind("  ", 0) == 0 && line.size() > 2 && line[2] != ' ') in = line.rfind("  " + command, 0) == 0;
+            if (in) shown += line + "\n";
+            start = end == std::string::npos ? usage.size() : end + 1;
+        }
+        if (shown.empty()) return Error(kUsage, "unknown command \"" + command + "\"");
+        std::fputs(("usage: tumblers [--module PATH]\n" + shown).c_str(), stdout);
+        return kOk;
+    }
     static const std::map<std::string, std::vector<OptionSpec>> kCommands = {
-        {"list", {}},
-        {"info", {}},
+        {"list", {{"json", false}}},
+        {"info", {{"json", false}}},
         {"render",
          {{"from", true}, {"to", true}, {"preset", true}, {"set", true}, {"frames", true}, {"at", true},
-          {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false}}},
+          {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
+          {"top-down", false}, {"duration", true}, {"join", false}, {"no-audio", false}, {"fit", true},
+          {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
+          {"yes", false}, {"quiet", false}, {"lenient", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
         {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
+        {"gallery",
+         {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
+          {"bottom-up", false}, {"lenient", false}}},
     };
     auto cmd = kCommands.find(command);
     if (cmd == kCommands.end())
-        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench");
+        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench, gallery");
     Args args;
     std::string why;
     if (!ParseArgs(words, cmd->second, &args, &why)) return Error(kUsage, why);
@@ -614,10 +889,11 @@ int RunTumblers(int argc, char** argv) {
 
     Session session;
     if (int rc = OpenModule(modulePath, &session)) return rc;
-    if (command == "list") return List(session);
+    if (command == "list") return List(session, args.Has("json"));
     if (command == "info") return Info(session, args);
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
+    if (command == "gallery") return Gallery(session, args);
     return Bench(session, args);
 }
 

@@ -7,7 +7,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 
 namespace svt::host {
 
@@ -55,6 +57,92 @@ bool MakeDirectories(const std::string& path, std::string* error) {
         if (pos != std::string::npos) ++pos;
     }
     return true;
+}
+
+
+// ---------------------------------------------------------------------------
+// Temporaries removed on signals. The handler may only use what is safe in a
+// signal: fixed buffers, unlink, rmdir, and the folder's own listing is not
+// safe, so a temporary folder holds at most the frames listed in it below.
+
+namespace {
+
+constexpr int kSlots = 16;
+constexpr size_t kPathMax = 4096;
+struct SignalSlot {
+    std::atomic<int> state{0}; // 0 free, 1 being filled, 2 armed
+    bool folder = false;
+    char path[kPathMax] = {};
+};
+SignalSlot g_slots[kSlots];
+
+void RemoveFolder(const char* path) {
+    // The folder is this run's own: everything in it was written by this run.
+    if (DIR* d = opendir(path)) {
+        while (dirent* e = readdir(d)) {
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+            char name[kPathMax + 256];
+            std::snprintf(name, sizeof(name), "%s/%s", path, e->d_name);
+            unlink(name);
+        }
+        closedir(d);
+    }
+    rmdir(path);
+}
+
+void OnSignal(int sig) {
+    for (SignalSlot& s : g_slots)
+        if (s.state.load() == 2) {
+            if (s.folder)
+                RemoveFolder(s.path);
+            else
+                unlink(s.path);
+        }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+} // namespace
+
+void InstallCleanupOnSignals() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, OnSignal);
+}
+
+TemporaryFile::TemporaryFile(std::string path, bool folder) : path_(std::move(path)), folder_(folder) {
+    if (path_.empty() || path_.size() >= kPathMax) return;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (!g_slots[i].state.compare_exchange_strong(expected, 1)) continue;
+        // Armed only once the whole name is there.
+        std::memcpy(g_slots[i].path, path_.c_str(), path_.size() + 1);
+        g_slots[i].folder = folder_;
+        g_slots[i].state.store(2);
+        slot_ = i;
+        break;
+    }
+}
+
+TemporaryFile::~TemporaryFile() {
+    if (path_.empty()) return;
+    if (folder_)
+        RemoveFolder(path_.c_str());
+    else
+        std::remove(path_.c_str());
+    Release();
+}
+
+void TemporaryFile::Release() {
+    if (slot_ >= 0) g_slots[slot_].state.store(0);
+    slot_ = -1;
+    path_.clear();
+}
+
+bool TemporaryFile::Commit(const std::string& destination, std::string* error) {
+    if (path_.empty()) return false;
+    const bool ok = std::rename(path_.c_str(), destination.c_str()) == 0;
+    if (!ok && error) *error = "cannot write " + destination + ": " + std::strerror(errno);
+    if (ok) Release();
+    return ok;
 }
 
 } // namespace svt::host

@@ -1,5 +1,6 @@
 #include "host/frame_sink.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +83,10 @@ int ChooseSink(const std::string& path, int frames, SinkKind* kind, std::string*
             *error = "the output name " + path + " must hold exactly one %d (or %04d) for the frame number";
             return 2;
         }
+        if (path.find('/', path.find('%')) != std::string::npos) {
+            *error = "the frame number (%d) goes in the file name of " + path + ", not in its folder";
+            return 2;
+        }
         *kind = SinkKind::kSequence;
         return 0;
     }
@@ -119,9 +124,8 @@ void FrameSink::Discard() {
         pclose(pipe_);
         pipe_ = nullptr;
     }
-    if (!temp_.empty()) std::remove(temp_.c_str());
-    for (const std::string& f : written_) std::remove(f.c_str());
-    written_.clear();
+    temp_.reset(); // removes the video or the folder with this run's frames only
+    pending_.clear();
     finished_ = true;
 }
 
@@ -133,20 +137,31 @@ bool FrameSink::Open(const std::string& path, SinkKind kind, int width, int heig
     index_ = 0;
     finished_ = false;
     if (kind == SinkKind::kSequence) {
+        std::string folder;
         if (IsSequencePattern(path)) {
             pattern_ = path;
             const size_t slash = path.rfind('/');
-            if (slash != std::string::npos && !MakeDirectories(path.substr(0, slash), error)) return false;
+            folder = slash == std::string::npos ? "." : path.substr(0, slash);
+            if (slash != std::string::npos && !MakeDirectories(folder, error)) return false;
         } else {
             if (!MakeDirectories(path, error)) return false;
-            pattern_ = path + (path.back() == '/' ? "" : "/") + "frame_%04d.png";
+            folder = path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+            pattern_ = folder + "/frame_%04d.png";
         }
+        // The frames wait in a hidden folder beside their final place, so
+        // that the renames stay on one file system.
+        const std::string temp = TemporaryNameFor(folder + "/frames");
+        if (mkdir(temp.c_str(), 0700) != 0) {
+            *error = "cannot create a folder in " + folder + ": " + std::strerror(errno);
+            return false;
+        }
+        temp_ = std::make_unique<TemporaryFile>(temp, true);
         return true;
     }
     const size_t slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash), error)) return false;
     if (kind == SinkKind::kVideo) {
-        temp_ = TemporaryNameFor(path);
+        temp_ = std::make_unique<TemporaryFile>(TemporaryNameFor(path));
         const std::string ext = ExtensionOf(path);
         std::string codec;
         if (ext == "gif")
@@ -157,7 +172,7 @@ bool FrameSink::Open(const std::string& path, SinkKind kind, int width, int heig
             codec = "-c:v libx264 -pix_fmt yuv420p -crf 18 -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2'";
         const std::string cmd = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgra -s " + std::to_string(width) +
                                 "x" + std::to_string(height) + " -r " + std::to_string(fps) + " -i - " + codec + " " +
-                                ShellQuoted(temp_);
+                                ShellQuoted(temp_->path());
         pipe_ = popen(cmd.c_str(), "w");
         if (!pipe_) {
             *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
@@ -176,11 +191,13 @@ bool FrameSink::Write(const Picture& frame, std::string* error) {
         break;
     case SinkKind::kSequence: {
         const std::string name = SequenceName(pattern_, index_);
-        if (!WritePicture(name, frame, error)) {
+        const size_t slash = name.rfind('/');
+        const std::string inFolder = temp_->path() + "/" + (slash == std::string::npos ? name : name.substr(slash + 1));
+        if (!WritePicture(inFolder, frame, error)) {
             Discard();
             return false;
         }
-        written_.push_back(name);
+        pending_.push_back(name);
         break;
     }
     case SinkKind::kVideo: {
@@ -215,13 +232,25 @@ bool FrameSink::Finish(std::string* error) {
             Discard();
             return false;
         }
-        if (!CommitFile(temp_, path_, error)) {
-            temp_.clear();
+        if (!temp_->Commit(path_, error)) {
             Discard();
             return false;
         }
-        temp_.clear();
         written_.push_back(path_);
+    }
+    if (kind_ == SinkKind::kSequence) {
+        for (const std::string& name : pending_) {
+            const size_t slash = name.rfind('/');
+            const std::string from = temp_->path() + "/" + (slash == std::string::npos ? name : name.substr(slash + 1));
+            if (std::rename(from.c_str(), name.c_str()) != 0) {
+                *error = "cannot write " + name + ": " + std::strerror(errno);
+                Discard(); // frames already moved are complete; the rest go
+                return false;
+            }
+            written_.push_back(name);
+        }
+        pending_.clear();
+        temp_.reset(); // the folder, now empty
     }
     finished_ = true;
     return true;

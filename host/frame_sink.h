@@ -1,13 +1,17 @@
 // Where rendered frames go: one picture file, a numbered PNG sequence, or a
 // video made by ffmpeg (when it is on PATH). Nothing is left half-written:
-// pictures are renamed into place when complete, a failed sequence removes
-// the frames it wrote, and a video appears only when ffmpeg succeeded.
+// pictures are renamed into place when complete, a sequence is written into
+// a temporary folder and its frames take their names only when all of them
+// were written, and a video appears only when ffmpeg succeeded. A failure or
+// a signal removes only what this run made.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/files.h"
 #include "host/picture.h"
 
 namespace svt::host {
@@ -41,10 +45,11 @@ public:
 private:
     void Discard();
     SinkKind kind_ = SinkKind::kPicture;
-    std::string path_, pattern_, temp_;
+    std::string path_, pattern_;
+    std::unique_ptr<TemporaryFile> temp_; // the video, or the folder of frames
     int width_ = 0, height_ = 0, index_ = 0;
     std::FILE* pipe_ = nullptr;
-    std::vector<std::string> written_;
+    std::vector<std::string> written_, pending_; // pending_: frames in the folder
     bool finished_ = false;
 };
 

@@ -13,7 +13,11 @@ std::string DefaultModulePath() {
     if (n <= 0) return "SVTumblers.so";
     std::string exe(buf, static_cast<size_t>(n));
     const size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "SVTumblers.so" : exe.substr(0, slash + 1) + "SVTumblers.so";
+    if (slash == std::string::npos) return "SVTumblers.so";
+    const std::string beside = exe.substr(0, slash + 1) + "SVTumblers.so";
+    // Installed, the tool is in bin/ and the module in lib/svtumblers/.
+    const std::string installed = exe.substr(0, slash + 1) + "../lib/svtumblers/SVTumblers.so";
+    return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed : beside;
 }
 
 EffectModule::~EffectModule() {

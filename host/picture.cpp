@@ -1,12 +1,15 @@
 #include "host/picture.h"
 
 #include <png.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -268,6 +271,20 @@ bool HostFrame::SamePixels(const HostFrame& other) const {
 
 namespace {
 
+bool SizeAllowed(uint64_t w, uint64_t h, std::string* error) {
+    if (w > uint64_t(kMaxSide) || h > uint64_t(kMaxSide)) {
+        *error = "the picture is " + std::to_string(w) + "x" + std::to_string(h) + "; the largest side read is " +
+                 std::to_string(kMaxSide);
+        return false;
+    }
+    return FitsInMemory(double(w) * double(h) * 4 * 2, "reading the picture", error);
+}
+
+// libjpeg's warnings are counted, not printed.
+void JpegWarn(j_common_ptr info, int level) {
+    if (level < 0) ++info->err->num_warnings;
+}
+
 bool ReadPng(const std::string& path, Picture* out, std::string* error) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -276,9 +293,8 @@ bool ReadPng(const std::string& path, Picture* out, std::string* error) {
         return false;
     }
     image.format = PNG_FORMAT_RGBA;
-    if (image.width > 32768 || image.height > 32768) {
+    if (!SizeAllowed(image.width, image.height, error)) {
         png_image_free(&image);
-        *error = "the picture is larger than 32768 pixels on a side";
         return false;
     }
     Picture p(int(image.width), int(image.height));
@@ -304,11 +320,12 @@ void JpegFail(j_common_ptr info) {
     std::longjmp(e->jump, 1);
 }
 
-bool ReadJpeg(std::FILE* file, Picture* out, std::string* error) {
+bool ReadJpeg(std::FILE* file, Picture* out, std::string* error, bool lenient) {
     jpeg_decompress_struct info{};
     JpegError err{};
     info.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegFail;
+    err.mgr.emit_message = JpegWarn;
     std::vector<uint8_t> row;
     Picture p;
     if (setjmp(err.jump)) {
@@ -320,12 +337,11 @@ bool ReadJpeg(std::FILE* file, Picture* out, std::string* error) {
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    if (info.output_width > 32768 || info.output_height > 32768) {
+    if (!SizeAllowed(info.image_width, info.image_height, error)) {
         jpeg_destroy_decompress(&info);
-        *error = "the picture is larger than 32768 pixels on a side";
         return false;
     }
+    jpeg_start_decompress(&info);
     p = Picture(int(info.output_width), int(info.output_height));
     row.resize(size_t(info.output_width) * 3);
     while (info.output_scanline < info.output_height) {
@@ -334,8 +350,15 @@ bool ReadJpeg(std::FILE* file, Picture* out, std::string* error) {
         jpeg_read_scanlines(&info, rows, 1);
         for (int x = 0; x < p.width(); ++x) p.at(x, y) = {row[x * 3], row[x * 3 + 1], row[x * 3 + 2], 255};
     }
+    // libjpeg only warns about a file that ends early, and fills the rest.
+    const bool damaged = err.mgr.num_warnings > 0;
+    if (damaged) (*err.mgr.format_message)(reinterpret_cast<j_common_ptr>(&info), err.message);
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    if (damaged && !lenient) {
+        *error = std::string("the JPEG is damaged (") + err.message + "); --lenient reads what it can";
+        return false;
+    }
     *out = std::move(p);
     return true;
 }
@@ -376,8 +399,32 @@ bool WriteJpeg(std::FILE* file, const Picture& picture, std::string* error) {
 
 } // namespace
 
-bool ReadPicture(const std::string& path, Picture* out, std::string* error) {
+double MemoryLimit() {
+    double limit = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE));
+    if (const char* mb = std::getenv("TUMBLERS_MEMORY_MB")) {
+        char* stop = nullptr;
+        const double v = std::strtod(mb, &stop);
+        if (*mb && !*stop && v > 0) limit = v * 1e6;
+    }
+    rlimit r{};
+    if (getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY) limit = std::min(limit, double(r.rlim_cur));
+    return limit;
+}
+
+bool FitsInMemory(double bytes, const std::string& what, std::string* error) {
+    const double limit = MemoryLimit();
+    if (limit <= 0 || bytes <= limit * 0.8) return true;
+    *error = what + " needs about " + std::to_string(int64_t(bytes / 1e6)) + " MB of memory; " +
+             std::to_string(int64_t(limit / 1e6)) + " MB are available";
+    return false;
+}
+
+bool ReadPicture(const std::string& path, Picture* out, std::string* error, bool lenient) {
     std::string why;
+    if (IsDirectory(path)) {
+        *error = path + " is a folder, not a picture";
+        return false;
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         *error = "cannot read the picture " + path + ": " + std::strerror(errno);
@@ -392,7 +439,7 @@ bool ReadPicture(const std::string& path, Picture* out, std::string* error) {
         ok = ReadPng(path, out, &why);
     } else if (n >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
         std::rewind(file);
-        ok = ReadJpeg(file, out, &why);
+        ok = ReadJpeg(file, out, &why, lenient);
         std::fclose(file);
     } else {
         std::fclose(file);

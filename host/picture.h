@@ -91,9 +91,20 @@ private:
     int rowBytes_ = 0, stride_ = 0;
 };
 
+// The largest picture side the tool reads or renders.
+constexpr int kMaxSide = 16384;
+// The memory the tool allows itself: the machine's memory (or the
+// TUMBLERS_MEMORY_MB environment variable, in megabytes) and the process's
+// address-space limit, whichever is smaller.
+double MemoryLimit();
+// False, with *error naming `what` and both figures, when `bytes` will not fit.
+bool FitsInMemory(double bytes, const std::string& what, std::string* error);
+
 // PNG (libpng) or JPEG (libjpeg), chosen by the file's first bytes. False,
-// with *error saying why, when the file cannot be read.
-bool ReadPicture(const std::string& path, Picture* out, std::string* error);
+// with *error saying why, when the file cannot be read, is larger than
+// kMaxSide or does not fit in memory. A damaged JPEG (libjpeg warns and
+// fills the rest with grey) is an error unless `lenient`.
+bool ReadPicture(const std::string& path, Picture* out, std::string* error, bool lenient = false);
 // PNG with alpha, or JPEG (quality 92) for .jpg/.jpeg names, written to a
 // temporary name in the same folder and renamed when complete.
 bool WritePicture(const std::string& path, const Picture& picture, std::string* error);

@@ -103,11 +103,13 @@ bool Resolve(const EffectModule& module, const std::string& name, uint32_t* inde
 
 struct Answer {
     std::u16string path;
+    uint32_t refusedCapacity = 0; // the module's room when the path did not fit
 };
 
 int32_t AnswerDialog(void* context, void*, const char16_t*, const char16_t*, const char16_t*, char16_t* path,
                      uint32_t capacity, uint32_t) {
-    const Answer& a = *static_cast<Answer*>(context);
+    Answer& a = *static_cast<Answer*>(context);
+    if (a.path.size() >= capacity) a.refusedCapacity = capacity;
     if (a.path.empty() || a.path.size() >= capacity) return 0;
     std::memcpy(path, a.path.c_str(), (a.path.size() + 1) * sizeof(char16_t));
     return 1;
@@ -160,6 +162,14 @@ uint32_t WithDialogs(const EffectModule& module, const std::string& file, Call c
     const uint32_t result = call();
     set(nullptr);
     dlclose(handle);
+    // A cancelled dialog would read as "nothing to do"; a path the module
+    // cannot take is a failure the user must hear about.
+    if (answer.refusedCapacity) {
+        *error = Error(kFailure, "the path " + file + " is " + std::to_string(answer.path.size()) +
+                                     " UTF-16 units long; the module takes at most " +
+                                     std::to_string(answer.refusedCapacity - 1) + " (use a shorter path)");
+        return kPresetError;
+    }
     return result;
 }
 
@@ -288,7 +298,8 @@ int PresetLoad(const EffectModule& module, std::vector<std::string> words) {
 // be told from option values.
 bool TakesValue(const std::string& option) {
     for (const char* o : {"--from", "--to", "--preset", "--set", "--frames", "--at", "--size", "--format", "--out",
-                          "--fps"})
+                          "--fps", "--duration", "--fit", "--background", "--codec", "--crf", "--format-out",
+                          "--threads"})
         if (option == o) return true;
     return false;
 }

@@ -25,7 +25,8 @@ expect() {
 
 expect 2 "usage: tumblers"
 expect 2 'unknown command "draw"; the commands are: list, info, render, sheet, bench' draw
-expect 2 'unknown transition "3D Flop"; the transitions are: .*3D Flip, 3D Fly Away' render "3D Flop"
+expect 2 'unknown transition "3D Flop"; did you mean "3D Flip"\? The transitions are: .*3D Flip, 3D Fly Away' render "3D Flop"
+expect 2 'did you mean "3D Twist"' info twsit
 expect 2 'info takes one transition name' info
 expect 2 '3D Flip has no parameter "Ofset"; its parameters are: Distance, Offset, Shading' \
     render flip --set Ofset=3
