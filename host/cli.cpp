@@ -23,6 +23,7 @@
 #include "host/param_units.h"
 #include "host/picture.h"
 #include "host/renderer.h"
+#include "host/gl_info.h"
 
 namespace svt::host {
 
@@ -60,6 +61,7 @@ constexpr const char* kUsageText =
     "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
     "                                20 frames), and of wall-clock time\n"
+    "  gpu-info                      the OpenGL context and which transitions render on it\n"
     "\n"
     "NAME is a transition's name (case-insensitive, e.g. \"3d flip\") or its index.\n"
     "Exit codes: 0 done, 1 failure, 2 usage error.\n";
@@ -603,10 +605,11 @@ int RunTumblers(int argc, char** argv) {
           {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
         {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
+        {"gpu-info", {}},
     };
     auto cmd = kCommands.find(command);
     if (cmd == kCommands.end())
-        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench");
+        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench, gpu-info");
     Args args;
     std::string why;
     if (!ParseArgs(words, cmd->second, &args, &why)) return Error(kUsage, why);
@@ -618,6 +621,7 @@ int RunTumblers(int argc, char** argv) {
     if (command == "info") return Info(session, args);
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
+    if (command == "gpu-info") return GPUInfoCommand(session.module.library());
     return Bench(session, args);
 }
 
