@@ -118,6 +118,44 @@ TEST_F(GLPrograms, FramesGoThroughTexturesUnchanged) {
     EXPECT_EQ(host->liveObjects(), 0);
 }
 
+TEST_F(GLPrograms, MultisampledTargetsResolveIntoTheirTexture) {
+    const platform::GLFunctions* gl = platform::SystemGL();
+    ASSERT_NE(gl, nullptr);
+    host::GLDevice& device = host->device();
+    int32_t most = 0;
+    device.GetIntegerv(0x8D57, &most, 1);
+    ASSERT_GT(most, 0);
+    for (uint32_t format : {0u, 3u}) {
+        GPUFrame target{};
+        ASSERT_TRUE(host->CreateRenderTarget(&device, &target, nullptr, 9, 4, format, 0, 0, 0));
+        // More samples than the context has are clamped, not refused.
+        ASSERT_TRUE(host->SetRenderTarget(&device, &target, most + 8, 1, 0));
+        gl->ClearColor(0.25f, 0.5f, 1.0f, 1.0f);
+        gl->Clear(0x4000);
+        host->ResolveRenderTarget(&device, &target);
+        ASSERT_TRUE(host->SetRenderTarget(&device, &target, 0, 0, 0));
+        TestFrame out(9, 4, format, true, false);
+        ASSERT_TRUE(host->Download(target, out.desc));
+        for (int i = 0; i < 9 * 4; ++i) {
+            float b, g, r;
+            if (format == 0) {
+                const uint8_t* p = out.bytes.data() + size_t(i / 9) * size_t(out.desc.stride) + size_t(i % 9) * 4;
+                b = p[0] / 255.f, g = p[1] / 255.f, r = p[2] / 255.f;
+            } else {
+                float px[4];
+                std::memcpy(px, out.bytes.data() + size_t(i / 9) * size_t(out.desc.stride) + size_t(i % 9) * 16, 16);
+                b = px[0], g = px[1], r = px[2];
+            }
+            ASSERT_NEAR(b, 1.0f, 1 / 255.f) << "pixel " << i << " format " << format;
+            ASSERT_NEAR(g, 0.5f, 1 / 255.f);
+            ASSERT_NEAR(r, 0.25f, 1 / 255.f);
+        }
+        host->SetRenderTarget(&device, nullptr, 0, 0, 0);
+        host->ReleaseRenderTarget(&target);
+    }
+    EXPECT_EQ(host->liveObjects(), 0);
+}
+
 // Draws the whole bound target with texture coordinates 0..1 (exchanged in
 // y when flipped).
 void FullQuad(bool flip) {
