@@ -142,14 +142,14 @@ GLContext::~GLContext() {
         EglApi e{};
         Sym(egl_, "eglMakeCurrent", e.MakeCurrent);
         Sym(egl_, "eglDestroyContext", e.DestroyContext);
-        Sym(egl_, "eglTerminate", e.Terminate);
         if (display_) {
             if (e.MakeCurrent) e.MakeCurrent(display_, nullptr, nullptr, nullptr);
             if (context_ && e.DestroyContext) e.DestroyContext(display_, context_);
-            if (e.Terminate) e.Terminate(display_);
         }
-        // NOTE: libEGL stays loaded: Mesa registers exit handlers that would
-        // run after an unload.
+        // NOTE: the display stays initialised and libEGL loaded for the life
+        // of the process. A display is one per process and the next context
+        // reuses it; terminating it unloads Mesa's driver, whose remaining
+        // allocations then show up as leaks of an unknown module.
     }
 }
 
