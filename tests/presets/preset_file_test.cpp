@@ -109,8 +109,9 @@ TEST(PresetDocument, WritesTheTemplateAndReadsBackWhatSixDecimalsHold) {
 
 TEST(PresetDocument, NumbersIgnoreTheProcessLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma installed";
+    // scripts/bootstrap generates this locale; without it the test proves nothing.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is not installed";
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
     ScratchFolder folder;
     const std::string file = folder.File("l.fxptmba");
     const bool written = WritePresetFile(file.c_str(), Record({{ParamValue::Slider(0.25f), kParamSlider}}));
@@ -138,12 +139,12 @@ TEST(PresetReader, RefusesWhatIsNotAPresetWithEntries) {
     for (const std::string& text : bad) EXPECT_FALSE(Read(text, &r)) << text.substr(0, 80);
 }
 
-TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterUnreadableValuesZero) {
+TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterAbsentValuesZero) {
     PresetData r{};
     ASSERT_TRUE(Read(Document("<note/><parameter type=\"2\" value=\"0.75\"/>"
                               "<parameter type=\"2\"/>"
-                              "<parameter type=\"0\" x=\"0.5\" y=\"abc\"/>"
-                              "<parameter type=\"1\" value=\"99999999999\"/>"
+                              "<parameter type=\"0\" x=\"0.5\"/>"
+                              "<parameter type=\"1\"/>"
                               "<parameter value=\"1\"/>"
                               "<parameter type=\"9\" value=\"1\"/>"
                               "<extra type=\"4\" value=\" -3\"/>"),
