@@ -25,6 +25,7 @@
 #include "host/param_units.h"
 #include "host/picture.h"
 #include "host/renderer.h"
+#include "host/gl_info.h"
 
 namespace svt::host {
 
@@ -74,6 +75,7 @@ constexpr const char* kUsageText =
     "                                20 frames), and of wall-clock time\n"
     "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
     "                                an HTML page with a looping preview per transition and preset\n"
+    "  gpu-info                      the OpenGL context and which transitions render on it\n"
     "\n"
     "NAME is a transition's name (case-insensitive, e.g. \"3d flip\") or its index.\n"
     "Exit codes: 0 done, 1 failure, 2 usage error.\n";
@@ -878,10 +880,11 @@ int RunTumblers(int argc, char** argv) {
         {"gallery",
          {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
           {"bottom-up", false}, {"lenient", false}}},
+        {"gpu-info", {}},
     };
     auto cmd = kCommands.find(command);
     if (cmd == kCommands.end())
-        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench, gallery");
+        return Error(kUsage, "unknown command \"" + command + "\"; the commands are: list, info, render, sheet, bench, gallery, gpu-info");
     Args args;
     std::string why;
     if (!ParseArgs(words, cmd->second, &args, &why)) return Error(kUsage, why);
@@ -894,6 +897,7 @@ int RunTumblers(int argc, char** argv) {
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
     if (command == "gallery") return Gallery(session, args);
+    if (command == "gpu-info") return GPUInfoCommand(session.module.library());
     return Bench(session, args);
 }
 

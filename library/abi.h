@@ -437,6 +437,169 @@ protected:
     ~IPresetSaver() = default;
 };
 
+
+// ---------------------------------------------------------------------------
+// The host's GPU objects (library -> host). The library calls them only from
+// its GPU entries (IVideoGPUEffect slots 9 and 10), on the host's render
+// thread with the host's GL context current. Slots not listed are reserved:
+// a host fills them, the library never calls them.
+
+// The GL extension table shared by host and library, 1264 bytes: 8-byte entry
+// points first (slot i at byte 8 * i, in the order of kExtensionEntryNames),
+// then one-byte availability flags (1 available, 0 not) at kExtensionFlagBase
+// + flag index. A host fills it with its context's own look-up; the library
+// copies it and calls only glUseProgramObjectARB and glMultiTexCoord2fARB.
+inline constexpr int kExtensionEntryCount = 65;
+inline constexpr const char* kExtensionEntryNames[kExtensionEntryCount] = {
+    "glCreateShaderObjectARB", "glCreateProgramObjectARB", "glShaderSourceARB", "glCompileShaderARB",
+    "glGetObjectParameterivARB", "glAttachObjectARB", "glDeleteObjectARB", "glLinkProgramARB",
+    "glDeleteProgramsARB", "glGetActiveUniformARB", "glGetInfoLogARB", "glUseProgramObjectARB",
+    "glGetUniformLocationARB", "glUniform1fARB", "glUniform2fARB", "glUniform3fARB", "glUniform4fARB",
+    "glUniform1iARB", "glUniform2iARB", "glUniform3iARB", "glUniform4iARB", "glUniformMatrix2fvARB",
+    "glUniformMatrix3fvARB", "glUniformMatrix4fvARB", "glGetAttribLocationARB",
+    "glGenFramebuffersEXT", "glBindFramebufferEXT", "glFramebufferTexture2DEXT",
+    "glCheckFramebufferStatusEXT", "glDeleteFramebuffersEXT", "glGenRenderbuffersEXT",
+    "glBindRenderbufferEXT", "glRenderbufferStorageEXT", "glFramebufferRenderbufferEXT",
+    "glDeleteRenderbuffersEXT", "glBlitFramebufferEXT", "glRenderbufferStorageMultisampleEXT",
+    "glActiveTextureARB", "glMultiTexCoord2fARB", "glBlendColorEXT", "glBlendEquationEXT",
+    "glBlendFuncSeparateEXT", "glBlendEquationSeparateEXT", "glGenQueriesARB", "glDeleteQueriesARB",
+    "glBeginQueryARB", "glEndQueryARB", "glGetQueryObjectivARB", "glGetQueryObjecti64vEXT",
+    "glGenBuffersARB", "glBindBufferARB", "glBufferDataARB", "glBufferSubDataARB",
+    "glGetBufferSubDataARB", "glMapBufferARB", "glUnmapBufferARB", "glDeleteBuffersARB",
+    "glVertexAttribPointerARB", "glEnableVertexAttribArrayARB", "glDisableVertexAttribArrayARB",
+    "glBindAttribLocationARB", "glGetProgramivARB", "glDrawArraysInstancedEXT",
+    "glDrawElementsInstancedEXT", "glProgramParameteriEXT",
+};
+inline constexpr int kExtensionFlagBase = 0x4B1;
+inline constexpr int kExtensionFlagCount = 18;
+// The extension each flag stands for, in flag order (byte 0x4B1 onward).
+inline constexpr const char* kExtensionFlagNames[kExtensionFlagCount] = {
+    "GL_ARB_shader_objects", "GL_EXT_framebuffer_object", "GL_ARB_multitexture", "GL_EXT_blend_color",
+    "GL_EXT_blend_minmax", "GL_EXT_blend_func_separate", "GL_EXT_blend_equation_separate",
+    "GL_EXT_framebuffer_blit", "GL_EXT_framebuffer_multisample", "GL_ARB_occlusion_query",
+    "GL_EXT_timer_query", "GL_ARB_pixel_buffer_object", "GL_ARB_vertex_buffer_object",
+    "GL_ARB_vertex_program", "GL_ATI_meminfo", "GL_NVX_gpu_memory_info", "GL_EXT_draw_instanced",
+    "GL_EXT_geometry_shader4",
+};
+
+struct ExtensionTable {
+    void* entries[kExtensionEntryCount];          // 0x000
+    uint8_t reserved0[kExtensionFlagBase - 0x208]; // 0x208: the host may use it; the library leaves it null
+    uint8_t flags[kExtensionFlagCount];           // 0x4B1
+    uint8_t reserved1[0x4F0 - 0x4C3];             // 0x4C3
+};
+static_assert(sizeof(ExtensionTable) == 1264);
+static_assert(offsetof(ExtensionTable, reserved0) == 0x208);
+static_assert(offsetof(ExtensionTable, flags) == 0x4B1);
+static_assert(offsetof(ExtensionTable, reserved1) == 0x4C3);
+
+struct IGPUProgram;
+
+// library -> host. A GPU image the host owns.
+struct IGPUTexture : IUnknown {
+    virtual void Reserved3() = 0;                  // 3
+    virtual void SetFilter(uint32_t filter) = 0;   // 4: GL_NEAREST 0x2600 or GL_LINEAR 0x2601, before sampling
+protected:
+    ~IGPUTexture() = default;
+};
+
+// library -> host. The host's GL context, handed to the GPU entries. The
+// state calls act on the current context at once.
+struct IGLDevice : IUnknown {
+    virtual void Reserved3() = 0;                                             // 3
+    virtual void Reserved4() = 0;                                             // 4
+    virtual const void* GetExtensionTable() = 0;                              // 5: an ExtensionTable, never null
+    virtual void GetIntegerv(uint32_t name, int32_t* out, uint32_t count) = 0; // 6
+    virtual void GetFloatv(uint32_t name, float* out, uint32_t count) = 0;     // 7
+    virtual Bool8 Enable(uint32_t cap) = 0;                                   // 8: false when the context refused it
+    virtual void Disable(uint32_t cap) = 0;                                   // 9
+    virtual void BlendColor(float r, float g, float b, float a) = 0;          // 10
+    virtual void BlendEquationSeparate(uint32_t rgb, uint32_t alpha) = 0;     // 11
+    virtual void BlendFuncSeparate(uint32_t srcRGB, uint32_t dstRGB, uint32_t srcAlpha, uint32_t dstAlpha) = 0; // 12
+    virtual void SetOutputState(uint32_t value) = 0;                          // 13: called with 0 before each output copy
+protected:
+    ~IGLDevice() = default;
+};
+
+// library -> host. One linked program. Setters answer false for a name the
+// program lacks; names are NUL-terminated 8-bit text.
+struct IGPUProgram : IUnknown {
+    virtual void Use() = 0;                                                   // 3: make it current
+    virtual Bool8 SetInt(const char* name, int32_t v) = 0;                    // 4
+    virtual void Reserved5() = 0;                                             // 5
+    virtual void Reserved6() = 0;                                             // 6
+    virtual void Reserved7() = 0;                                             // 7
+    virtual Bool8 SetFloat(const char* name, float v) = 0;                    // 8
+    virtual Bool8 SetFloat2(const char* name, float x, float y) = 0;          // 9
+    virtual void Reserved10() = 0;                                            // 10
+    virtual Bool8 SetFloat4(const char* name, float x, float y, float z, float w) = 0; // 11
+    virtual void Reserved12() = 0;                                            // 12
+    virtual void Reserved13() = 0;                                            // 13
+    virtual void Reserved14() = 0;                                            // 14
+    virtual Bool8 SetTexture(const char* name, IGPUTexture* texture) = 0;     // 15
+    // 16: with null, the number of active uniforms; else fills one
+    // kUniformRecordBytes record per uniform, its NUL-terminated name first.
+    virtual uint32_t GetUniformNames(uint8_t* buffer) = 0;
+    virtual void Reserved17() = 0;                                            // 17
+    virtual void Reserved18() = 0;                                            // 18
+    virtual Bool8 IsValid() = 0;                                              // 19
+protected:
+    ~IGPUProgram() = default;
+};
+inline constexpr uint32_t kUniformRecordBytes = 68;
+
+// library -> host. Creates programs and render targets, asked from the
+// effect context by QueryInterface(IID_IGPUHost); the caller owns the
+// reference. Sources are plain GLSL when their text length and value are 0;
+// a host may refuse any other kind (false).
+struct IGPUHost : IUnknown {
+    virtual void Reserved3() = 0; // 3
+    virtual void Reserved4() = 0; // 4
+    virtual void Reserved5() = 0; // 5
+    virtual void Reserved6() = 0; // 6
+    virtual void Reserved7() = 0; // 7
+    virtual void Reserved8() = 0; // 8
+    // 9: on true *out is a complete target of the size and format asked
+    // (texture drawable from and renderable into); on false *out is unchanged.
+    virtual Bool8 CreateRenderTarget(IGLDevice* device, GPUFrame* out, void* reserved, int32_t width,
+                                     int32_t height, uint32_t format, uint32_t zero0, uint32_t zero1,
+                                     uint32_t zero2) = 0;
+    virtual void Reserved10() = 0; // 10
+    virtual void Reserved11() = 0; // 11
+    // 12: on true *out is a linked program the caller gives back with slot 16.
+    virtual Bool8 CreateProgram(IGLDevice* device, IGPUProgram** out, const uint8_t* vertexData,
+                                const uint8_t* fragmentData, const uint8_t* thirdData,
+                                uint32_t vertexLength, uint32_t fragmentLength, uint32_t thirdLength,
+                                uint32_t vertexTextLength, uint32_t fragmentTextLength,
+                                uint32_t thirdTextLength, uint64_t vertexValue, uint64_t fragmentValue,
+                                uint64_t thirdValue) = 0;
+    virtual void Reserved13() = 0;                            // 13
+    virtual void ReleaseRenderTarget(GPUFrame* target) = 0;   // 14: the record may be empty (all zero)
+    virtual void Reserved15() = 0;                            // 15
+    virtual void ReleaseProgram(IGPUProgram* program) = 0;    // 16
+    // 17: later drawing lands in `target` (null: the host's own target),
+    // covering it whole; samples > 0 asks for a multisampled target; the
+    // scene flag marks the depth-tested scene target.
+    virtual Bool8 SetRenderTarget(IGLDevice* device, GPUFrame* target, int32_t samples, uint8_t sceneFlag,
+                                  uint8_t zero) = 0;
+    // 18: after drawing into a multisampled target, its texture holds the
+    // resolved picture.
+    virtual void ResolveRenderTarget(IGLDevice* device, GPUFrame* target) = 0;
+    virtual void Reserved19() = 0;                            // 19
+    // 20: prepares `transition` and fills record[3]; bit 0 of record[1] set
+    // means it renders on this host's GPU.
+    virtual Bool8 TestEffect(IVideoGPUEffect* transition, uint32_t* record) = 0;
+    virtual void Reserved21() = 0;                            // 21
+    virtual void Reserved22() = 0;                            // 22
+    virtual void Reserved23() = 0;                            // 23
+    // 24: text of `kind` (7: the host's GPU description); with a null buffer
+    // its length in characters, else the characters copied (at most length - 1,
+    // NUL-terminated).
+    virtual uint32_t GetInfoText(uint32_t kind, char16_t* buffer, uint32_t length) = 0;
+protected:
+    ~IGPUHost() = default;
+};
+
 } // namespace svt
 
 extern "C" {
