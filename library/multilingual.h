@@ -7,6 +7,9 @@
 
 namespace svt {
 
+// The library's language file, looked for beside the module.
+inline constexpr const char* kLanguageFileName = "SVTumblersLang.xml";
+
 // The parser object the language library's "GetLangXMLParser" returns
 // (langlib/README.md describes our library and its file). Slot 2 releases
 // it, slot 4 opens a language file by its UTF-16 path (false leaves what it

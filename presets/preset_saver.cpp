@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "platform/dialogs.h"
+#include "library/host_dialogs.h"
 #include "platform/platform.h"
 #include "presets/preset_file.h"
 
@@ -48,7 +48,7 @@ void PrepareDialog(TranslationHelper& translation, IEffectLibrary* library, uint
     BuildPresetFilter(label.c_str(), extension, texts->filter, kPresetFilterCapacity);
 }
 
-void Exclaim(const char16_t* title, const char16_t* text) { platform::ShowMessageBox(title, text, SVT_ICON_EXCLAMATION); }
+void Exclaim(const char16_t* title, const char16_t* text) { ShowMessageBox(title, text, SVT_ICON_EXCLAMATION); }
 
 uint32_t SaveError() {
     Exclaim(kSaveErrorTitle, kSaveErrorText);
@@ -100,7 +100,7 @@ uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, ui
     PrepareDialog(translation_, library, effectIndex, language, u"Save Preset", kTextSavePresetAs, &texts);
     if (!record) return SaveError();
     char16_t path[kPresetPathCapacity] = {};
-    if (!platform::ShowSaveDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
+    if (!ShowSaveDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
                                   path, kPresetPathCapacity))
         return kPresetOk;
     if (!path[0]) return SaveError();
@@ -123,7 +123,7 @@ uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, ui
     PrepareDialog(translation_, library, effectIndex, language, u"Load Preset", kTextOpenPreset, &texts);
     if (!record) return LoadError();
     char16_t path[kPresetPathCapacity] = {};
-    if (!platform::ShowOpenDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
+    if (!ShowOpenDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
                                   path, kPresetPathCapacity))
         return kPresetOk;
     if (!path[0]) return LoadError();

@@ -1,7 +1,7 @@
 // CPresetSaver: the IPresetSaver a host gets from CreatePresetSaver. It shows
 // the file dialog, writes or reads a preset file (presets/preset_file.h),
 // checks that a loaded file belongs to the transition at hand, and reports
-// problems in message boxes (platform/dialogs.h).
+// problems in message boxes (library/host_dialogs.h).
 #pragma once
 
 #include <atomic>

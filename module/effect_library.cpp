@@ -1,8 +1,8 @@
-#include "library/effect_library.h"
+#include "module/effect_library.h"
 
 #include <new>
 
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 #include "library/settings.h"
 
 namespace svt {

@@ -1,4 +1,4 @@
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 
 #include "transitions/transitions.h"
 

@@ -6,6 +6,7 @@
 
 #include "library/abi.h"
 #include "library/multilingual.h"
+#include "library/settings.h"
 
 namespace svt {
 
@@ -56,7 +57,5 @@ public:
     void DeleteSelf(uint32_t flags) override;
 };
 
-inline constexpr const char* kLibraryName = "Solvane Tumblers";
-inline constexpr const char* kLanguageFileName = "SVTumblersLang.xml";
 
 } // namespace svt
