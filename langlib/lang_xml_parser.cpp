@@ -1,12 +1,12 @@
 // SVLang.so: the language library. Its factory GetLangXMLParser hands out
 // parser objects that read one language file each and answer lookups in it
-// (the table ILangXMLParser of library/multilingual.h).
+// (the table ILangXMLParser of library/language_parser.h).
 #include <atomic>
 #include <cstring>
 #include <new>
 
 #include "langlib/language_table.h"
-#include "library/multilingual.h"
+#include "library/language_parser.h"
 
 #define SVLANG_EXPORT extern "C" __attribute__((visibility("default")))
 

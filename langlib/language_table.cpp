@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "presets/xml_input.h"
+#include "platform/xml_input.h"
 
 namespace svt::lang {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <limits>
 
-#include "presets/xml_input.h"
+#include "platform/xml_input.h"
 
 namespace svt {
 
