@@ -1,12 +1,12 @@
 // D3DTumblers, the library object GetEffectsLibrary builds.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "library/abi.h"
 #include "library/multilingual.h"
 #include "library/settings.h"
+#include "platform/ref_count.h"
 
 namespace svt {
 
@@ -16,7 +16,7 @@ public:
     DLLDependentObject();
     DLLDependentObject(const DLLDependentObject&) = delete;
     DLLDependentObject& operator=(const DLLDependentObject&) = delete;
-    virtual ~DLLDependentObject();
+    ~DLLDependentObject();
 
     static uint32_t LiveCount();
 };
@@ -43,14 +43,14 @@ protected:
     BaseEffectsLibrary() = default;
     ~BaseEffectsLibrary() = default;
 
-    std::atomic<uint32_t> refCount_{1};
+    platform::RefCount refs_;
     uint8_t multilingual_ = 1;
 };
 
 class D3DTumblers final : public DLLDependentObject, public BaseEffectsLibrary {
 public:
     D3DTumblers();
-    ~D3DTumblers() override;
+    ~D3DTumblers();
 
     const char* GetLibraryName() override;
     IVideoEffect* CreateEffect(uint32_t index) override;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/text.h"
+
 namespace svt::platform {
 
 // --- Module --------------------------------------------------------------
@@ -32,14 +34,6 @@ SimdLevel KernelSimdLevel();
 void* LoadLibrary(const char* pathOrName);
 void* FindExport(void* library, const char* name);
 void FreeLibrary(void* library);
-
-// --- Text ----------------------------------------------------------------
-// UTF-16 to the narrow code page (UTF-8) and back, for zero-terminated
-// text. Strict both ways: false, with *out cleared, for unpaired surrogates,
-// invalid or truncated UTF-8 sequences, overlong forms, encoded surrogates,
-// code points past U+10FFFF, or a null pointer.
-bool Utf16ToNarrow(const char16_t* text, std::string* out);
-bool NarrowToUtf16(const char* text, std::u16string* out);
 
 // --- Settings store (registry stand-in) -----------------------------------
 // Two plain-text stores a person can read and edit:

@@ -76,15 +76,12 @@ Result CPresetSaver::QueryInterface(const GUID* iid, void** out) {
     return kOk;
 }
 
-uint32_t CPresetSaver::AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32_t CPresetSaver::AddRef() { return refs_.AddRef(); }
 
 uint32_t CPresetSaver::Release() {
-    const uint32_t before = refCount_.fetch_sub(1, std::memory_order_acq_rel);
-    if (before == 1) {
-        DeleteSelf(1);
-        return 0;
-    }
-    return before - 1;
+    const uint32_t left = refs_.Release();
+    if (left == 0) DeleteSelf(1);
+    return left;
 }
 
 void CPresetSaver::DeleteSelf(uint32_t flags) {

@@ -4,10 +4,10 @@
 // problems in message boxes (library/host_dialogs.h).
 #pragma once
 
-#include <atomic>
 
 #include "library/abi.h"
 #include "library/translation.h"
+#include "platform/ref_count.h"
 
 namespace svt {
 
@@ -51,7 +51,7 @@ public:
 private:
     ~CPresetSaver() = default;
 
-    std::atomic<uint32_t> refCount_{1};
+    platform::RefCount refs_;
     TranslationHelper translation_;
 };
 
