@@ -37,6 +37,8 @@ public:
 protected:
     ~CMultiLingualBase() = default;
 
+    bool LoadParser(const char* fileName);
+
     ILangXMLParser* parser_ = nullptr;
     void* languageLibrary_ = nullptr;
     uint8_t loaded_ = 0;

@@ -60,6 +60,29 @@ uint32_t LoadError() {
     return kPresetError;
 }
 
+// Running out of memory anywhere in a slot ends in its error message, as far
+// as that can still be shown, and never in an exception through the host.
+template <class Body>
+uint32_t ErrorOnThrow(Body body, uint32_t (*error)()) {
+    try {
+        return body();
+    } catch (...) {
+    }
+    try {
+        return error();
+    } catch (...) {
+        return kPresetError;
+    }
+}
+
+// Releases a transition the slot created, however it ends.
+struct EffectRef {
+    IVideoEffect* effect;
+    ~EffectRef() {
+        if (effect) effect->Release();
+    }
+};
+
 } // namespace
 
 std::u16string OpenWarningText(const char* fileEffect, const char* currentEffect) {
@@ -93,6 +116,16 @@ void CPresetSaver::DeleteSelf(uint32_t flags) {
 
 uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
                                   PresetData* record, const char* language) {
+    return ErrorOnThrow([&] { return Save(ownerWindow, library, effectIndex, record, language); }, SaveError);
+}
+
+uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
+                                  PresetData* record, const char* language) {
+    return ErrorOnThrow([&] { return Load(ownerWindow, library, effectIndex, record, language); }, LoadError);
+}
+
+uint32_t CPresetSaver::Save(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                            const char* language) {
     DialogTexts texts;
     PrepareDialog(translation_, library, effectIndex, language, u"Save Preset", kTextSavePresetAs, &texts);
     if (!record) return SaveError();
@@ -103,10 +136,10 @@ uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, ui
     if (!path[0]) return SaveError();
 
     if (library) {
-        if (IVideoEffect* effect = library->CreateEffect(effectIndex)) {
+        const EffectRef ref{library->CreateEffect(effectIndex)};
+        if (ref.effect) {
             CopyPresetName(record->libraryName, library->GetLibraryName());
-            CopyPresetName(record->effectName, effect->GetEffectName());
-            effect->Release();
+            CopyPresetName(record->effectName, ref.effect->GetEffectName());
         }
     }
     std::string narrowPath;
@@ -114,8 +147,8 @@ uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, ui
     return WritePresetFile(narrowPath.c_str(), *record) ? kPresetOk : SaveError();
 }
 
-uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
-                                  PresetData* record, const char* language) {
+uint32_t CPresetSaver::Load(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                            const char* language) {
     DialogTexts texts;
     PrepareDialog(translation_, library, effectIndex, language, u"Load Preset", kTextOpenPreset, &texts);
     if (!record) return LoadError();
@@ -125,7 +158,8 @@ uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, ui
         return kPresetOk;
     if (!path[0]) return LoadError();
 
-    IVideoEffect* effect = library ? library->CreateEffect(effectIndex) : nullptr;
+    const EffectRef ref{library ? library->CreateEffect(effectIndex) : nullptr};
+    IVideoEffect* effect = ref.effect;
     // NOTE: read into a copy so that the host's record changes only when the
     // file is accepted.
     PresetData loaded = *record;
@@ -142,7 +176,6 @@ uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, ui
     } else {
         result = LoadError();
     }
-    if (effect) effect->Release();
     return result;
 }
 

@@ -44,12 +44,17 @@ public:
     // 4: shows the save dialog and writes the record's first `count` entries
     // with the library's and the transition's names. Returns 0 when written
     // or cancelled, 1 after the save error.
+    // Neither slot throws: running out of memory is a load or save error.
     uint32_t SavePreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
                         const char* language) override;
     void DeleteSelf(uint32_t flags) override; // 5
 
 private:
     ~CPresetSaver() = default;
+    uint32_t Load(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                  const char* language);
+    uint32_t Save(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                  const char* language);
 
     platform::RefCount refs_;
     TranslationHelper translation_;
