@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "frames/pixel_math_p.h"
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {

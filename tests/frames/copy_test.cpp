@@ -2,7 +2,7 @@
 // they all share.
 #include <functional>
 
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {

@@ -1,7 +1,7 @@
 // Resize, ResizeRect and ScaleImage: sample positions, kernels, edges.
 #include <cmath>
 
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {

@@ -7,7 +7,7 @@
 #include "host/host_context.h"
 #include "library/settings.h"
 #include "softrender/smart_crop.h"
-#include "tests/softrender/guarded_picture.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt {
 namespace {

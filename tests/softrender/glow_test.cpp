@@ -8,7 +8,7 @@
 #include "host/host_context.h"
 #include "softrender/glow.h"
 #include "softrender/glow_p.h"
-#include "tests/softrender/guarded_picture.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt {
 namespace {

@@ -10,7 +10,7 @@
 #include "softrender/canvas.h"
 #include "softrender/warp.h"
 #include "softrender/warp_p.h"
-#include "tests/softrender/guarded_picture.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt {
 namespace {
