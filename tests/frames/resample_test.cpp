@@ -15,23 +15,6 @@ bool SamePixels(GuardedImage& a, GuardedImage& b) {
     return true;
 }
 
-TEST(Resize, SameSizeIsAnExactCopyInEveryModeAndFormat) {
-    ForEachKernelLevel([] {
-        for (uint32_t format : {kFormatBGRA8, kFormatARGBF}) {
-            GuardedImage src(9, 5, format);
-            src.Randomize(11);
-            for (int32_t mode : {0, 1, 2, 3}) {
-                GuardedImage dst(9, 5, format, 4, true);
-                ASSERT_TRUE(Resize(src.view(), dst.view(), mode));
-                EXPECT_TRUE(SamePixels(src, dst)) << "format " << format << " mode " << mode;
-                EXPECT_TRUE(dst.GuardsIntact());
-                ASSERT_TRUE(ScaleImage(src.view(), dst.view(), 0, 0, 9, 5, 0, 0, 9, 5, kSmooth));
-                EXPECT_TRUE(SamePixels(src, dst));
-            }
-        }
-    });
-}
-
 TEST(Resize, AFlatImageStaysFlatUpAndDownInEveryMode) {
     ForEachKernelLevel([] {
         GuardedImage src(7, 6, kFormatBGRA8, 0);
@@ -94,17 +77,6 @@ TEST(Resize, CubicOvershootIsClampedNotWrapped) {
         EXPECT_EQ(dst.Pixel(0, 0)[0], 0);
         EXPECT_EQ(dst.Pixel(29, 0)[0], 255);
     });
-}
-
-TEST(Resize, UnknownModesInterpolateLinearly) {
-    GuardedImage src(5, 4, kFormatBGRA8);
-    src.Randomize(3);
-    GuardedImage linear(11, 7, kFormatBGRA8), other(11, 7, kFormatBGRA8), smooth(11, 7, kFormatBGRA8);
-    ASSERT_TRUE(Resize(src.view(), linear.view(), kLinear));
-    ASSERT_TRUE(Resize(src.view(), other.view(), 7));
-    ASSERT_TRUE(Resize(src.view(), smooth.view(), kSmooth)); // smooth belongs to ScaleImage only
-    EXPECT_TRUE(SamePixels(linear, other));
-    EXPECT_TRUE(SamePixels(linear, smooth));
 }
 
 // The inclusive rectangle resizes as a cropped copy would: nothing outside it
