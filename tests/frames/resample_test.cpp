@@ -57,16 +57,6 @@ TEST(Resize, LinearAndCubicFollowARampAtCentreMappedPositions) {
     });
 }
 
-TEST(Resize, NearestTakesThePixelUnderEachCentre) {
-    GuardedImage src(4, 1, kFormatBGRA8), half(2, 1, kFormatBGRA8), twice(8, 1, kFormatBGRA8);
-    for (uint32_t x = 0; x < 4; ++x) std::memset(src.Pixel(x, 0), int(10 * (x + 1)), 4);
-    // centres 0.5 and 1.5 of the output land on 1.0 and 3.0 of the source: pixels 1 and 3
-    ASSERT_TRUE(Resize(src.view(), half.view(), kNearest));
-    ASSERT_TRUE(Resize(src.view(), twice.view(), kNearest));
-    const uint8_t expected[10] = {20, 40, 10, 10, 20, 20, 30, 30, 40, 40};
-    for (uint32_t x = 0; x < 10; ++x) EXPECT_EQ((x < 2 ? half.Pixel(x, 0) : twice.Pixel(x - 2, 0))[x % 4], expected[x]);
-}
-
 TEST(Resize, CubicOvershootIsClampedNotWrapped) {
     ForEachKernelLevel([] {
         GuardedImage src(6, 1, kFormatBGRA8), dst(30, 1, kFormatBGRA8);

@@ -254,25 +254,6 @@ TEST_F(PresetSaver, BrokenFilesAndFailedSavesGiveTheirErrors) {
     EXPECT_EQ(host_.dialogs, 11) << "none without a record";
 }
 
-TEST_F(PresetSaver, CancellingChangesNothingAndSaysNothing) {
-    host_.choose = false;
-    PresetData r = ValuesFor(0);
-    const PresetData before = r;
-    EXPECT_EQ(Save(0, &r, "c.fxptmba"), kPresetOk);
-    EXPECT_EQ(Load(0, &r, "c.fxptmba"), kPresetOk);
-    EXPECT_EQ(host_.dialogs, 2);
-    EXPECT_TRUE(host_.messages.empty());
-    EXPECT_EQ(folder_.EntryCount(), 0u);
-    EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-
-    // A host without dialogs cancels every time.
-    SVTumblersSetHostServices(nullptr);
-    host_.choose = true;
-    EXPECT_EQ(Save(0, &r, "c.fxptmba"), kPresetOk);
-    EXPECT_EQ(Load(0, &r, "c.fxptmba"), kPresetOk);
-    EXPECT_EQ(host_.dialogs, 2);
-}
-
 TEST_F(PresetSaver, DialogTextsFollowTheLanguageMessagesStayEnglish) {
     PresetData r = ValuesFor(0);
     ASSERT_EQ(Save(0, &r, "de.fxptmba", "de"), kPresetOk);
