@@ -296,6 +296,11 @@ bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetD
     if (!library) return record->count > 0;
     IVideoEffect* effect = library->CreateEffect(effectIndex);
     if (!effect) return false;
+    // Released however the comparison ends (it may run out of memory).
+    const struct Held {
+        IVideoEffect* effect;
+        ~Held() { effect->Release(); }
+    } held{effect};
     const char* libraryName = library->GetLibraryName();
     const char* effectName = effect->GetEffectName();
     bool valid = libraryName && effectName && FieldText(record->libraryName) == libraryName &&
@@ -303,7 +308,6 @@ bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetD
     ParamInfo info;
     for (uint32_t i = 0; valid && effect->GetParamInfo(i, &info); ++i)
         valid = static_cast<int64_t>(i) < record->count && record->entries[i].type == info.type;
-    effect->Release();
     return valid;
 }
 

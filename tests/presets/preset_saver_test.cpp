@@ -1,5 +1,8 @@
 // CPresetSaver driven as a host drives it, with the host's dialogs and
 // message boxes scripted through SVTumblersSetHostServices.
+#include <dlfcn.h>
+#include <execinfo.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,24 +19,56 @@
 #include "tests/presets/scratch_folder.h"
 
 // Allocation failure on demand: while armed, the n-th operator new of this
-// thread throws std::bad_alloc.
+// thread throws std::bad_alloc (or answers null, for the nothrow forms).
+// NOTE: allocations by the system's XML library are never failed: it is not
+// written to survive that (it leaks the nodes it had built), and it is not
+// ours to fix.
 namespace {
 thread_local long g_allocations = 0;
 thread_local long g_failAt = -1;
+
+bool FromXmlLibrary() {
+    void* frames[8];
+    const int n = backtrace(frames, 8);
+    for (int i = 1; i < n; ++i) {
+        Dl_info info{};
+        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "tinyxml")) return true;
+    }
+    return false;
+}
+
+void* Allocate(size_t size) {
+    if (g_failAt >= 0 && g_allocations++ == g_failAt) {
+        const long failAt = g_failAt;
+        g_failAt = -1; // the look at the stack may allocate
+        const bool xml = FromXmlLibrary();
+        g_failAt = xml ? failAt + 1 : failAt; // the XML library's: fail the next one instead
+        if (!xml) return nullptr;
+    }
+    return std::malloc(size ? size : 1);
+}
 } // namespace
 
 // NOTE: the replacements pair malloc with free, which the compiler cannot see.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(size_t size) {
-    if (g_failAt >= 0 && g_allocations++ == g_failAt) throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1)) return p;
+    if (void* p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t size) { return operator new(size); }
+void* operator new[](size_t size) {
+    if (void* p = Allocate(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
 void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 extern "C" svt::IEffectLibrary* GetEffectsLibrary();
 extern "C" uint8_t SVTumblersSetHostServices(const SVTHostServices* services);
