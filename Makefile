@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build test demo bench asan clean
+.PHONY: all bootstrap configure build test demo bench asan clean frei0r-install
 
 all: build
 
@@ -35,3 +35,8 @@ asan: bootstrap
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan out
+
+# The frei0r plug-ins, the module and its language files into the frei0r
+# folder (SVT_FREI0R_INSTALL_DIR, by default ~/.frei0r-1/lib).
+frei0r-install: build
+	@cmake --install $(BUILD) --component frei0r

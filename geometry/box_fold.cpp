@@ -16,8 +16,6 @@ namespace svt {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // Rotation about an axis through `hinge`: translate it to the origin, turn,
 // translate back.
 Mat4 AboutHinge(const Vec3& hinge, const Mat4& turn) {

@@ -38,7 +38,7 @@ QuadMesh BuildBox(const Vec3 f[4], const Vec3 b[4], const QuadFace& proto) {
 
 QuadMesh QuadMeshCreator::CreatePlaneGrid(int32_t W, int32_t H, const Vec3& origin, const Vec3& rightEnd,
                                           const Vec3& bottomEnd, int32_t columns, int32_t rows,
-                                          const ImageView* frontPicture, const ImageView* backPicture,
+                                          PictureSource front, PictureSource back,
                                           uint32_t mirrorMode, bool serpentine) {
     QuadMesh mesh;
     if (columns < 1 || rows < 1 || W < 2 || H < 2) return mesh;
@@ -64,25 +64,25 @@ QuadMesh QuadMeshCreator::CreatePlaneGrid(int32_t W, int32_t H, const Vec3& orig
             const double x1 = c < columns - 1 ? std::trunc((c + 1) * colStep + 0.5) : W - 1;
             const double uL = x0 / (W - 1), uR = x1 / (W - 1);
 
-            TexRect front{uL, vT, uR, vB};
-            TexRect back = front;
+            TexRect frontRect{uL, vT, uR, vB};
+            TexRect backRect = frontRect;
             if (mirrorMode == kMirrorVertical)
-                back = {1 - uR, vT, 1 - uL, vB};
+                backRect = {1 - uR, vT, 1 - uL, vB};
             else if (mirrorMode == kMirrorHorizontal)
-                back = {uL, 1 - vB, uR, 1 - vT};
-            mesh.AddFace(QuadFace(at(uL, vT), at(uR, vT), at(uR, vB), at(uL, vB), frontPicture, backPicture,
-                                  mirrorMode, front, back));
+                backRect = {uL, 1 - vB, uR, 1 - vT};
+            mesh.AddFace(QuadFace(at(uL, vT), at(uR, vT), at(uR, vB), at(uL, vB), front, back, mirrorMode,
+                                  frontRect, backRect));
         }
     }
     return mesh;
 }
 
 QuadMesh QuadMeshCreator::CreateBox(const Vec3& c0, const Vec3& c1, const Vec3& c2, const Vec3& c3,
-                                    double depthZ, const ImageView* frontPicture, const ImageView* backPicture) {
+                                    double depthZ, PictureSource front, PictureSource back) {
     const Vec3 f[4] = {c0, c1, c2, c3};
     Vec3 b[4];
     for (int k = 0; k < 4; ++k) b[k] = {f[k].x, f[k].y, depthZ};
-    return BuildBox(f, b, QuadFace(c0, c1, c2, c3, frontPicture, backPicture, kMirrorVertical));
+    return BuildBox(f, b, QuadFace(c0, c1, c2, c3, front, back, kMirrorVertical));
 }
 
 std::vector<QuadMesh> QuadMeshCreator::CreateFaceBoxes(const QuadMesh& mesh) {

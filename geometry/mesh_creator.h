@@ -11,8 +11,6 @@ namespace svt {
 
 class QuadMeshCreator {
 public:
-    virtual ~QuadMeshCreator() = default;
-
     // Cuts a width x height picture into columns x rows faces spanning the
     // parallelogram with top-left corner `origin`, top-right `rightEnd` and
     // bottom-left `bottomEnd`. Cell edges snap to whole pixel columns and rows
@@ -24,19 +22,19 @@ public:
     // Empty when columns or rows < 1 or width or height < 2.
     static QuadMesh CreatePlaneGrid(int32_t width, int32_t height, const Vec3& origin, const Vec3& rightEnd,
                                     const Vec3& bottomEnd, int32_t columns, int32_t rows,
-                                    const ImageView* frontPicture, const ImageView* backPicture,
+                                    PictureSource front, PictureSource back,
                                     uint32_t mirrorMode, bool serpentine);
 
     // Six faces of a box behind the quad c0..c3, its back at depth depthZ:
     // front, right (c1 side), back, left, top (c0-c1 side), bottom, each
-    // showing the whole of both pictures, mirrorMode 0.
+    // showing the whole of both sources, mirrorMode 0.
     static QuadMesh CreateBox(const Vec3& c0, const Vec3& c1, const Vec3& c2, const Vec3& c3, double depthZ,
-                              const ImageView* frontPicture, const ImageView* backPicture);
+                              PictureSource front, PictureSource back);
 
     // One box per face of `mesh`, in order, laid out as CreateBox. Its depth
     // is the mean of the face's first edge and its diagonal from corner 0,
     // measured back from each corner; every side copies the source face's
-    // pictures, rectangles and mirrorMode.
+    // sources, rectangles and mirrorMode.
     static std::vector<QuadMesh> CreateFaceBoxes(const QuadMesh& mesh);
 
     // A copy of a CreateBox box folded open by progress in [0, 1] (the angle

@@ -44,11 +44,11 @@ Vec3 QuadFace::Centroid() const {
     return {sum.x / n, sum.y / n, sum.z / n};
 }
 
-IntRect QuadFace::PixelRect(bool backSide) const {
-    if (vertices.empty() || !frontPicture) return {};
-    const double W = frontPicture->width, H = frontPicture->height;
+IntRect QuadFace::PixelRect(bool backSide, uint32_t width, uint32_t height) const {
+    if (vertices.empty() || front == kSourceNone) return {};
+    const double W = width, H = height;
     if (W < 1 || H < 1) return {};
-    const TexRect& r = (backSide && backPicture) ? backRect : frontRect;
+    const TexRect& r = (backSide && back != kSourceNone) ? backRect : frontRect;
     IntRect out;
     out.x = RoundToPixel((W - 1) * r.left);
     out.w = SpanLength(out.x, RoundToPixel((W - 1) * r.right));

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frames/image_view.h"
 #include "geometry/mat4.h"
 #include "geometry/vec3.h"
 
@@ -68,6 +67,15 @@ private:
     uint32_t n_ = 0;
 };
 
+// Which picture a side of a face shows. The CPU renderer resolves it to the
+// pictures of the render in progress, the GPU renderer to its textures; the
+// first source is picture A unless "Reverse" exchanged them.
+enum PictureSource : uint32_t {
+    kSourceNone = 0,
+    kSourceFirst = 1,
+    kSourceSecond = 2,
+};
+
 class QuadFace {
 public:
     // Corner k receives texture corner k of the shown rectangle: 0 top-left,
@@ -76,21 +84,20 @@ public:
     CornerList vertices{Vec3{}, Vec3{}, Vec3{}, Vec3{}};
     TexRect frontRect;
     TexRect backRect;
-    // Borrowed; either may be null. The render call that owns the pictures
-    // keeps them alive while the face is drawn.
-    const ImageView* frontPicture = nullptr;
-    const ImageView* backPicture = nullptr;
+    // kSourceNone on the front: the face is not drawn. On the back: seen
+    // from behind, the face shows its front source.
+    PictureSource front = kSourceNone;
+    PictureSource back = kSourceNone;
     uint32_t mirrorMode = kMirrorVertical;
 
     QuadFace() = default;
-    QuadFace(const Vec3& c0, const Vec3& c1, const Vec3& c2, const Vec3& c3, const ImageView* front,
-             const ImageView* back, uint32_t mirror = kMirrorVertical, const TexRect& shownFront = {},
+    QuadFace(const Vec3& c0, const Vec3& c1, const Vec3& c2, const Vec3& c3, PictureSource front,
+             PictureSource back, uint32_t mirror = kMirrorVertical, const TexRect& shownFront = {},
              const TexRect& shownBack = {})
-        : vertices(c0, c1, c2, c3), frontRect(shownFront), backRect(shownBack), frontPicture(front),
-          backPicture(back), mirrorMode(mirror) {}
+        : vertices(c0, c1, c2, c3), frontRect(shownFront), backRect(shownBack), front(front), back(back),
+          mirrorMode(mirror) {}
     QuadFace(const QuadFace&) = default;
     QuadFace& operator=(const QuadFace&) = default;
-    virtual ~QuadFace() = default;
 
     bool usable() const { return vertices.size() == 4; }
 
@@ -102,10 +109,10 @@ public:
     // Mean of the corners; zero for a face without corners.
     Vec3 Centroid() const;
     // The pixel rectangle of the shown picture part, both end pixels included:
-    // backRect when backSide is set and there is a back picture, else
-    // frontRect, always scaled by the front picture's size. Zero when the face
-    // has no corners or no usable front picture.
-    IntRect PixelRect(bool backSide) const;
+    // backRect when backSide is set and there is a back source, else
+    // frontRect, always scaled by the front picture's size (width x height).
+    // Zero when the face has no corners, no front source or no pixels.
+    IntRect PixelRect(bool backSide, uint32_t width, uint32_t height) const;
     // Entry k is the corner that receives texture corner k. The front is
     // never permuted; the back by mirrorMode: 0 -> (1, 0, 3, 2),
     // 1 -> (3, 2, 1, 0), others -> (0, 1, 2, 3).

@@ -1,5 +1,5 @@
 // QuadMesh: an ordered list of faces, moved as a whole or face by face.
-// Copying a mesh copies its faces (their pictures stay shared references).
+// Copying a mesh copies its faces (with the sources they show).
 #pragma once
 
 #include <cstddef>
@@ -16,7 +16,6 @@ public:
     QuadMesh& operator=(const QuadMesh&) = default;
     QuadMesh(QuadMesh&&) = default;
     QuadMesh& operator=(QuadMesh&&) = default;
-    virtual ~QuadMesh() = default;
 
     // Appends a copy.
     void AddFace(const QuadFace& face) { faces_.push_back(face); }

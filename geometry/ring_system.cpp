@@ -1,7 +1,6 @@
 #include "geometry/ring_system.h"
 
 #include "geometry/stagger.h"
-#include "softrender/canvas.h"
 
 namespace svt {
 
@@ -39,10 +38,5 @@ QuadMesh RingSystem::RotatedRings(double t, double cohesion, int64_t n, bool abo
     return out;
 }
 
-void RingSystem::Draw(SceneCanvas& canvas, double t, uint32_t drawFlags, double cohesion, int64_t n,
-                      bool aboutVertical) const {
-    const QuadMesh turned = RotatedRings(t, cohesion, n, aboutVertical);
-    DrawFaces(canvas, turned.faces(), drawFlags);
-}
 
 } // namespace svt

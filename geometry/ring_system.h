@@ -10,8 +10,6 @@
 
 namespace svt {
 
-class SceneCanvas;
-
 class RingSystem {
 public:
     // The grid's faces in row-major order; the transition fills it.
@@ -19,7 +17,6 @@ public:
 
     RingSystem() = default;
     explicit RingSystem(const QuadMesh& faces) : mesh(faces) {}
-    virtual ~RingSystem() = default;
 
     // Indices row·s + column (s = 2n - 1), in row-major order, of the cells on
     // the border of the square from (k, k) to (s - k - 1, s - k - 1). Ring 0
@@ -32,9 +29,6 @@ public:
     // axis (RotationY) with `aboutVertical`, else about the horizontal axis
     // (RotationX). Ring cells beyond the mesh's faces are ignored.
     QuadMesh RotatedRings(double t, double cohesion, int64_t n, bool aboutVertical) const;
-    // RotatedRings, then drawn back to front with DrawFace.
-    void Draw(SceneCanvas& canvas, double t, uint32_t drawFlags, double cohesion, int64_t n,
-              bool aboutVertical) const;
 };
 
 } // namespace svt

@@ -35,7 +35,6 @@ inline double StaggeredProgress(double t, int64_t j, int64_t m, double cohesion)
 // The staggered half turn: π times the local progress, exactly 0 before the
 // item's window and exactly π after it.
 inline double StaggeredAngle(double t, int64_t j, int64_t m, double cohesion) {
-    constexpr double kPi = 3.14159265358979323846;
     return StaggeredProgress(t, j, m, cohesion) * kPi;
 }
 

@@ -1,7 +1,6 @@
 #include "geometry/twist_system.h"
 
 #include "geometry/stagger.h"
-#include "softrender/canvas.h"
 
 namespace svt {
 
@@ -18,10 +17,5 @@ QuadMesh TwistSystem::TwistedFaces(double t, double cohesion, bool aboutVertical
     return out;
 }
 
-void TwistSystem::Draw(SceneCanvas& canvas, double t, uint32_t drawFlags, double cohesion, bool aboutVertical,
-                       bool reverse) const {
-    const QuadMesh turned = TwistedFaces(t, cohesion, aboutVertical, reverse);
-    DrawFaces(canvas, turned.faces(), drawFlags);
-}
 
 } // namespace svt

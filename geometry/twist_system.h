@@ -8,8 +8,6 @@
 
 namespace svt {
 
-class SceneCanvas;
-
 class TwistSystem {
 public:
     // The faces to turn; the transition that uses the system fills it.
@@ -17,16 +15,12 @@ public:
 
     TwistSystem() = default;
     explicit TwistSystem(const QuadMesh& faces) : mesh(faces) {}
-    virtual ~TwistSystem() = default;
 
     // A copy of the faces, face i turned about its centroid by the staggered
     // half-turn angle of slot i (slot m - 1 - i with `reverse`): about the
     // vertical axis (RotationY) with `aboutVertical`, else about the
     // horizontal axis (RotationX).
     QuadMesh TwistedFaces(double t, double cohesion, bool aboutVertical, bool reverse) const;
-    // TwistedFaces, then drawn back to front with DrawFace.
-    void Draw(SceneCanvas& canvas, double t, uint32_t drawFlags, double cohesion, bool aboutVertical,
-              bool reverse) const;
 };
 
 } // namespace svt

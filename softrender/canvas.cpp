@@ -153,7 +153,8 @@ void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const Int
                         const QuadCorners& quad, uint32_t drawFlags) {
     if (rect.w < 1 || rect.h < 1) return;
     ImageView texture;
-    if (!texture.Allocate(uint32_t(rect.w), uint32_t(rect.h), picture.pixelSize, canvas.allocator(), picture.format,
+    // Face textures come from the library's heap.
+    if (!texture.Allocate(uint32_t(rect.w), uint32_t(rect.h), picture.pixelSize, nullptr, picture.format,
                           picture.topDown))
         return;
     // A part reaching past the picture leaves texture pixels the copy does not
@@ -170,9 +171,11 @@ void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const Int
 
 } // namespace
 
-bool DrawFace(SceneCanvas& canvas, const QuadFace& face, uint32_t drawFlags) {
+bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures, uint32_t drawFlags) {
     CanvasScreen* screen = canvas.screen();
-    if (face.vertices.empty() || !face.frontPicture || !canvas.hasPixels()) return false;
+    const ImageView* frontPicture = pictures(face.front);
+    const ImageView* backPicture = pictures(face.back);
+    if (face.vertices.empty() || !frontPicture || !canvas.hasPixels()) return false;
 
     const std::array<Vec3, 4> c = face.TransformedCorners(canvas.combined());
     const Vec3 normal = TriangleNormal(c[0], c[3], c[1]);
@@ -200,8 +203,8 @@ bool DrawFace(SceneCanvas& canvas, const QuadFace& face, uint32_t drawFlags) {
         all(quad.y, [](double v) { return v < 0; }) || all(quad.y, [&](double v) { return v > H; }))
         return true;
 
-    const IntRect rect = face.PixelRect(backSide);
-    const ImageView& picture = (backSide && face.backPicture) ? *face.backPicture : *face.frontPicture;
+    const IntRect rect = face.PixelRect(backSide && backPicture, frontPicture->width, frontPicture->height);
+    const ImageView& picture = (backSide && backPicture) ? *backPicture : *frontPicture;
 
     if (canvas.postEffects().empty() && !canvas.alwaysCopyFaces() && RectInside(rect, picture)) {
         WarpSource source;
@@ -218,12 +221,9 @@ bool DrawFace(SceneCanvas& canvas, const QuadFace& face, uint32_t drawFlags) {
     return true;
 }
 
-void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, uint32_t drawFlags) {
-    for (uint64_t i : DepthOrder(faces)) DrawFace(canvas, faces[i], drawFlags);
-}
-
-void DrawMesh(SceneCanvas& canvas, const QuadMesh& mesh, uint32_t drawFlags) {
-    DrawFaces(canvas, mesh.faces(), drawFlags);
+void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
+               uint32_t drawFlags) {
+    for (uint64_t i : DepthOrder(faces)) DrawFace(canvas, faces[i], pictures, drawFlags);
 }
 
 // Shading ________________________________________________________________________

@@ -85,9 +85,6 @@ public:
     void ClearPostEffects();
     const std::vector<PREffect*>& postEffects() const { return postEffects_; }
 
-    // Face textures come from here; never set, so always the library heap.
-    MemoryAllocator* allocator() const { return allocator_; }
-
     // With no post effect registered, DrawFace warps the face's picture part
     // straight from the picture, shading as it samples. Set, it always copies
     // the part into a texture and shades it first; tests compare the two.
@@ -102,8 +99,18 @@ private:
     uint32_t flags_ = 0;
     std::vector<Light3D*> lights_;
     std::vector<PREffect*> postEffects_;
-    MemoryAllocator* allocator_ = nullptr;
     bool alwaysCopyFaces_ = false;
+};
+
+// The pictures a render's faces show: the sources resolved for this render.
+struct FacePictures {
+    const ImageView* first = nullptr;
+    const ImageView* second = nullptr;
+
+    // Null for kSourceNone (and any other value).
+    const ImageView* operator()(PictureSource source) const {
+        return source == kSourceFirst ? first : source == kSourceSecond ? second : nullptr;
+    }
 };
 
 // Mean brightness of the canvas's lights for a face (1.0 without lights).
@@ -121,10 +128,10 @@ std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces);
 // front picture, no screen) or when the face is seen from behind and the
 // canvas is not TwoSided. True otherwise, including a face lying wholly off
 // one side of the screen and a face whose texture could not be made.
-bool DrawFace(SceneCanvas& canvas, const QuadFace& face, uint32_t drawFlags);
+bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures, uint32_t drawFlags);
 // DepthOrder, then DrawFace on each.
-void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, uint32_t drawFlags = kDrawDefault);
-void DrawMesh(SceneCanvas& canvas, const QuadMesh& mesh, uint32_t drawFlags);
+void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
+               uint32_t drawFlags = kDrawDefault);
 
 // Multiplies the colour channels of every pixel by k in [0, 1], alpha
 // unchanged. 8-bit formats 0, 1 (and 2: byte 0 only) go through a table

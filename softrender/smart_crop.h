@@ -41,7 +41,7 @@ public:
                bool cropB);
     CSmartCrop(const CSmartCrop&) = delete;
     CSmartCrop& operator=(const CSmartCrop&) = delete;
-    virtual ~CSmartCrop();
+    ~CSmartCrop();
 
     // Crops regardless of the setting (transitions that crop inside their
     // render call this when the setting is on). The zoomed copies come from

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -105,32 +105,34 @@ BoxFoldPose BoxFoldMotion(const BoxFoldSettings& s, double t, bool topDown) {
     return pose;
 }
 
-class D3DBoxInversion final : public TransitionBase {
+Scene BuildBoxFoldScene(const BoxFoldSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const BoxFoldPose pose = BoxFoldMotion(s, scene.t, scene.topDown);
+    // The box's depth equals its width: its back stands at z = -2a.
+    const double a = kSceneHalfWidth;
+    const QuadMesh box = QuadMeshCreator::CreateBox({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, -2.0 * a,
+                                                    kSourceFirst, kSourceSecond);
+    // NOTE: the placement is applied to the faces rather than set as the
+    // model matrix. The picture is the same, but the painter's order then
+    // sorts the faces as placed: sorted before the tilt, a side that has
+    // turned toward the viewer can be painted over by one behind it (a
+    // strongly tilted, still closed box shows its inside).
+    QuadMesh folded = QuadMeshCreator::FoldBox(box, pose.fold);
+    folded.Transform(pose.model);
+    scene.faces = std::move(folded.faces());
+    return scene;
+}
+
+class D3DBoxInversion final : public BaseEffect {
 public:
-    D3DBoxInversion() : TransitionBase(kD3DBoxInversionDescription) {}
+    D3DBoxInversion() : BaseEffect(kD3DBoxInversionDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const BoxFoldSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = kAmbient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        const BoxFoldPose pose = BoxFoldMotion(s, render.t(), render.topDown());
-        // The box's depth equals its width: its back stands at z = -2a.
-        const double a = kSceneHalfWidth;
-        const QuadMesh box = QuadMeshCreator::CreateBox({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, -2.0 * a,
-                                                        &render.first(), &render.second());
-        // NOTE: the placement is applied to the faces rather than set as the
-        // canvas's view. The picture is the same, but the painter's order
-        // then sorts the faces as placed: sorted before the tilt, a side
-        // that has turned toward the viewer can be painted over by one
-        // behind it (a strongly tilted, still closed box shows its inside).
-        QuadMesh folded = QuadMeshCreator::FoldBox(box, pose.fold);
-        folded.Transform(pose.model);
-        DrawMesh(render.canvas(), folded, kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildBoxFoldScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "geometry/quad_mesh.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -124,15 +124,15 @@ Vec3 TileCentre(const Tile& tile, int n) {
 
 // Every tile as large as the frame, the board shifted so that `start` lies
 // on the frame.
-QuadMesh BuildBoard(int n, const Vec3& start, const ImageView& first, const ImageView& second) {
+QuadMesh BuildBoard(int n, const Vec3& start) {
     QuadMesh board;
     for (int r = 0; r < n; ++r) {
         for (int k = 0; k < n; ++k) {
             const double x0 = 2 * k - n - start.x;
             const double y1 = n - 2 * r - start.y;
-            const ImageView* picture = ShowsFirst({r, k}) ? &first : &second;
+            const PictureSource picture = ShowsFirst({r, k}) ? kSourceFirst : kSourceSecond;
             board.AddFace(QuadFace({x0, y1, 0}, {x0 + 2, y1, 0}, {x0 + 2, y1 - 2, 0}, {x0, y1 - 2, 0}, picture,
-                                   nullptr));
+                                   kSourceNone));
         }
     }
     return board;
@@ -157,23 +157,24 @@ Mat4 BoardMotion(const BoardSettings& s, double u, const Vec3& start, const Vec3
     return MatMul(TranslationMatrix(-start), m);
 }
 
-class D3DChessBoard final : public TransitionBase {
+Scene BuildBoardScene(const BoardSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const Vec3 start = TileCentre(PickTile(s.start, s.size, true), s.size);
+    const Vec3 end = TileCentre(PickTile(s.end, s.size, false), s.size);
+    scene.faces = BuildBoard(s.size, start).faces();
+    scene.model = BoardMotion(s, EaseProgress(scene.t, 1.5, 0.5), start, end);
+    return scene;
+}
+
+class D3DChessBoard final : public BaseEffect {
 public:
-    D3DChessBoard() : TransitionBase(kD3DChessBoardDescription) {}
+    D3DChessBoard() : BaseEffect(kD3DChessBoardDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const BoardSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        const Vec3 start = TileCentre(PickTile(s.start, s.size, true), s.size);
-        const Vec3 end = TileCentre(PickTile(s.end, s.size, false), s.size);
-        const QuadMesh board = BuildBoard(s.size, start, render.first(), render.second());
-        render.SetModel(BoardMotion(s, EaseProgress(render.t(), 1.5, 0.5), start, end));
-        DrawFaces(render.canvas(), board.faces(), kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildBoardScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -4,13 +4,11 @@
 // uncovering picture B.
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <new>
 #include <vector>
 
-#include "frames/image_ops.h"
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -152,59 +150,43 @@ StripPose StripMotion(const CombSettings& s, const Vec3& centre, int i, double t
     return pose;
 }
 
-// A copy of `picture` carrying the glow and metal look, in `copy`; the
-// picture itself when the copy cannot be made.
-const ImageView* GlowingCopy(const ImageView& picture, const GlowLook& look, MemoryAllocator* allocator,
-                             ImageView& copy) {
-    if (!copy.Allocate(picture.width, picture.height, picture.pixelSize, allocator, picture.format,
-                       picture.topDown) ||
-        !CopyImage(&picture, &copy)) {
-        copy.Release();
-        return &picture;
+Scene BuildCombScene(const CombSettings& s, double t, const FrameGeometry& frames) {
+    // t' = 0 draws the comb at rest.
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = kBackgroundNone, .renderAtZero = true};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const double tt = scene.t;
+    // No "Background" choice: the strips always leave the second picture.
+    scene.background = kSceneSecondSource;
+    if (s.fog > 0.0 || s.shine > 0.0) LookOnPictures(scene, tt, s.fog, s.shine, false);
+    if (s.depth > 0.0) scene.model = TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt));
+
+    const double a = kSceneHalfWidth;
+    QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(
+        int32_t(scene.firstWidth), int32_t(scene.firstHeight), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
+        s.vertical ? s.strips : 1, s.vertical ? 1 : s.strips, kSourceFirst, kSourceFirst,
+        s.vertical ? kMirrorHorizontal : kMirrorVertical, true);
+    std::vector<QuadFace>& faces = strips.faces();
+    size_t kept = 0;
+    for (size_t i = 0; i < faces.size(); ++i) {
+        const StripPose pose = StripMotion(s, faces[i].Centroid(), int(i), tt);
+        if (!(pose.scale > 0.0)) continue; // flown away
+        faces[i].Transform(pose.transform);
+        faces[kept++] = faces[i];
     }
-    const std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
-    if (effect) effect->Apply(copy);
-    return &copy;
+    faces.resize(kept);
+    scene.faces = std::move(faces);
+    return scene;
 }
 
-class D3DComb final : public TransitionBase {
+class D3DComb final : public BaseEffect {
 public:
-    D3DComb() : TransitionBase(kD3DCombDescription) {}
+    D3DComb() : BaseEffect(kD3DCombDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const CombSettings s = ReadSettings(ParamReader(context, description()));
-        // t' = 0 draws the comb at rest.
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
-                               .background = kBackgroundNone, .renderAtZero = true};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-        const double tt = render.t();
-
-        // No "Background" choice: the strips always leave the second picture.
-        render.canvas().DrawBackground(render.second());
-        ImageView glowCopy;
-        const ImageView* picture = &render.first();
-        if (s.fog > 0.0 || s.shine > 0.0)
-            picture = GlowingCopy(*picture, GlowLookAt(tt, s.fog, s.shine, picture->height), allocator, glowCopy);
-        if (s.depth > 0.0) render.SetModel(TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt)));
-
-        const double a = kSceneHalfWidth;
-        QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(
-            int32_t(picture->width), int32_t(picture->height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
-            s.vertical ? s.strips : 1, s.vertical ? 1 : s.strips, picture, picture,
-            s.vertical ? kMirrorHorizontal : kMirrorVertical, true);
-        std::vector<QuadFace>& faces = strips.faces();
-        size_t kept = 0;
-        for (size_t i = 0; i < faces.size(); ++i) {
-            const StripPose pose = StripMotion(s, faces[i].Centroid(), int(i), tt);
-            if (!(pose.scale > 0.0)) continue; // flown away
-            faces[i].Transform(pose.transform);
-            faces[kept++] = faces[i];
-        }
-        faces.resize(kept);
-        DrawFaces(render.canvas(), faces, kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildCombScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

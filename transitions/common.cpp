@@ -1,10 +1,6 @@
 #include "transitions/common.h"
 
 #include <algorithm>
-#include <new>
-
-#include "frames/image_ops.h"
-#include "softrender/glow.h"
 
 namespace svt {
 
@@ -57,100 +53,40 @@ GlowLook GlowLookAt(double progress, double fog, double shine, uint32_t pictureH
     return look;
 }
 
-PREffect* NewGlowEffect(const GlowLook& look, MemoryAllocator* allocator) {
-    return new (std::nothrow) PRDreamGlowEffect(look.radius, look.glow, look.metal, 0xFFFFFF, allocator);
-}
+// The scene ______________________________________________________________
 
-// TransitionBase _____________________________________________________________
-
-TransitionBase::TransitionBase(const EffectDescription& description) : BaseEffect(description) {}
-
-TransitionBase::~TransitionBase() = default;
-
-SceneCanvas* TransitionBase::canvas() {
-    if (!canvas_) canvas_.reset(new (std::nothrow) SceneCanvas());
-    return canvas_.get();
-}
-
-// FrameRender ________________________________________________________________
-
-FrameRender::FrameRender(TransitionBase& owner, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                         MemoryAllocator* allocator, const SceneSetup& setup)
-    : allocator_(allocator), light_({0.0, 0.0, -1.0}, setup.ambient) {
-    // Without all three frames there is nothing to render: the host keeps
-    // its own output.
-    if (!pictureA_.BindFrame(from) || !pictureB_.BindFrame(to) || !out || pictureA_.empty() || pictureB_.empty())
-        return;
-    result_ = true;
-    t_ = std::isnan(t) ? 0.0 : t; // a host's garbage progress shows picture A
-    if (setup.reverse) {
-        std::swap(first_, second_);
-        t_ = 1.0 - t_;
-    }
-    canvas_ = owner.canvas();
-    if (!canvas_ || !canvas_->SetScreen(out)) {
-        canvas_ = nullptr;
-        return; // no canvas: nothing is drawn, the render still counts
-    }
-    if (!canvas_->hasPixels()) {
-        result_ = false; // an output frame without pixels
-        canvas_ = nullptr;
-        return;
-    }
-    canvas_->AddLight(&light_);
-    canvas_->SetFlags(kTransitionCanvasFlags);
-    canvas_->SetProjection(PerspectiveMatrix(setup.distance));
-    canvas_->SetViewMatrix(IdentityMatrix());
-    if (canvas_->screen()) canvas_->screen()->a = kSceneHalfWidth;
-
-    if (setup.renderAtZero ? t_ < 0.0 : t_ <= 0.0) {
-        canvas_->DrawBackground(*first_);
-        return;
-    }
-    if (t_ >= 1.0) {
-        canvas_->DrawBackground(*second_);
-        return;
-    }
+Scene BeginScene(const SceneSetup& setup, double t, const FrameGeometry& frames) {
+    Scene scene;
+    scene.reverse = setup.reverse;
+    scene.t = std::isnan(t) ? 0.0 : t; // a host's garbage progress shows picture A
+    if (setup.reverse) scene.t = 1.0 - scene.t;
+    scene.firstWidth = setup.reverse ? frames.widthB : frames.widthA;
+    scene.firstHeight = setup.reverse ? frames.heightB : frames.heightA;
+    scene.secondWidth = setup.reverse ? frames.widthA : frames.widthB;
+    scene.secondHeight = setup.reverse ? frames.heightA : frames.heightB;
+    scene.topDown = frames.topDownA;
+    scene.cameraDistance = setup.distance;
+    scene.ambient = setup.ambient;
+    if (setup.renderAtZero ? scene.t < 0.0 : scene.t <= 0.0)
+        scene.stage = kStageShowFirst;
+    else if (scene.t >= 1.0)
+        scene.stage = kStageShowSecond;
+    else
+        scene.stage = kStageDraw;
     switch (setup.background) {
-    case kBackgroundFirst: canvas_->DrawBackground(pictureA_); break;
-    case kBackgroundSecond: canvas_->DrawBackground(pictureB_); break;
-    case kBackgroundTransparent: canvas_->ClearScreen(); break;
-    default: break;
+    case kBackgroundFirst: scene.background = kScenePictureA; break;
+    case kBackgroundSecond: scene.background = kScenePictureB; break;
+    case kBackgroundTransparent: scene.background = kSceneTransparent; break;
+    default: scene.background = kSceneKeep; break;
     }
-    drawing_ = true;
+    return scene;
 }
 
-FrameRender::~FrameRender() {
-    if (canvas_) {
-        canvas_->RemoveAllLights();
-        canvas_->ClearPostEffects();
-    }
-}
-
-void FrameRender::RegisterGlow(const GlowLook& look) {
-    if (!drawing_ || glowRegistered_) return;
-    if (PREffect* effect = NewGlowEffect(look, allocator_)) {
-        canvas_->AddPostEffect(effect);
-        glowRegistered_ = true;
-    }
-}
-
-void FrameRender::GlowOnCopies(double progress, double fog, double shine) {
-    if (!drawing_ || !(fog > 0.0 || shine > 0.0)) return;
-    auto glowing = [&](const ImageView& src, ImageView& copy) -> const ImageView* {
-        if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator_, src.format, src.topDown) ||
-            !CopyImage(&src, &copy)) {
-            copy.Release();
-            return &src;
-        }
-        std::unique_ptr<PREffect> effect(NewGlowEffect(GlowLookAt(progress, fog, shine, src.height), allocator_));
-        if (effect) effect->Apply(copy);
-        return &copy;
-    };
-    const ImageView* a = glowing(*first_, glowA_);
-    const ImageView* b = glowing(*second_, glowB_);
-    first_ = a;
-    second_ = b;
+void LookOnPictures(Scene& scene, double progress, double fog, double shine, bool second) {
+    scene.lookTarget = kLookWholePictures;
+    scene.lookFirst = GlowLookAt(progress, fog, shine, scene.firstHeight);
+    scene.lookSecond = GlowLookAt(progress, fog, shine, scene.secondHeight);
+    scene.lookOnSecond = second;
 }
 
 } // namespace svt

@@ -3,7 +3,7 @@
 // door when its pivot lies off the centre.
 #include <new>
 
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -101,27 +101,27 @@ FlipPose FlipMotion(const FlipSettings& s, double t, bool topDown) {
     return pose;
 }
 
-class D3DHalfRotate final : public TransitionBase {
+Scene BuildFlipScene(const FlipSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.distance = kCameraDistance, .ambient = s.ambient, .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const FlipPose pose = FlipMotion(s, scene.t, scene.topDown);
+    scene.model = pose.model;
+    // Even at zero amounts: the card's picture always passes through the look.
+    LookOnFaces(scene, GlowLookAt(pose.u, s.fog, s.shine, frames.heightA));
+    const double a = kSceneHalfWidth;
+    scene.faces.push_back(QuadFace({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, kSourceFirst, kSourceSecond,
+                                   s.vertical ? kMirrorHorizontal : kMirrorVertical));
+    return scene;
+}
+
+class D3DHalfRotate final : public BaseEffect {
 public:
-    D3DHalfRotate() : TransitionBase(kD3DHalfRotateDescription) {}
+    D3DHalfRotate() : BaseEffect(kD3DHalfRotateDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const FlipSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.distance = kCameraDistance, .ambient = s.ambient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        const FlipPose pose = FlipMotion(s, render.t(), render.topDown());
-        render.SetModel(pose.model);
-        // Registered even at zero amounts: the card's picture always passes
-        // through the look.
-        render.RegisterGlow(GlowLookAt(pose.u, s.fog, s.shine, render.pictureA().height));
-        const double a = kSceneHalfWidth;
-        const QuadFace card({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, &render.first(), &render.second(),
-                            s.vertical ? kMirrorHorizontal : kMirrorVertical);
-        DrawFace(render.canvas(), card, kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildFlipScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

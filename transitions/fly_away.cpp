@@ -4,8 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "frames/image_ops.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -55,8 +54,8 @@ enum FlyAwayParam : uint32_t { kDistance, kFlightTarget, kFog, kShine, kReverse,
 
 constexpr double kCameraDistance = 5.2;
 constexpr double kAmbient = 0.3;
-// Outputs narrower than kSmallWidth are rendered at kSmallSide x kSmallSide
-// (from the pictures scaled to that size) and scaled back.
+// The CPU renderer draws outputs narrower than kSmallWidth at kSmallSide x
+// kSmallSide (from the pictures scaled to that size) and scales them back.
 constexpr uint32_t kSmallWidth = 65;
 constexpr uint32_t kSmallSide = 128;
 
@@ -118,80 +117,35 @@ GlowLook FlightGlow(const FlyAwaySettings& s, double t, uint32_t pictureHeight) 
     return look;
 }
 
-// The progress the scene runs on, as FrameRender will derive it.
-double SceneProgress(double t, bool reverse) {
-    if (std::isnan(t)) t = 0.0;
-    return reverse ? 1.0 - t : t;
+Scene BuildFlyAwayScene(const FlyAwaySettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = kBackgroundNone};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const double tt = scene.t;
+    scene.smallBelowWidth = kSmallWidth;
+    scene.smallSide = kSmallSide;
+    // No "Background" choice: the picture flies away from the second one.
+    scene.background = kSceneSecondSource;
+    scene.model = FlightModel(s, tt, frames.topDownA && frames.topDownB);
+    LookOnFaces(scene, FlightGlow(s, tt, scene.firstHeight));
+    const double a = kSceneHalfWidth;
+    // No back source: seen from behind the face shows the first picture too.
+    scene.faces.push_back(QuadFace({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, kSourceFirst, kSourceNone));
+    if (s.fade) {
+        scene.fade = true;
+        scene.fadeWeight = tt * tt;
+    }
+    return scene;
 }
 
-class D3DFlyAway final : public TransitionBase {
+class D3DFlyAway final : public BaseEffect {
 public:
-    D3DFlyAway() : TransitionBase(kD3DFlyAwayDescription) {}
+    D3DFlyAway() : BaseEffect(kD3DFlyAwayDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const FlyAwaySettings s = ReadSettings(ParamReader(context, description()));
-        // Only frames inside the scene take the small path: the copies
-        // outside it stay exact.
-        const double tt = SceneProgress(t, s.reverse);
-        if (out && out->width > 0 && uint32_t(out->width) < kSmallWidth && tt > 0.0 && tt < 1.0)
-            return RenderSmall(s, from, to, out, t, allocator);
-        return RenderScene(s, from, to, out, t, allocator);
-    }
-
-private:
-    Bool8 RenderScene(const FlyAwaySettings& s, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) {
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = kAmbient, .background = kBackgroundNone};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-        const double tt = render.t();
-
-        // No "Background" choice: the picture flies away from the second one.
-        SceneCanvas& canvas = render.canvas();
-        canvas.DrawBackground(render.second());
-        const bool mirrorTarget = render.pictureA().topDown && render.pictureB().topDown;
-        render.SetModel(FlightModel(s, tt, mirrorTarget));
-        render.RegisterGlow(FlightGlow(s, tt, render.first().height));
-        const double a = kSceneHalfWidth;
-        // No back picture: seen from behind the face shows the first picture too.
-        const QuadFace picture({-a, 1, 0}, {a, 1, 0}, {a, -1, 0}, {-a, -1, 0}, &render.first(), nullptr);
-        DrawFace(canvas, picture, kDrawDefault);
-        if (s.fade) {
-            const double w = tt * tt;
-            WeightedBlend(&render.second(), &canvas.screen()->image, &canvas.screen()->image, float(w),
-                          float(1.0 - w));
-        }
-        return render.result();
-    }
-
-    // The scene at kSmallSide x kSmallSide, from the pictures scaled to that
-    // size, scaled back into the output.
-    Bool8 RenderSmall(const FlyAwaySettings& s, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) {
-        ImageView a, b, output;
-        if (!a.BindFrame(from) || !b.BindFrame(to) || !output.BindFrame(out) || a.empty() || b.empty() ||
-            output.empty())
-            return 0;
-        ImageView smallA, smallB, smallOut;
-        auto scaled = [&](const ImageView& src, ImageView& dst) {
-            return dst.Allocate(kSmallSide, kSmallSide, src.pixelSize, allocator, src.format, src.topDown) &&
-                   ScaleImage(&src, &dst, 0, 0, int32_t(src.width), int32_t(src.height), 0, 0, kSmallSide,
-                              kSmallSide, kSmooth);
-        };
-        if (!scaled(a, smallA) || !scaled(b, smallB) ||
-            !smallOut.Allocate(kSmallSide, kSmallSide, output.pixelSize, allocator, output.format, output.topDown))
-            return 0;
-        FrameDesc da{}, db{}, dout{};
-        smallA.Describe(&da);
-        smallB.Describe(&db);
-        smallOut.Describe(&dout);
-        if (!RenderScene(s, &da, &db, &dout, t, allocator)) return 0;
-        return ScaleImage(&smallOut, &output, 0, 0, kSmallSide, kSmallSide, 0, 0, int32_t(output.width),
-                          int32_t(output.height), kSmooth)
-                   ? 1
-                   : 0;
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildFlyAwayScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -6,7 +6,7 @@
 
 #include "geometry/mesh_creator.h"
 #include "geometry/twist_system.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/tilt.h"
 #include "transitions/transitions.h"
@@ -94,32 +94,34 @@ GridSettings ReadSettings(const ParamReader& p) {
 // The panels in snake order. Each turns about its own centre line, so its
 // back shows the piece of the second picture that lies where its front
 // shows the first: the grid's mirrored back rectangles are undone.
-QuadMesh BuildPanels(const GridSettings& s, const ImageView& first, const ImageView& second) {
+QuadMesh BuildPanels(const GridSettings& s, uint32_t width, uint32_t height) {
     const double a = kSceneHalfWidth;
     QuadMesh panels = QuadMeshCreator::CreatePlaneGrid(
-        int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.columns, s.rows, &first,
-        &second, s.horizontal ? kMirrorVertical : kMirrorHorizontal, true);
+        int32_t(width), int32_t(height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.columns, s.rows, kSourceFirst,
+        kSourceSecond, s.horizontal ? kMirrorVertical : kMirrorHorizontal, true);
     for (QuadFace& panel : panels.faces()) panel.backRect = panel.frontRect;
     return panels;
 }
 
-class D3DMNJalousie final : public TransitionBase {
+Scene BuildGridScene(const GridSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
+                           .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const TwistSystem twist(BuildPanels(s, scene.firstWidth, scene.firstHeight));
+    scene.model = TiltAndRecession(scene.t, s.depth, s.tx, s.ty);
+    // The snake order is the same for top-down pictures.
+    scene.faces = std::move(twist.TwistedFaces(scene.t, s.cohesion, s.horizontal, false).faces());
+    return scene;
+}
+
+class D3DMNJalousie final : public BaseEffect {
 public:
-    D3DMNJalousie() : TransitionBase(kD3DMNJalousieDescription) {}
+    D3DMNJalousie() : BaseEffect(kD3DMNJalousieDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const GridSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = s.ambient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        const TwistSystem twist(BuildPanels(s, render.first(), render.second()));
-        render.SetModel(TiltAndRecession(render.t(), s.depth, s.tx, s.ty));
-        // The snake order is the same for top-down pictures.
-        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.horizontal, false);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildGridScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

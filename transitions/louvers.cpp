@@ -5,7 +5,7 @@
 
 #include "geometry/mesh_creator.h"
 #include "geometry/twist_system.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -85,11 +85,11 @@ LouversSettings ReadSettings(const ParamReader& p) {
 // the back out mirrored for a turn of the whole picture, so each slat's back
 // rectangle is mirrored back onto its front rectangle. The slat's own half
 // turn then brings that strip upright.
-QuadMesh Slats(const ImageView& front, const ImageView& back, int count, bool vertical) {
+QuadMesh Slats(uint32_t width, uint32_t height, int count, bool vertical) {
     const double a = kSceneHalfWidth;
     QuadMesh slats = QuadMeshCreator::CreatePlaneGrid(
-        int32_t(front.width), int32_t(front.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, vertical ? count : 1,
-        vertical ? 1 : count, &front, &back, vertical ? kMirrorVertical : kMirrorHorizontal, true);
+        int32_t(width), int32_t(height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, vertical ? count : 1,
+        vertical ? 1 : count, kSourceFirst, kSourceSecond, vertical ? kMirrorVertical : kMirrorHorizontal, true);
     for (QuadFace& slat : slats.faces()) {
         TexRect& r = slat.backRect;
         const TexRect old = r;
@@ -104,24 +104,26 @@ QuadMesh Slats(const ImageView& front, const ImageView& back, int count, bool ve
     return slats;
 }
 
-class D3DJalousie final : public TransitionBase {
+Scene BuildLouversScene(const LouversSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
+                           .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    if (s.fog > 0.0 || s.shine > 0.0) LookOnPictures(scene, scene.t, s.fog, s.shine, true);
+    // Slats start from y = +1 or x = -a; for top-down pictures the order is
+    // mirrored with the picture.
+    const TwistSystem twist(Slats(scene.firstWidth, scene.firstHeight, s.slats, s.vertical));
+    scene.faces = std::move(twist.TwistedFaces(scene.t, s.cohesion, s.vertical, scene.topDown).faces());
+    return scene;
+}
+
+class D3DJalousie final : public BaseEffect {
 public:
-    D3DJalousie() : TransitionBase(kD3DJalousieDescription) {}
+    D3DJalousie() : BaseEffect(kD3DJalousieDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const LouversSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = s.ambient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        render.GlowOnCopies(render.t(), s.fog, s.shine);
-        // Slats start from y = +1 or x = -a; for top-down pictures the order
-        // is mirrored with the picture.
-        const TwistSystem twist(Slats(render.first(), render.second(), s.slats, s.vertical));
-        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.vertical, render.topDown());
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildLouversScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -103,31 +103,32 @@ Vec3 CarpetPoint(const CarpetPose& pose, const Vec3& p) {
     return q;
 }
 
-class D3DWave final : public TransitionBase {
+Scene BuildCarpetScene(const CarpetSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = kBackgroundNone};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    // The carpet flies off the second picture, which lies flat behind it.
+    scene.background = kSceneSecondSource;
+    const CarpetPose pose = CarpetMotion(scene.t, s.bank, s.lift, s.distance);
+    const double a = kSceneHalfWidth;
+    QuadMesh carpet = QuadMeshCreator::CreatePlaneGrid(int32_t(scene.firstWidth), int32_t(scene.firstHeight),
+                                                       {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, 1, kStrips, kSourceFirst,
+                                                       kSourceFirst, kMirrorVertical, false);
+    for (QuadFace& strip : carpet.faces())
+        for (Vec3& corner : strip.vertices) corner = CarpetPoint(pose, corner);
+    scene.model = RotationZ(pose.bank);
+    scene.faces = std::move(carpet.faces());
+    return scene;
+}
+
+class D3DWave final : public BaseEffect {
 public:
-    D3DWave() : TransitionBase(kD3DWaveDescription) {}
+    D3DWave() : BaseEffect(kD3DWaveDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const CarpetSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = kAmbient, .background = kBackgroundNone};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        // The carpet flies off the second picture, which lies flat behind it.
-        render.canvas().DrawBackground(render.second());
-        const CarpetPose pose = CarpetMotion(render.t(), s.bank, s.lift, s.distance);
-        const ImageView& first = render.first();
-        const double a = kSceneHalfWidth;
-        QuadMesh carpet = QuadMeshCreator::CreatePlaneGrid(int32_t(first.width), int32_t(first.height), {-a, 1, 0},
-                                                           {a, 1, 0}, {-a, -1, 0}, 1, kStrips, &first, &first,
-                                                           kMirrorVertical, false);
-        for (QuadFace& strip : carpet.faces())
-            for (Vec3& corner : strip.vertices) corner = CarpetPoint(pose, corner);
-        render.SetModel(RotationZ(pose.bank));
-        DrawFaces(render.canvas(), carpet.faces(), kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildCarpetScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

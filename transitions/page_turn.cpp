@@ -1,12 +1,10 @@
 // "3D Page Turn" (D3DPageCurl): picture A curls up like the page of a book or
 // a calendar and turns over, uncovering picture B lying flat beneath it.
 #include <cmath>
-#include <memory>
 #include <new>
 
-#include "frames/image_ops.h"
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -116,62 +114,47 @@ void CurlPage(QuadMesh& page, uint32_t edge, bool peelBack, double t) {
     }
 }
 
-class D3DPageCurl final : public TransitionBase {
-public:
-    D3DPageCurl() : TransitionBase(kD3DPageCurlDescription) {}
+Scene BuildPageTurnScene(PageTurnSettings s, double t, const FrameGeometry& frames) {
+    // The page lies on the second picture, drawn below; t' = 0 draws the flat page.
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = kBackgroundNone, .renderAtZero = true};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const double tp = scene.t;
+    if (scene.topDown && (s.edge == kBottom || s.edge == kTop)) s.edge = s.edge == kBottom ? kTop : kBottom;
+    scene.background = kSceneSecondSource;
+    // The look belongs to the page alone, and only with fog: without it
+    // there is no sheen either.
+    if (s.fog > 0.0) LookOnPictures(scene, tp, s.fog, s.shine, false);
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        PageTurnSettings s = ReadSettings(ParamReader(context, description()));
-        // The page lies on the second picture, drawn below; t' = 0 draws the flat page.
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
-                               .background = kBackgroundNone, .renderAtZero = true};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-        const double tp = render.t();
-        if (render.topDown() && (s.edge == kBottom || s.edge == kTop)) s.edge = s.edge == kBottom ? kTop : kBottom;
+    const double a = kSceneHalfWidth;
+    const bool columns = s.edge == kLeft || s.edge == kRight;
+    QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(int32_t(scene.firstWidth), int32_t(scene.firstHeight),
+                                                       {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, columns ? kStrips : 1,
+                                                       columns ? 1 : kStrips, kSourceFirst, kSourceFirst,
+                                                       kMirrorNone, false);
+    CurlPage(strips, s.edge, s.peelBack, tp);
 
-        render.canvas().DrawBackground(render.second());
-
-        // The look belongs to the page alone, and only with fog: without it
-        // there is no sheen either.
-        const ImageView* page = &render.first();
-        ImageView glowing;
-        if (s.fog > 0.0) page = GlowingCopy(*page, glowing, GlowLookAt(tp, s.fog, s.shine, page->height), allocator);
-
-        const double a = kSceneHalfWidth;
-        const bool columns = s.edge == kLeft || s.edge == kRight;
-        QuadMesh strips = QuadMeshCreator::CreatePlaneGrid(int32_t(page->width), int32_t(page->height), {-a, 1, 0},
-                                                           {a, 1, 0}, {-a, -1, 0}, columns ? kStrips : 1,
-                                                           columns ? 1 : kStrips, page, page, kMirrorNone, false);
-        CurlPage(strips, s.edge, s.peelBack, tp);
-
-        // A slight drift toward the hinge, ten output pixels by the end.
-        const CanvasScreen& screen = *render.canvas().screen();
-        const double dx = 10.0 / screen.width * tp, dy = 10.0 / screen.height * tp;
-        switch (s.edge) {
-        case kLeft: render.SetModel(TranslationMatrix(-dx, 0.0, 0.0)); break;
-        case kRight: render.SetModel(TranslationMatrix(dx, 0.0, 0.0)); break;
-        case kBottom: render.SetModel(TranslationMatrix(0.0, dy, 0.0)); break;
-        default: render.SetModel(TranslationMatrix(0.0, -dy, 0.0)); break;
-        }
-        DrawMesh(render.canvas(), strips, kDrawDefault);
-        return render.result();
+    // A slight drift toward the hinge, ten output pixels by the end.
+    const double dx = frames.outWidth > 0 ? 10.0 / frames.outWidth * tp : 0.0;
+    const double dy = frames.outHeight > 0 ? 10.0 / frames.outHeight * tp : 0.0;
+    switch (s.edge) {
+    case kLeft: scene.model = TranslationMatrix(-dx, 0.0, 0.0); break;
+    case kRight: scene.model = TranslationMatrix(dx, 0.0, 0.0); break;
+    case kBottom: scene.model = TranslationMatrix(0.0, dy, 0.0); break;
+    default: scene.model = TranslationMatrix(0.0, -dy, 0.0); break;
     }
+    scene.faces = std::move(strips.faces());
+    return scene;
+}
 
-private:
-    // A copy of `src` in `copy` carrying the look; `src` itself when the copy
-    // cannot be made.
-    static const ImageView* GlowingCopy(const ImageView& src, ImageView& copy, const GlowLook& look,
-                                        MemoryAllocator* allocator) {
-        if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown) ||
-            !CopyImage(&src, &copy)) {
-            copy.Release();
-            return &src;
-        }
-        std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
-        if (effect) effect->Apply(copy);
-        return &copy;
+class D3DPageCurl final : public BaseEffect {
+public:
+    D3DPageCurl() : BaseEffect(kD3DPageCurlDescription) {}
+
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildPageTurnScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -110,16 +110,17 @@ PizzaSettings ReadSettings(const ParamReader& p) {
 // same slice of picture B, laid out to read upright once the box has made
 // its half turn: about y its corners already run that way, about x they are
 // turned end for end.
-std::vector<QuadMesh> Boxes(const ImageView& first, const ImageView& second, const PizzaSettings& s) {
+std::vector<QuadMesh> Boxes(uint32_t width, uint32_t height, const PizzaSettings& s) {
     const double a = kSceneHalfWidth;
     const QuadMesh slices = QuadMeshCreator::CreatePlaneGrid(
-        int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.vertical ? s.boxes : 1,
-        s.vertical ? 1 : s.boxes, &first, &second, s.vertical ? kMirrorHorizontal : kMirrorVertical, true);
+        int32_t(width), int32_t(height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.vertical ? s.boxes : 1,
+        s.vertical ? 1 : s.boxes, kSourceFirst, kSourceSecond, s.vertical ? kMirrorHorizontal : kMirrorVertical,
+        true);
     std::vector<QuadMesh> boxes = QuadMeshCreator::CreateFaceBoxes(slices);
     for (QuadMesh& box : boxes) {
         if (box.size() <= kBackFace) continue;
         QuadFace& back = box[kBackFace];
-        back.frontPicture = &second;
+        back.front = kSourceSecond;
         if (s.vertical && back.usable()) {
             const CornerList v = back.vertices;
             back.vertices = CornerList(v[2], v[3], v[0], v[1]);
@@ -152,32 +153,32 @@ Mat4 BoxMotion(const PizzaSettings& s, const Vec3& g, int i, double t, bool topD
     return m;
 }
 
-class D3DLayers final : public TransitionBase {
+Scene BuildPizzaScene(const PizzaSettings& s, double t, const FrameGeometry& frames) {
+    // t = 0 draws the boxes at rest.
+    const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background,
+                           .renderAtZero = true};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const double tt = scene.t;
+    if (s.fog > 0.0 || s.shine > 0.0) LookOnPictures(scene, tt, s.fog, s.shine, true);
+    if (s.depth > 0.0) scene.model = TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt));
+    std::vector<QuadMesh> boxes = Boxes(scene.firstWidth, scene.firstHeight, s);
+    scene.faces.reserve(boxes.size() * 6);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        QuadMesh& box = boxes[i];
+        box.Transform(BoxMotion(s, box.Centroid(), int(i), tt, scene.topDown));
+        scene.faces.insert(scene.faces.end(), box.faces().begin(), box.faces().end());
+    }
+    return scene;
+}
+
+class D3DLayers final : public BaseEffect {
 public:
-    D3DLayers() : TransitionBase(kD3DLayersDescription) {}
+    D3DLayers() : BaseEffect(kD3DLayersDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const PizzaSettings s = ReadSettings(ParamReader(context, description()));
-        // t = 0 draws the boxes at rest.
-        const SceneSetup setup{.distance = kCameraDistance, .ambient = kAmbient, .background = s.background,
-                               .renderAtZero = true};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-        const double tt = render.t();
-
-        render.GlowOnCopies(tt, s.fog, s.shine);
-        if (s.depth > 0.0) render.SetModel(TranslationMatrix(0.0, 0.0, -5.0 * s.depth * std::sin(kPi * tt)));
-        std::vector<QuadMesh> boxes = Boxes(render.first(), render.second(), s);
-        std::vector<QuadFace> faces;
-        faces.reserve(boxes.size() * 6);
-        for (size_t i = 0; i < boxes.size(); ++i) {
-            QuadMesh& box = boxes[i];
-            box.Transform(BoxMotion(s, box.Centroid(), int(i), tt, render.topDown()));
-            faces.insert(faces.end(), box.faces().begin(), box.faces().end());
-        }
-        DrawFaces(render.canvas(), faces, kDrawDefault);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildPizzaScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -6,7 +6,7 @@
 
 #include "geometry/mesh_creator.h"
 #include "geometry/ring_system.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/tilt.h"
 #include "transitions/transitions.h"
@@ -85,29 +85,30 @@ RingsSettings ReadSettings(const ParamReader& p) {
     return s;
 }
 
-class D3DRings final : public TransitionBase {
+Scene BuildRingsScene(const RingsSettings& s, double t, const FrameGeometry& frames) {
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
+                           .background = s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    const double a = kSceneHalfWidth;
+    const int32_t side = 2 * s.frames - 1;
+    // Rings turn about the picture's centre line, so the grid's own back
+    // mirroring already matches their half turn.
+    const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(
+        int32_t(scene.firstWidth), int32_t(scene.firstHeight), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, side, side,
+        kSourceFirst, kSourceSecond, s.horizontal ? kMirrorVertical : kMirrorHorizontal, false));
+    scene.model = TiltAndRecession(scene.t, s.depth, s.tx, s.ty);
+    scene.faces = std::move(rings.RotatedRings(scene.t, s.cohesion, s.frames, s.horizontal).faces());
+    return scene;
+}
+
+class D3DRings final : public BaseEffect {
 public:
-    D3DRings() : TransitionBase(kD3DRingsDescription) {}
+    D3DRings() : BaseEffect(kD3DRingsDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const RingsSettings s = ReadSettings(ParamReader(context, description()));
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = s.ambient, .background = s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        const double a = kSceneHalfWidth;
-        const ImageView& first = render.first();
-        const int32_t side = 2 * s.frames - 1;
-        // Rings turn about the picture's centre line, so the grid's own back
-        // mirroring already matches their half turn.
-        const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(
-            int32_t(first.width), int32_t(first.height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, side, side, &first,
-            &render.second(), s.horizontal ? kMirrorVertical : kMirrorHorizontal, false));
-        render.SetModel(TiltAndRecession(render.t(), s.depth, s.tx, s.ty));
-        rings.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.frames, s.horizontal);
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildRingsScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "geometry/mesh_creator.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -144,53 +144,59 @@ Mat4 BounceMotion(const Vec3& g, double q, uint32_t rotation) {
     return MatMul(TranslationMatrix(0.0, 0.0, -3.0 * (1.0 - q) * b), m);
 }
 
-void ShowBack(QuadFace& panel) { std::swap(panel.frontPicture, panel.backPicture); }
+void ShowBack(QuadFace& panel) { std::swap(panel.front, panel.back); }
 
-class D3DSpiralJelly final : public TransitionBase {
-public:
-    D3DSpiralJelly() : TransitionBase(kD3DSpiralJellyDescription) {}
+Scene BuildSpiralScene(const SpiralSettings& s, double t, const FrameGeometry& frames,
+                       MemoryAllocator* allocator) {
+    // Obtained before anything is drawn, so that a render that cannot have
+    // it leaves the host's output as it was.
+    const SpiralOrder order(s.columns, s.rows, allocator);
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = kAmbient,
+                           .background = order.empty() ? kBackgroundNone : s.background};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    if (order.empty()) {
+        scene.failed = true;
+        return scene;
+    }
+    const double tt = scene.t;
+    scene.model = TranslationMatrix(0.0, 0.0, -10.0 * s.depth * std::sin(kPi * tt));
+    // The panels change in the middle of the transition while the grid
+    // recedes and returns.
+    const double m = 0.2 * s.depth;
+    const double u = tt < m ? 0.0 : tt > 1.0 - m ? 1.0 : (tt - m) / (1.0 - 0.4 * s.depth);
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const SpiralSettings s = ReadSettings(ParamReader(context, description()));
-        // Obtained before anything is drawn, so that a render that cannot
-        // have it leaves the host's output as it was.
-        const SpiralOrder order(s.columns, s.rows, allocator);
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance,
-                                .ambient = kAmbient, .background = order.empty() ? kBackgroundNone : s.background};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-        if (order.empty()) return 0;
-        const double tt = render.t();
-
-        render.SetModel(TranslationMatrix(0.0, 0.0, -10.0 * s.depth * std::sin(kPi * tt)));
-        // The panels change in the middle of the transition while the grid
-        // recedes and returns.
-        const double m = 0.2 * s.depth;
-        const double u = tt < m ? 0.0 : tt > 1.0 - m ? 1.0 : (tt - m) / (1.0 - 0.4 * s.depth);
-
-        const double a = kSceneHalfWidth;
-        QuadMesh panels = QuadMeshCreator::CreatePlaneGrid(
-            int32_t(render.first().width), int32_t(render.first().height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
-            s.columns, s.rows, &render.first(), &render.second(), kMirrorVertical, false);
-        const int n = order.size();
-        if (int(panels.size()) != n) return render.result(); // pictures too small to cut
-        for (int k = 0; k < n; ++k) {
-            QuadFace& panel = panels[size_t(order[k])];
-            // For top-down pictures the spiral runs from its end.
-            const StaggerWindow w = StaggerStart(MirrorIndex(k, n, render.topDown()), n, s.cohesion);
-            if (u <= w.start) continue;
-            if (u >= w.start + w.duration) {
-                ShowBack(panel);
-                continue;
-            }
-            const double q = (u - w.start) / w.duration;
-            panel.Transform(BounceMotion(panel.Centroid(), q, s.rotation));
-            // The swap happens while the panel is shrunk to nothing.
-            if (q > 0.125) ShowBack(panel);
+    const double a = kSceneHalfWidth;
+    QuadMesh panels = QuadMeshCreator::CreatePlaneGrid(int32_t(scene.firstWidth), int32_t(scene.firstHeight),
+                                                       {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0}, s.columns, s.rows,
+                                                       kSourceFirst, kSourceSecond, kMirrorVertical, false);
+    const int n = order.size();
+    if (int(panels.size()) != n) return scene; // pictures too small to cut
+    for (int k = 0; k < n; ++k) {
+        QuadFace& panel = panels[size_t(order[k])];
+        // For top-down pictures the spiral runs from its end.
+        const StaggerWindow w = StaggerStart(MirrorIndex(k, n, scene.topDown), n, s.cohesion);
+        if (u <= w.start) continue;
+        if (u >= w.start + w.duration) {
+            ShowBack(panel);
+            continue;
         }
-        DrawFaces(render.canvas(), panels.faces(), kDrawDefault);
-        return render.result();
+        const double q = (u - w.start) / w.duration;
+        panel.Transform(BounceMotion(panel.Centroid(), q, s.rotation));
+        // The swap happens while the panel is shrunk to nothing.
+        if (q > 0.125) ShowBack(panel);
+    }
+    scene.faces = std::move(panels.faces());
+    return scene;
+}
+
+class D3DSpiralJelly final : public BaseEffect {
+public:
+    D3DSpiralJelly() : BaseEffect(kD3DSpiralJellyDescription) {}
+
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator* allocator) const override {
+        return BuildSpiralScene(ReadSettings(ParamReader(context, description())), t, frames, allocator);
     }
 };
 

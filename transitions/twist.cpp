@@ -7,7 +7,7 @@
 
 #include "geometry/mesh_creator.h"
 #include "geometry/twist_system.h"
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 #include "transitions/common.h"
 #include "transitions/transitions.h"
 
@@ -121,32 +121,34 @@ Mat4 TwistModel(const TwistSettings& s, double t) {
 // the picture makes in all: a slice's half turn about its own axis, plus a
 // half turn in the picture plane with "Rotate", which exchanges the two
 // mirror directions. Picture B then ends upright and unmirrored either way.
-QuadMesh Slices(const ImageView& front, const ImageView& back, const TwistSettings& s) {
+QuadMesh Slices(uint32_t width, uint32_t height, const TwistSettings& s) {
     const double a = kSceneHalfWidth;
     const uint32_t mirror = s.rotate != !s.vertical ? kMirrorHorizontal : kMirrorVertical;
-    return QuadMeshCreator::CreatePlaneGrid(int32_t(front.width), int32_t(front.height), {-a, 1, 0}, {a, 1, 0},
-                                            {-a, -1, 0}, s.vertical ? 1 : s.slices, s.vertical ? s.slices : 1,
-                                            &front, &back, mirror, true);
+    return QuadMeshCreator::CreatePlaneGrid(int32_t(width), int32_t(height), {-a, 1, 0}, {a, 1, 0}, {-a, -1, 0},
+                                            s.vertical ? 1 : s.slices, s.vertical ? s.slices : 1, kSourceFirst,
+                                            kSourceSecond, mirror, true);
 }
 
-class D3DTwist final : public TransitionBase {
+Scene BuildTwistScene(const TwistSettings& s, double t, const FrameGeometry& frames) {
+    // t' = 0 draws the untwisted picture.
+    const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
+                           .background = s.background, .renderAtZero = true};
+    Scene scene = BeginScene(setup, t, frames);
+    if (!scene.drawing()) return scene;
+    if (s.fog > 0.0 || s.shine > 0.0) LookOnPictures(scene, scene.t, s.fog, s.shine, true);
+    scene.model = TwistModel(s, scene.t);
+    const TwistSystem twist(Slices(scene.firstWidth, scene.firstHeight, s));
+    scene.faces = std::move(twist.TwistedFaces(scene.t, s.cohesion, s.vertical, scene.topDown).faces());
+    return scene;
+}
+
+class D3DTwist final : public BaseEffect {
 public:
-    D3DTwist() : TransitionBase(kD3DTwistDescription) {}
+    D3DTwist() : BaseEffect(kD3DTwistDescription) {}
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
-        const TwistSettings s = ReadSettings(ParamReader(context, description()));
-        // t' = 0 draws the untwisted picture.
-        const SceneSetup setup{.reverse = s.reverse, .distance = kCameraDistance, .ambient = s.ambient,
-                               .background = s.background, .renderAtZero = true};
-        FrameRender render(*this, from, to, out, t, allocator, setup);
-        if (!render.drawing()) return render.result();
-
-        render.GlowOnCopies(render.t(), s.fog, s.shine);
-        render.SetModel(TwistModel(s, render.t()));
-        const TwistSystem twist(Slices(render.first(), render.second(), s));
-        twist.Draw(render.canvas(), render.t(), kDrawDefault, s.cohesion, s.vertical, render.topDown());
-        return render.result();
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
+        return BuildTwistScene(ReadSettings(ParamReader(context, description())), t, frames);
     }
 };
 

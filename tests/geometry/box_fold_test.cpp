@@ -16,7 +16,7 @@ enum { kFront, kRight, kBack, kLeft, kUpper, kLower }; // CreateBox order; upper
 // The full-frame box with its back at z = -2, folded.
 QuadMesh Folded(double progress) {
     const QuadMesh box =
-        QuadMeshCreator::CreateBox({-1, 1, 0}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, -2.0, nullptr, nullptr);
+        QuadMeshCreator::CreateBox({-1, 1, 0}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, -2.0, kSourceNone, kSourceNone);
     return QuadMeshCreator::FoldBox(box, progress);
 }
 
@@ -56,7 +56,7 @@ TEST(BoxFold, OpensIntoAFlatCrossAndClosesInFrontInsideOut) {
     const QuadMesh closed = Folded(1.0);
     const CornerList& back = closed[kBack].vertices;
     EXPECT_LT(Cross(back[3] - back[0], back[1] - back[0]).z, 0.0);
-    EXPECT_EQ(BoundsOf(QuadFace(back[1], back[1], back[1], back[1], nullptr, nullptr)), (Bounds{-1, -1, 1, 1, 2, 2}));
+    EXPECT_EQ(BoundsOf(QuadFace(back[1], back[1], back[1], back[1], kSourceNone, kSourceNone)), (Bounds{-1, -1, 1, 1, 2, 2}));
 
     // A mesh that is no box comes back as it was.
     QuadMesh five = Folded(0.0);

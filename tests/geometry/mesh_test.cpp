@@ -8,30 +8,22 @@
 namespace svt {
 namespace {
 
-ImageView Sized(uint32_t w, uint32_t h) {
-    ImageView v; // only the size is read
-    v.width = w;
-    v.height = h;
-    return v;
-}
-
 const Vec3 kTL{-1, 1, 0}, kTR{1, 1, 0}, kBR{1, -1, 0}, kBL{-1, -1, 0};
 
 TEST(QuadFace, PixelRectCornerOrderAndFacesWithoutFourCorners) {
-    const ImageView pal = Sized(720, 576), other = Sized(1920, 1080);
-    QuadFace face(kTL, kTR, kBR, kBL, &pal, nullptr);
-    EXPECT_EQ(face.PixelRect(false).w, 720);
-    EXPECT_EQ(face.PixelRect(false).h, 576);
+    QuadFace face(kTL, kTR, kBR, kBL, kSourceFirst, kSourceNone);
+    EXPECT_EQ(face.PixelRect(false, 720, 576).w, 720);
+    EXPECT_EQ(face.PixelRect(false, 720, 576).h, 576);
     // 719·0.25 + 0.5 -> 180; 719·0.5 + 0.5 = 360 -> w = 181. Without a back
     // picture the back side shows the front rectangle too.
     face.frontRect = {0.25, 0, 0.5, 1};
     face.backRect = {0, 0.5, 1, 1};
-    EXPECT_EQ(face.PixelRect(true).x, 180);
-    EXPECT_EQ(face.PixelRect(true).w, 181);
+    EXPECT_EQ(face.PixelRect(true, 720, 576).x, 180);
+    EXPECT_EQ(face.PixelRect(true, 720, 576).w, 181);
     // With one, the back rectangle, still in the front picture's size: 575·0.5 + 0.5 = 288.
-    face.backPicture = &other;
-    EXPECT_EQ(face.PixelRect(true).y, 288);
-    EXPECT_EQ(face.PixelRect(true).h, 288);
+    face.back = kSourceSecond;
+    EXPECT_EQ(face.PixelRect(true, 720, 576).y, 288);
+    EXPECT_EQ(face.PixelRect(true, 720, 576).h, 288);
 
     using Order = std::array<int, 4>;
     const struct {
@@ -45,7 +37,7 @@ TEST(QuadFace, PixelRectCornerOrderAndFacesWithoutFourCorners) {
     }
 
     face.vertices.clear();
-    EXPECT_EQ(face.PixelRect(false).w, 0);
+    EXPECT_EQ(face.PixelRect(false, 720, 576).w, 0);
     face.vertices.push_back({3, 0, 0});
     face.vertices.push_back({0, 3, 0});
     face.vertices.push_back({0, 0, 3});
@@ -57,7 +49,7 @@ TEST(QuadFace, PixelRectCornerOrderAndFacesWithoutFourCorners) {
 
 TEST(PlaneGrid, ColumnsSnapToWholePixelsAndShareTheirBorder) {
     const QuadMesh grid =
-        QuadMeshCreator::CreatePlaneGrid(1920, 1080, kTL, kTR, kBL, 7, 1, nullptr, nullptr, kMirrorVertical, false);
+        QuadMeshCreator::CreatePlaneGrid(1920, 1080, kTL, kTR, kBL, 7, 1, kSourceNone, kSourceNone, kMirrorVertical, false);
     ASSERT_EQ(grid.size(), 7u);
     // colStep = 1920/7 = 274.29; column c starts at trunc(c·274.29 + 0.5).
     const int starts[7] = {0, 274, 549, 823, 1097, 1371, 1646};
@@ -71,21 +63,21 @@ TEST(PlaneGrid, ColumnsSnapToWholePixelsAndShareTheirBorder) {
 TEST(PlaneGrid, SerpentineOrderCornersAndMirroredBacks) {
     // Skewed and tilted: the far corner is rightEnd + bottomEnd - origin = (2, -0.5, 0.5).
     const Vec3 o{-1, 2, 0.5}, right{3, 2.5, 0}, bottom{-2, -1, 1};
-    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(31, 17, o, right, bottom, 3, 2, nullptr, nullptr, 2, true);
+    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(31, 17, o, right, bottom, 3, 2, kSourceNone, kSourceNone, 2, true);
     ASSERT_EQ(grid.size(), 6u);
     const double lefts[6] = {0, 10, 21, 21, 10, 0}; // 31/3 = 10.33: trunc(10.83) = 10, trunc(21.17) = 21
     for (int i = 0; i < 6; ++i) EXPECT_EQ(grid[i].frontRect.left, lefts[i] / 30) << i;
     EXPECT_NEAR(Length(grid[3].vertices[2] - Vec3{2, -0.5, 0.5}), 0, 1e-12);
-    EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(31, 17, o, right, bottom, 0, 2, nullptr, nullptr, 0, false).empty());
-    EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(1, 17, o, right, bottom, 1, 1, nullptr, nullptr, 0, false).empty());
+    EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(31, 17, o, right, bottom, 0, 2, kSourceNone, kSourceNone, 0, false).empty());
+    EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(1, 17, o, right, bottom, 1, 1, kSourceNone, kSourceNone, 0, false).empty());
 
     // 5 pixels in 4 columns: the first ends at trunc(1.25 + 0.5) = 1, i.e. 0.25;
     // mirrored about the vertical its back is the last column, about the horizontal the last row.
-    const QuadFace across = QuadMeshCreator::CreatePlaneGrid(5, 2, kTL, kTR, kBL, 4, 1, nullptr, nullptr, 0, false)[0];
+    const QuadFace across = QuadMeshCreator::CreatePlaneGrid(5, 2, kTL, kTR, kBL, 4, 1, kSourceNone, kSourceNone, 0, false)[0];
     EXPECT_EQ(across.frontRect.right, 0.25);
     EXPECT_EQ(across.backRect.left, 0.75);
     EXPECT_EQ(across.backRect.right, 1.0);
-    const QuadFace down = QuadMeshCreator::CreatePlaneGrid(2, 5, kTL, kTR, kBL, 1, 4, nullptr, nullptr, 1, false)[0];
+    const QuadFace down = QuadMeshCreator::CreatePlaneGrid(2, 5, kTL, kTR, kBL, 1, 4, kSourceNone, kSourceNone, 1, false)[0];
     EXPECT_EQ(down.backRect.top, 0.75);
     EXPECT_EQ(down.backRect.right, 1.0);
 }
@@ -101,14 +93,13 @@ void ExpectOutwardFacing(const QuadMesh& box) {
 }
 
 TEST(Boxes, SidesFaceOutwardAndCopyTheirSource) {
-    const ImageView a = Sized(4, 4), b = Sized(4, 4);
-    const QuadMesh box = QuadMeshCreator::CreateBox(kTL, kTR, kBR, kBL, -2, &a, &b);
+    const QuadMesh box = QuadMeshCreator::CreateBox(kTL, kTR, kBR, kBL, -2, kSourceFirst, kSourceSecond);
     ExpectOutwardFacing(box);
     EXPECT_EQ(box[2].Centroid().z, -2.0);
-    EXPECT_EQ(box[3].backPicture, &b);
+    EXPECT_EQ(box[3].back, kSourceSecond);
 
     QuadMesh src;
-    src.AddFace(QuadFace(kTL, kTR, kBR, kBL, &a, &b, 1, {0.25, 0, 0.5, 1}));
+    src.AddFace(QuadFace(kTL, kTR, kBR, kBL, kSourceFirst, kSourceSecond, 1, {0.25, 0, 0.5, 1}));
     const std::vector<QuadMesh> boxes = QuadMeshCreator::CreateFaceBoxes(src);
     ASSERT_EQ(boxes.size(), 1u);
     ExpectOutwardFacing(boxes[0]);

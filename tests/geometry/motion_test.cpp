@@ -19,15 +19,19 @@ TEST(Stagger, WindowsFollowCohesion) {
     EXPECT_EQ(StaggeredAngle(0.75, 2, 4, 0), std::numbers::pi);
     // c = 1: all together, angle t·pi.
     for (int j = 0; j < 5; ++j) EXPECT_DOUBLE_EQ(StaggeredAngle(0.3, j, 5, 1), 0.3 * std::numbers::pi);
-    for (double c : {0.0, 0.2, 0.7071, 0.99}) { // the last item ends exactly at t = 1
-        const StaggerWindow w = StaggerStart(6, 7, c);
-        EXPECT_NEAR(w.start + w.duration, 1.0, 1e-12) << c;
-    }
+    // The last item ends exactly at t = 1 and later items never lead.
+    for (int n : {1, 2, 7, 30})
+        for (double c : {0.0, 0.25, 0.7071, 0.9}) {
+            const StaggerWindow last = StaggerStart(n - 1, n, c);
+            EXPECT_NEAR(last.start + last.duration, 1.0, 1e-12) << n << " " << c;
+            for (double t = 0.0; t <= 1.0; t += 0.0625)
+                for (int j = 1; j < n; ++j) EXPECT_LE(StaggeredProgress(t, j, n, c), StaggeredProgress(t, j - 1, n, c));
+        }
 }
 
 TEST(TwistSystem, TurnsEachFaceAboutItsOwnCentreInSlotOrder) {
     const TwistSystem twist(QuadMeshCreator::CreatePlaneGrid(64, 64, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 4, 1,
-                                                             nullptr, nullptr, 0, false));
+                                                             kSourceNone, kSourceNone, 0, false));
     // c = 0, t = 0.625: faces 0 and 1 done, face 2 edge-on, face 3 waiting.
     const QuadMesh turned = twist.TwistedFaces(0.625, 0, true, false);
     ASSERT_EQ(turned.size(), 4u);
@@ -52,8 +56,8 @@ TEST(RingSystem, RingsPartitionTheGridAndTurnAboutTheOrigin) {
         for (uint64_t c : RingSystem::RingCells(k, 4)) ++hits[c];
     EXPECT_EQ(hits, std::vector<int>(49, 1));
 
-    const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(9, 9, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, nullptr,
-                                                            nullptr, 1, false));
+    const RingSystem rings(QuadMeshCreator::CreatePlaneGrid(9, 9, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, kSourceNone,
+                                                            kSourceNone, 1, false));
     // n = 2, c = 0, t = 0.25: d = 1/2, ring 0 at pi/2, ring 1 waiting.
     // RotationX(pi/2): (x, y, z) -> (x, z, -y), so (-1, 1, 0) -> (-1, 0, -1).
     const Vec3 corner = rings.RotatedRings(0.25, 0, 2, false)[0].vertices[0];

@@ -39,7 +39,8 @@ struct Source {
     }
 };
 
-inline QuadFace FullFrameFace(const ImageView* front, const ImageView* back, uint32_t mirror = kMirrorVertical) {
+inline QuadFace FullFrameFace(PictureSource front = kSourceFirst, PictureSource back = kSourceSecond,
+                              uint32_t mirror = kMirrorVertical) {
     return QuadFace({-1, 1, 0}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, front, back, mirror);
 }
 

@@ -33,38 +33,6 @@ struct PaintEffect : PREffect {
     }
 };
 
-TEST(SceneCanvas, ScreenCameraLightsAndEffectsFollowTheirRules) {
-    SceneCanvas canvas;
-    HostFrame out = Screen(8, 6);
-    ASSERT_TRUE(canvas.SetScreen(out.desc()));
-    EXPECT_TRUE(canvas.screen()->width == 8u && canvas.screen()->a == 1.0);
-    ASSERT_TRUE(canvas.SetScreen(nullptr)); // kept, with nothing to draw on
-    EXPECT_EQ(canvas.screen()->height, 0u);
-    const Source pic(Picture(4, 4));
-    EXPECT_FALSE(DrawFace(canvas, FullFrameFace(&pic.view, nullptr), kDrawDefault));
-
-    // combined = projection·view: (1, 1, 0) moved to z = 5, then w = 0.5.
-    canvas.SetProjection(PerspectiveMatrix(10));
-    canvas.SetViewMatrix(TranslationMatrix(0, 0, 5));
-    EXPECT_EQ(TransformPoint(canvas.combined(), {1, 1, 0}), (Vec3{2, 2, 10}));
-
-    LinearLight light;
-    canvas.AddLight(&light);
-    canvas.AddLight(&light);
-    EXPECT_EQ(canvas.lights().size(), 1u);
-    {
-        SceneCanvas owner;
-        auto* effect = new PaintEffect;
-        owner.AddPostEffect(effect);
-        owner.AddPostEffect(effect);
-        EXPECT_EQ(owner.postEffects().size(), 1u);
-        owner.ClearPostEffects();
-        EXPECT_EQ(PaintEffect::alive, 0);
-        owner.AddPostEffect(new PaintEffect);
-    }
-    EXPECT_EQ(PaintEffect::alive, 0); // the canvas deleted what it still held
-}
-
 TEST(SceneCanvas, ClearAndBackgroundCoverTheScreenAndNothingElse) {
     SceneCanvas canvas;
     HostFrame out = Screen(5, 4);
@@ -92,30 +60,6 @@ TEST(SceneCanvas, ClearAndBackgroundCoverTheScreenAndNothingElse) {
     EXPECT_TRUE(floats.GuardsIntact());
 }
 
-TEST(ApplyShade, ScalesColourAndKeepsAlpha) {
-    // Colour i becomes trunc(i/2 + 0.5), that is (i + 1)/2 in integers: 255 -> 128, 1 -> 1.
-    ImageView img;
-    ASSERT_TRUE(img.Allocate(256, 1, 4, nullptr, kFormatBGRA8, 1));
-    for (int i = 0; i < 256; ++i) std::memset(img.data + 4 * i, i, 4);
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t s = uint8_t((i + 1) / 2), *p = img.data + 4 * i;
-        ASSERT_TRUE(p[0] == s && p[1] == s && p[2] == s && p[3] == i) << i;
-    }
-    img.format = kFormatARGB8; // alpha first now: byte 0 keeps 128, the others 128 -> 64
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    EXPECT_TRUE(img.data[4 * 255] == 128 && img.data[4 * 255 + 1] == 64);
-
-    ASSERT_TRUE(img.Allocate(1, 1, 16, nullptr, kFormatARGBF, 1));
-    float px[4] = {0.8f, 0.5f, 1.0f, 0.25f};
-    std::memcpy(img.data, px, 16);
-    ASSERT_TRUE(ApplyShade(img, 0.5));
-    std::memcpy(px, img.data, 16);
-    EXPECT_TRUE(px[0] == 0.8f && px[1] == 0.25f && px[2] == 0.5f && px[3] == 0.125f);
-    ASSERT_TRUE(img.Allocate(2, 2, 1, nullptr, kFormatGray8, 1));
-    EXPECT_FALSE(ApplyShade(img, 0.5));
-}
-
 class DrawFaceTest : public ::testing::Test {
 protected:
     static constexpr int W = 40, H = 30;
@@ -129,8 +73,11 @@ protected:
         canvas.SetScreen(out.desc());
         canvas.SetFlags(kTwoSided);
     }
-    bool Draw(const QuadFace& face) { return DrawFace(canvas, face, kDrawDefault); }
-    QuadFace Full(uint32_t mirror = kMirrorVertical) { return FullFrameFace(&front.view, &back.view, mirror); }
+    const FacePictures pictures{&front.view, &back.view};
+
+    bool Draw(const QuadFace& face, const FacePictures& shown) { return DrawFace(canvas, face, shown, kDrawDefault); }
+    bool Draw(const QuadFace& face) { return Draw(face, pictures); }
+    QuadFace Full(uint32_t mirror = kMirrorVertical) { return FullFrameFace(kSourceFirst, kSourceSecond, mirror); }
     // Every pixel off the outermost rows and columns equals the picture's.
     void ExpectOneToOne(const Picture& pic) {
         const Picture got = out.Load();
@@ -152,7 +99,7 @@ TEST_F(DrawFaceTest, FullFrameFacesMapOneToOneFrontAndBack) {
     broken.vertices.clear();
     EXPECT_FALSE(Draw(broken));
     broken = Full();
-    broken.frontPicture = nullptr;
+    broken.front = kSourceNone;
     EXPECT_FALSE(Draw(broken));
 
     // Past a quarter turn the back is culled unless two-sided; half turns about
@@ -179,25 +126,25 @@ TEST_F(DrawFaceTest, OffScreenFacesAreSkippedPartialOnesClippedFoldedOnesDropped
     EXPECT_EQ(out.Load(), Picture(W, H, kClear));
     // Three corners left of the frame, one inside at x = 1.5·19.5 = 29.25.
     canvas.SetViewMatrix(Mat4{});
-    EXPECT_TRUE(Draw(QuadFace({-3, 1, 0}, {0.5, 0, 0}, {-2, -1, 0}, {-3, -1, 0}, &front.view, nullptr)));
+    EXPECT_TRUE(Draw(QuadFace({-3, 1, 0}, {0.5, 0, 0}, {-2, -1, 0}, {-3, -1, 0}, kSourceFirst, kSourceNone)));
     const Picture got = out.Load();
     EXPECT_NE(got.at(0, H / 2), kClear);
     for (int y = 0; y < H; ++y) EXPECT_EQ(got.at(W - 1, y), kClear) << y;
     // Corners in bow-tie order: the quad folds over itself.
     out.FillBytes(0);
-    EXPECT_TRUE(Draw(QuadFace({-1, 1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, -1, 0}, &front.view, nullptr)));
+    EXPECT_TRUE(Draw(QuadFace({-1, 1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, -1, 0}, kSourceFirst, kSourceNone)));
     EXPECT_EQ(out.Load(), Picture(W, H, kClear));
 }
 
 TEST_F(DrawFaceTest, ShadingAgreesOnTheDirectAndCopiedPaths) {
     // Draws `face` on both paths: they stay within one level of each other,
     // and of `want` at the centre where given.
-    auto both = [&](const QuadFace& face, const Rgba* want) {
+    auto both = [&](const QuadFace& face, const Rgba* want, const FacePictures& shown) {
         Picture results[2];
         for (bool copy : {false, true}) {
             out.FillBytes(0);
             canvas.SetAlwaysCopyFaces(copy);
-            EXPECT_TRUE(Draw(face));
+            EXPECT_TRUE(Draw(face, shown));
             results[copy] = out.Load();
             if (want) {
                 EXPECT_LE(MaxDiff(Picture(1, 1, results[copy].at(W / 2, H / 2)), Picture(1, 1, *want)), 1) << copy;
@@ -211,15 +158,15 @@ TEST_F(DrawFaceTest, ShadingAgreesOnTheDirectAndCopiedPaths) {
     canvas.AddLight(&light);
     canvas.SetViewMatrix(RotationY(kPi / 3)); // N.z = cos 60° = 0.5: k = 0.5
     const Rgba half{25, 50, 100, 255};
-    both(FullFrameFace(&flat.view, nullptr), &half);
+    both(FullFrameFace(kSourceFirst, kSourceNone), &half, {&flat.view, nullptr});
     // A detailed face, whole and as an inner rectangle, tilted in perspective.
     light.ambient = 0.3;
     canvas.SetProjection(PerspectiveMatrix(6));
     canvas.SetViewMatrix(MatMul(RotationX(0.4), RotationY(0.5)));
-    both(Full(), nullptr);
-    both(QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, &front.view, nullptr, 0,
+    both(Full(), nullptr, pictures);
+    both(QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 3, 3, kSourceFirst, kSourceNone, 0,
                                           false)[4],
-         nullptr);
+         nullptr, pictures);
 }
 
 TEST_F(DrawFaceTest, PostEffectsWorkOnEachDrawnFacePart) {
@@ -241,14 +188,15 @@ TEST_F(DrawFaceTest, PostEffectsWorkOnEachDrawnFacePart) {
 TEST_F(DrawFaceTest, EqualDepthsPaintInListOrderNearerFacesLast) {
     const Source red(Picture(W, H, Rgba{255, 0, 0, 255})), blue(Picture(W, H, Rgba{0, 0, 255, 255}));
     QuadMesh mesh;
-    mesh.AddFace(FullFrameFace(&red.view, nullptr));
-    mesh.AddFace(FullFrameFace(&blue.view, nullptr));
-    DrawMesh(canvas, mesh, kDrawDefault);
+    const FacePictures shown{&red.view, &blue.view};
+    mesh.AddFace(FullFrameFace(kSourceFirst, kSourceNone));
+    mesh.AddFace(FullFrameFace(kSourceSecond, kSourceNone));
+    DrawFaces(canvas, mesh.faces(), shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).b, 255);
-    DrawFaces(canvas, {mesh[1], mesh[0]});
+    DrawFaces(canvas, {mesh[1], mesh[0]}, shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).r, 255);
     mesh[1].Transform(TranslationMatrix(0, 0, -0.5)); // blue behind: red, listed first, is drawn last
-    DrawMesh(canvas, mesh, kDrawDefault);
+    DrawFaces(canvas, mesh.faces(), shown);
     EXPECT_EQ(out.Load().at(W / 2, H / 2).r, 255);
 }
 

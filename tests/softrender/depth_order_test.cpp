@@ -13,7 +13,7 @@ namespace svt {
 namespace {
 
 QuadFace FaceAtDepth(double z) {
-    return QuadFace({-1, 1, z}, {1, 1, z}, {1, -1, z}, {-1, -1, z}, nullptr, nullptr, 0, TexRect{}, TexRect{});
+    return QuadFace({-1, 1, z}, {1, 1, z}, {1, -1, z}, {-1, -1, z}, kSourceNone, kSourceNone, 0, TexRect{}, TexRect{});
 }
 
 // The obvious order: swap neighbours while the later one lies strictly further back.

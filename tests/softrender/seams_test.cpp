@@ -19,17 +19,17 @@ using namespace canvas_test;
 constexpr int W = 320, H = 240;
 const Rgba kMagenta{255, 0, 255, 255}, kBlack{0, 0, 0, 255};
 
-struct Scene {
+struct View {
     const char* name;
     Mat4 projection, view;
 };
-const Scene kScenes[] = {
+const View kScenes[] = {
     {"flat", Mat4{}, Mat4{}},
     {"tilted", PerspectiveMatrix(6), MatMul(RotationY(std::numbers::pi / 6), ScaleMatrix(0.8, 0.8, 1))},
 };
 
 // The picture drawn over `background`, whole or cut into columns x rows faces.
-Picture Render(const Scene& scene, const Source& pic, Rgba background, int columns, int rows) {
+Picture Render(const View& scene, const Source& pic, Rgba background, int columns, int rows) {
     HostFrame out = Screen(W, H);
     out.Store(Picture(W, H, background));
     SceneCanvas canvas;
@@ -37,16 +37,18 @@ Picture Render(const Scene& scene, const Source& pic, Rgba background, int colum
     canvas.SetFlags(kTwoSided);
     canvas.SetProjection(scene.projection);
     canvas.SetViewMatrix(scene.view);
-    DrawMesh(canvas, QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, columns, rows,
-                                                      &pic.view, nullptr, kMirrorVertical, false),
-             kDrawDefault);
+    DrawFaces(canvas,
+              QuadMeshCreator::CreatePlaneGrid(W, H, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, columns, rows, kSourceFirst,
+                                               kSourceNone, kMirrorVertical, false)
+                  .faces(),
+              {&pic.view, nullptr});
     EXPECT_TRUE(out.GuardsIntact());
     return out.Load();
 }
 
 // Pixels that the whole picture covers fully, with all eight neighbours:
 // where it drawn over black and over magenta agree. Seams cross them all.
-std::vector<bool> DeepInside(const Scene& scene, const Source& pic) {
+std::vector<bool> DeepInside(const View& scene, const Source& pic) {
     const Picture a = Render(scene, pic, kBlack, 1, 1), b = Render(scene, pic, kMagenta, 1, 1);
     std::vector<bool> deep(W * H, false);
     for (int y = 1; y + 1 < H; ++y)
@@ -69,7 +71,7 @@ TEST(FaceSeams, GridDrawsLikeTheWholePictureOverAContrastingBackground) {
         return Rgba{uint8_t(127 + 120 * std::sin(r / 9)), uint8_t(y * 255 / (H - 1)), uint8_t(x * 255 / (W - 1)), 255};
     }));
     for (const Source* pic : {&solid, &detailed}) {
-        for (const Scene& scene : kScenes) {
+        for (const View& scene : kScenes) {
             const std::vector<bool> deep = DeepInside(scene, *pic);
             Picture whole = Render(scene, *pic, kMagenta, 1, 1), cut = Render(scene, *pic, kMagenta, 7, 5);
             size_t inside = 0, unblended = 0;
@@ -88,36 +90,6 @@ TEST(FaceSeams, GridDrawsLikeTheWholePictureOverAContrastingBackground) {
             // Any background in a seam shows here as a difference near 255.
             EXPECT_LE(MaxDiff(whole, cut), pic == &solid ? 1 : 3) << scene.name;
         }
-    }
-}
-
-// With SVT_SAVE_PICTURES set, writes beside bin/ a detailed picture cut into
-// 7 x 5 faces, tilted in perspective (tilted_grid.png), and the same faces
-// part-way through staggered half turns (twisted_grid.png).
-TEST(FaceSeams, SavesTiltedGridsToLookAt) {
-    if (!std::getenv("SVT_SAVE_PICTURES")) GTEST_SKIP() << "set SVT_SAVE_PICTURES to write tilted_grid.png";
-    const int w = 640, h = 360;
-    const Source pic(Paint(w, h, [](int x, int y) {
-        const double r = std::hypot(x - 320.0, y - 180.0);
-        return Rgba{uint8_t(x * 255 / (w - 1)), uint8_t(127 + 120 * std::sin(r / 11)),
-                    uint8_t((x / 20 + y / 20) % 2 ? 230 : 40), 255};
-    }));
-    const QuadMesh grid = QuadMeshCreator::CreatePlaneGrid(w, h, {-1, 1, 0}, {1, 1, 0}, {-1, -1, 0}, 7, 5, &pic.view,
-                                                           &pic.view, kMirrorVertical, true);
-    LinearLight light({0, 0, -1}, 0.4);
-    for (const char* name : {"tilted_grid.png", "twisted_grid.png"}) {
-        HostFrame out = Screen(w, h);
-        out.Store(Picture(w, h, Rgba{40, 40, 40, 255}));
-        SceneCanvas canvas;
-        canvas.SetScreen(out.desc());
-        canvas.SetFlags(kTwoSided);
-        canvas.SetProjection(kScenes[1].projection);
-        canvas.SetViewMatrix(kScenes[1].view);
-        canvas.AddLight(&light);
-        TwistSystem(grid).Draw(canvas, name[1] == 'w' ? 0.3 : 0.0, kDrawDefault, 0.6, true, false);
-        std::string error;
-        const std::string path = std::string(SVT_BIN_DIR) + "/../" + name;
-        EXPECT_TRUE(host::WritePicture(path, out.Load(), &error)) << path << ": " << error;
     }
 }
 

@@ -2,6 +2,8 @@
 // reading, and the render skeleton driven through a probe transition.
 #include "transitions/common.h"
 
+#include <new>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,31 +14,11 @@
 #include "host/builtin_pictures.h"
 #include "host/effect_info.h"
 #include "host/renderer.h"
+#include "library/effect_registry.h"
+#include "transitions/base_effect.h"
 
 namespace svt {
 namespace {
-
-TEST(EaseProgress, IdentityEndsJoinsAndLimits) {
-    for (double t : {-0.5, 0.0, 0.3, 1.0, 1.7}) {
-        EXPECT_EQ(EaseProgress(t, 1.0, 0.3), t);
-        EXPECT_EQ(EaseProgress(t, 3.0, 0.0), t);
-        EXPECT_EQ(EaseProgress(t, 3.0, -1.0), t);
-    }
-    for (double e : {0.2, 2.5, 3.5, 7.0})
-        for (double s : {0.1, 0.3, 0.45, 0.5}) {
-            EXPECT_DOUBLE_EQ(EaseProgress(0.0, e, s), 0.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(1.0, e, s), 1.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(s, e, s), s) << e << " " << s;
-            EXPECT_DOUBLE_EQ(EaseProgress(1 - s, e, s), 1 - s) << e << " " << s;
-            EXPECT_DOUBLE_EQ(EaseProgress(-2.0, e, s), 0.0);
-            EXPECT_DOUBLE_EQ(EaseProgress(3.0, e, s), 1.0);
-        }
-    // The exponent and the share are held to their limits.
-    for (double t : {0.05, 0.2, 0.7, 0.95}) {
-        EXPECT_EQ(EaseProgress(t, 0.0001, 0.3), EaseProgress(t, 0.01, 0.3));
-        EXPECT_EQ(EaseProgress(t, 2.0, 0.9), EaseProgress(t, 2.0, 0.5));
-    }
-}
 
 TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
     // e = 2, s = 0.4, t = 0.2: u = 0.5, 0.5²·0.4·0.5 + 0.5·0.2 = 0.05 + 0.1.
@@ -56,25 +38,6 @@ TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
     EXPECT_GT(EaseProgress(0.9, 3.4, 0.45), 0.95);
 }
 
-TEST(Staggering, WindowsFromCohesion) {
-    for (int j = 0; j < 5; ++j)
-        for (double t : {0.0, 0.3, 0.99}) EXPECT_DOUBLE_EQ(StaggeredProgress(t, j, 5, 1.0), t);
-    // n = 4, c = 0: d = 1/4, panel j moves during [j/4, (j+1)/4].
-    EXPECT_EQ(StaggeredProgress(0.25, 0, 4, 0.0), 1.0);
-    EXPECT_EQ(StaggeredProgress(0.125, 0, 4, 0.0), 0.5);
-    EXPECT_EQ(StaggeredProgress(0.75, 3, 4, 0.0), 0.0);
-    EXPECT_EQ(StaggeredProgress(0.875, 3, 4, 0.0), 0.5);
-    EXPECT_EQ(StaggeredProgress(1.0, 3, 4, 0.0), 1.0);
-    // The last panel ends exactly at 1 and later panels never lead.
-    for (int n : {1, 2, 7, 30})
-        for (double c : {0.0, 0.25, CohesionFromKnob(0.5f), 0.9}) {
-            const StaggerWindow last = StaggerStart(n - 1, n, c);
-            EXPECT_NEAR(last.start + last.duration, 1.0, 1e-12) << n << " " << c;
-            for (double t = 0.0; t <= 1.0; t += 0.0625)
-                for (int j = 1; j < n; ++j) EXPECT_LE(StaggeredProgress(t, j, n, c), StaggeredProgress(t, j - 1, n, c));
-        }
-}
-
 TEST(GlowLook, SwellAndTruncatedRadius) {
     EXPECT_EQ(GlowSwell(0.0), 0.0);
     EXPECT_NEAR(GlowSwell(0.5), 1.0, 1e-8);
@@ -91,19 +54,6 @@ TEST(GlowLook, SwellAndTruncatedRadius) {
     EXPECT_EQ(look.radius, 28);
     EXPECT_EQ(look.metal, 0.0f);
     EXPECT_EQ(GlowLookAt(0.0, 1.0, 1.0, 1080).radius, 0);
-}
-
-TEST(Mappings, CohesionFogAndShading) {
-    EXPECT_EQ(CohesionFromKnob(0.25f), 0.5);
-    EXPECT_EQ(CohesionFromKnob(-1.0f), 0.0);
-    EXPECT_EQ(SquaredFog(0.5f), 0.75);
-    EXPECT_EQ(SquaredFog(1.0f), 1.0);
-    EXPECT_NEAR(AmbientFromShading(0.3f), 0.7, 1e-7);
-    EXPECT_EQ(AmbientFromShading(1.5f), 0.0); // outside [0, 1] the ambient stays 0
-    EXPECT_EQ(AmbientFromShading(-0.5f), 0.0);
-    EXPECT_EQ(MirrorY(0.2, true), 0.8);
-    EXPECT_EQ(MirrorY(0.2, false), 0.2);
-    EXPECT_EQ(MirrorIndex(1, 5, true), 3);
 }
 
 constexpr ParamSpec kProbeParams[] = {
@@ -141,25 +91,34 @@ TEST(ParamReader, DefaultsWhenRefusedAndCountsTruncateOnTheirScale) {
     EXPECT_EQ(ctx.typeMismatches(), 0u);
 }
 
-// A transition that draws nothing itself and lets each test look inside its
-// render while it runs.
-class Probe final : public TransitionBase {
+// A transition whose scene is the shared frame (reverse and background from
+// its parameters) plus whatever a test adds; it keeps the last scene built.
+class Probe final : public BaseEffect {
 public:
-    Probe() : TransitionBase(kProbeDescription) {}
-    std::function<void(FrameRender&)> inspect;
+    Probe() : BaseEffect(kProbeDescription) {}
     SceneSetup setup;
+    std::function<void(Scene&)> adjust;
+    mutable Scene last;
 
-    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
-                      MemoryAllocator* allocator) override {
+    Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                     MemoryAllocator*) const override {
         const ParamReader p(context, description());
         SceneSetup s = setup;
         s.reverse = p.Check(2);
         s.background = p.Choice(3);
-        FrameRender render(*this, from, to, out, t, allocator, s);
-        if (inspect) inspect(render);
-        return render.result();
+        Scene scene = BeginScene(s, t, frames);
+        if (adjust && scene.drawing()) adjust(scene);
+        last = scene;
+        return scene;
     }
 };
+
+// A face covering the frame exactly, lit head on at full ambient: the output
+// shows its source pixel for pixel.
+void ShowWhole(Scene& scene, PictureSource source) {
+    scene.ambient = 1.0;
+    scene.faces.push_back(QuadFace({-1, 1, 0}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, source, kSourceNone));
+}
 
 class Skeleton : public ::testing::Test {
 protected:
@@ -167,12 +126,6 @@ protected:
         probe_ = new Probe();
         r_ = std::make_unique<host::EffectRenderer>(host::ComPtr<IVideoEffect>::Adopt(probe_->AsVideoEffect()), 0);
         ASSERT_TRUE(r_->SetPictures(host::BuiltinPictureA(32, 18), host::BuiltinPictureB(32, 18), kFormatBGRA8));
-    }
-    // Which host frame a texture wraps.
-    char Which(const ImageView& v) {
-        if (v.data == r_->frameA().frame().data) return 'A';
-        if (v.data == r_->frameB().frame().data) return 'B';
-        return '?';
     }
     // Renders into `out` (default: the output frame, filled with `fill`;
     // the host's own Render clears it first).
@@ -190,34 +143,29 @@ protected:
     std::unique_ptr<host::EffectRenderer> r_;
 };
 
-TEST_F(Skeleton, ReverseExchangesTheTexturesRunsBackwardsAndCopiesOutsideTheScene) {
-    std::string seen;
-    double tSeen = -1;
-    bool drawing = true;
-    probe_->inspect = [&](FrameRender& f) {
-        seen = {Which(f.first()), Which(f.second())};
-        tSeen = f.t();
-        drawing = f.drawing();
-    };
+TEST_F(Skeleton, ReverseExchangesTheSourcesRunsBackwardsAndCopiesOutsideTheScene) {
+    probe_->adjust = [](Scene& scene) { ShowWhole(scene, kSourceFirst); };
     ASSERT_TRUE(r_->Render(0.25).rendered);
-    EXPECT_EQ(seen + std::to_string(tSeen), "AB0.250000");
-    EXPECT_TRUE(drawing);
+    EXPECT_EQ(probe_->last.t, 0.25);
+    EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
     r_->Set("Reverse", "on");
     ASSERT_TRUE(r_->Render(0.25).rendered);
-    EXPECT_EQ(seen + std::to_string(tSeen), "BA0.750000");
-    r_->Render(0.0); // t' = 1: the second texture, which is A again
-    EXPECT_FALSE(drawing);
+    EXPECT_EQ(probe_->last.t, 0.75);
+    EXPECT_TRUE(r_->output().SamePixels(r_->frameB())) << "the first source is B";
+    probe_->adjust = nullptr;
+    r_->Render(0.0); // t' = 1: the second source, which is A again
+    EXPECT_EQ(probe_->last.stage, kStageShowSecond);
     EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
     r_->Set("Reverse", "off");
-    r_->Render(0.0);
-    EXPECT_FALSE(drawing);
+    r_->Render(std::nan(""));
+    EXPECT_EQ(probe_->last.stage, kStageShowFirst);
     EXPECT_TRUE(r_->output().SamePixels(r_->frameA()));
     // A transition that renders its t' = 0 frame copies only below 0.
     probe_->setup.renderAtZero = true;
     r_->Render(0.0);
-    EXPECT_TRUE(drawing);
+    EXPECT_EQ(probe_->last.stage, kStageDraw);
     r_->Render(-0.01);
-    EXPECT_FALSE(drawing);
+    EXPECT_EQ(probe_->last.stage, kStageShowFirst);
 }
 
 TEST_F(Skeleton, BackgroundComesFromTheHostsFramesWhateverTheExchange) {
@@ -233,7 +181,7 @@ TEST_F(Skeleton, BackgroundComesFromTheHostsFramesWhateverTheExchange) {
     r_->Set("Background", "Transparent");
     RenderOver(0x77, 0.5);
     EXPECT_TRUE(OutputIs({0, 0, 0, 0}));
-    // An unlisted background leaves the canvas alone.
+    // An unlisted background leaves the output alone.
     r_->context().SetValue(3, ParamValue::Choice(7));
     EXPECT_TRUE(RenderOver(0x77, 0.5));
     EXPECT_TRUE(OutputIs({0x77, 0x77, 0x77, 0x77}));
@@ -242,44 +190,70 @@ TEST_F(Skeleton, BackgroundComesFromTheHostsFramesWhateverTheExchange) {
     EXPECT_FALSE(RenderOver(0x77, 0.5, &empty));
 }
 
-TEST_F(Skeleton, TheCanvasIsSetUpForTheSceneAndEmptiedAfterIt) {
-    probe_->setup.distance = 6.0;
-    probe_->setup.ambient = 0.25;
-    probe_->inspect = [&](FrameRender& f) {
-        SceneCanvas& c = f.canvas();
-        EXPECT_EQ(c.flags(), 0x40u);
-        EXPECT_DOUBLE_EQ(c.projection().at(3, 2), -1.0 / 6.0);
-        ASSERT_EQ(c.lights().size(), 1u);
-        const auto* light = dynamic_cast<const LinearLight*>(c.lights()[0]);
-        ASSERT_TRUE(light);
-        EXPECT_EQ(light->ambient, 0.25);
-        EXPECT_EQ(light->direction, (Vec3{0, 0, -1}));
-        f.RegisterGlow(GlowLookAt(f.t(), 0.0, 0.0, 18)); // zero amounts still register
-        f.RegisterGlow(GlowLookAt(f.t(), 1.0, 0.0, 18)); // once only
-        EXPECT_EQ(c.postEffects().size(), 1u);
-    };
-    ASSERT_TRUE(r_->Render(0.4).rendered);
-    ASSERT_TRUE(probe_->canvas());
-    EXPECT_TRUE(probe_->canvas()->lights().empty());
-    EXPECT_TRUE(probe_->canvas()->postEffects().empty());
-    EXPECT_TRUE(r_->Render(0.4).clean());
+TEST_F(Skeleton, TheLookWorksOnCopiesOrFacePartsAndLeavesNothingBehind) {
+    for (int perFace = 0; perFace < 2; ++perFace) {
+        probe_->adjust = [&](Scene& scene) {
+            ShowWhole(scene, kSourceFirst);
+            if (perFace)
+                LookOnFaces(scene, GlowLookAt(scene.t, 1.0, 0.5, scene.firstHeight));
+            else
+                LookOnPictures(scene, scene.t, 1.0, 0.5, true);
+        };
+        const host::RenderCheck c = r_->Render(0.5);
+        EXPECT_TRUE(c.rendered && c.clean()) << c.Problems();
+        EXPECT_FALSE(r_->output().SamePixels(r_->frameA())) << "the look shows, " << perFace;
+        // A second render in the same state draws the same picture: nothing
+        // of the first one's look stayed on the renderer.
+        const host::Picture first = r_->output().Load();
+        r_->Render(0.5);
+        EXPECT_EQ(r_->output().Load(), first);
+    }
 }
 
-TEST_F(Skeleton, GlowOnCopiesLeavesTheHostsFramesAloneAndFreesTheCopies) {
-    probe_->inspect = [&](FrameRender& f) {
-        f.GlowOnCopies(f.t(), 1.0, 0.5);
-        EXPECT_EQ((std::string{Which(f.first()), Which(f.second())}), "??");
-        EXPECT_GT(r_->context().allocator().livePictures(), 0u) << "copies come from the render's allocator";
-        EXPECT_NE(std::memcmp(f.first().data, f.pictureA().data, 16), 0) << "the copy carries the look";
+TEST_F(Skeleton, AnExceptionNeverLeavesTheRenderSlots) {
+    probe_->adjust = [](Scene&) { throw std::bad_alloc(); };
+    EXPECT_FALSE(RenderOver(0x55, 0.5));
+    EXPECT_TRUE(OutputIs({0x55, 0x55, 0x55, 0x55}));
+    EXPECT_FALSE(probe_->RenderFrame(&r_->context(), r_->frameA().desc(), r_->frameB().desc(),
+                                     r_->output().desc(), 0.5, nullptr));
+}
+
+// Every registered transition's scene, asked for directly as a GPU renderer
+// would: outside the motion a copy and nothing to draw; inside it faces that
+// name their sources, with finite corners, the same for the same question.
+TEST(Scenes, EveryTransitionNamesItsSourcesAndLeavesTheEndsToTheCopies) {
+    const FrameGeometry frames{64, 36, 64, 36, 64, 36, false, false};
+    auto same = [](const Scene& a, const Scene& b) {
+        if (a.faces.size() != b.faces.size() || !std::equal(a.model.m, a.model.m + 16, b.model.m)) return false;
+        for (size_t i = 0; i < a.faces.size(); ++i)
+            for (size_t k = 0; k < 4; ++k)
+                if (!(a.faces[i].vertices[k] == b.faces[i].vertices[k])) return false;
+        return true;
     };
-    const host::RenderCheck c = r_->Render(0.5);
-    EXPECT_TRUE(c.clean()) << c.Problems();
-    // Nothing to do without fog or shine.
-    probe_->inspect = [&](FrameRender& f) {
-        f.GlowOnCopies(f.t(), 0.0, 0.0);
-        EXPECT_EQ(Which(f.first()), 'A');
-    };
-    r_->Render(0.5);
+    for (uint32_t index = 0; index < kEffectCount; ++index) {
+        IVideoEffect* fx = CreateRegisteredEffect(index);
+        ASSERT_TRUE(fx);
+        const auto* effect = static_cast<const BaseEffect*>(static_cast<IVideoGPUEffect*>(fx));
+        SCOPED_TRACE(fx->GetEffectName());
+        for (double t : {-0.5, 1.5}) { // past both ends, whichever way "Reverse" runs
+            const Scene scene = effect->BuildScene(nullptr, t, frames, nullptr);
+            EXPECT_FALSE(scene.drawing()) << t;
+            EXPECT_TRUE(scene.faces.empty()) << t;
+        }
+        for (double t : {0.3, 0.6}) {
+            const Scene scene = effect->BuildScene(nullptr, t, frames, nullptr);
+            ASSERT_TRUE(scene.drawing()) << t;
+            for (const QuadFace& face : scene.faces) {
+                EXPECT_TRUE(face.front == kSourceFirst || face.front == kSourceSecond);
+                EXPECT_TRUE(face.back == kSourceNone || face.back == kSourceFirst || face.back == kSourceSecond);
+                ASSERT_TRUE(face.usable());
+                for (const Vec3& p : face.vertices)
+                    EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << t;
+            }
+            EXPECT_TRUE(same(scene, effect->BuildScene(nullptr, t, frames, nullptr))) << t;
+        }
+        fx->Release();
+    }
 }
 
 } // namespace

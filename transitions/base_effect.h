@@ -1,15 +1,21 @@
 // BaseEffect: what all thirteen transitions share at the boundary: reference
 // counting, QueryInterface, the description slots read from an
-// EffectDescription, tooltips, and the CPU render entry (slot 6) that builds
-// the render's allocator and calls the transition's own render (slot 14).
+// EffectDescription, tooltips, and the two CPU render entries (slots 6 and
+// 14), which hand the scene the transition builds to the CPU pipeline
+// (softrender/scene_render.h). This is the seam between a transition's motion
+// and the renderers: a transition only builds scenes.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "frames/memory_allocator.h"
+#include "geometry/scene.h"
 #include "gpu/gpu_effect_adapter.h"
 #include "library/abi.h"
 #include "library/effect_description.h"
+#include "softrender/canvas.h"
 
 namespace svt {
 
@@ -34,12 +40,20 @@ public:
     Bool8 GetPresetValue(uint32_t preset, uint32_t param, ParamValue* out) override;
     void DeleteSelf(uint32_t flags) override;
 
+    // IVideoGPUEffect slot 14: the CPU render without the overscan crop.
+    Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator) override;
+
     // IParamToolTip
     const char* GetToolTip(uint32_t param) override;
 
     const EffectDescription& description() const { return description_; }
-    // The allocator of the render in progress (slot 6 sets it), or null.
-    MemoryAllocator* currentAllocator() const { return currentAllocator_; }
+
+    // The transition's whole motion: its scene at host progress t for frames
+    // of the given geometry, with the settings read through `context`. The
+    // allocator is the host's, for working memory the motion needs.
+    virtual Scene BuildScene(IEffectContext* context, double t, const FrameGeometry& frames,
+                             MemoryAllocator* allocator) const = 0;
 
     IVideoEffect* AsVideoEffect() { return static_cast<IVideoGPUEffect*>(this); }
 
@@ -49,7 +63,11 @@ protected:
 private:
     const EffectDescription& description_;
     std::atomic<uint32_t> refCount_{1};
-    MemoryAllocator* currentAllocator_ = nullptr;
+    // The CPU renderer's state, created at the first CPU render.
+    std::unique_ptr<SceneCanvas> canvas_;
+
+    Bool8 RenderOnCpu(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                      MemoryAllocator* allocator, bool crop);
 };
 
 } // namespace svt

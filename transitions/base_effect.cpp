@@ -1,9 +1,11 @@
-#include "library/base_effect.h"
+#include "transitions/base_effect.h"
 
 #include <cstring>
 
+#include <new>
+
 #include "frames/memory_allocator.h"
-#include "softrender/smart_crop.h"
+#include "softrender/scene_render.h"
 
 namespace svt {
 
@@ -96,28 +98,51 @@ const char* BaseEffect::GetToolTip(uint32_t param) {
     return param < description_.ParamCount() ? description_.params[param].tooltip : nullptr;
 }
 
+namespace {
+
+// The transition seen by the CPU pipeline: its scene with the host's settings.
+class SceneFromSettings final : public SceneSource {
+public:
+    SceneFromSettings(const BaseEffect& effect, IEffectContext* context) : effect_(effect), context_(context) {}
+    Scene BuildScene(double t, const FrameGeometry& frames, MemoryAllocator* allocator) const override {
+        return effect_.BuildScene(context_, t, frames, allocator);
+    }
+
+private:
+    const BaseEffect& effect_;
+    IEffectContext* context_;
+};
+
+} // namespace
+
+Bool8 BaseEffect::RenderOnCpu(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                              MemoryAllocator* allocator, bool crop) {
+    // Nothing may leave a slot as an exception: memory the library's heap
+    // refuses makes the render fail.
+    try {
+        if (!canvas_) canvas_.reset(new (std::nothrow) SceneCanvas());
+        const SceneFromSettings source(*this, context);
+        if (crop && description_.cropCheckParam >= 0)
+            return RenderSceneCropped(canvas_.get(), source, context, uint32_t(description_.cropCheckParam), from,
+                                      to, out, t, allocator)
+                       ? 1
+                       : 0;
+        return RenderScene(canvas_.get(), source, from, to, out, t, allocator) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+Bool8 BaseEffect::RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
+                              MemoryAllocator* allocator) {
+    return RenderOnCpu(context, from, to, out, t, allocator, false);
+}
+
 Bool8 BaseEffect::Render(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out,
                          const TimingRecord* timing) {
     if (!timing) return 0;
     MemoryAllocator allocator(context);
-    currentAllocator_ = &allocator;
-    Bool8 result = 0;
-    if (description_.cropCheckParam >= 0) {
-        // Specialised entry: the transition's check box says whether the
-        // overscan cropper may zoom the pictures.
-        ParamValue v{};
-        bool check = false;
-        if (context && context->GetParamValue(static_cast<uint32_t>(description_.cropCheckParam), &v, kParamCheck))
-            check = v.AsCheck();
-        CSmartCrop crop(context, from, to, timing->progress, !check, check);
-        FrameDesc a{}, b{};
-        crop.PictureA().Describe(&a);
-        crop.PictureB().Describe(&b);
-        result = RenderFrame(context, from ? &a : nullptr, to ? &b : nullptr, out, timing->progress, &allocator);
-    } else {
-        result = RenderFrame(context, from, to, out, timing->progress, &allocator);
-    }
-    currentAllocator_ = nullptr;
+    const Bool8 result = RenderOnCpu(context, from, to, out, timing->progress, &allocator, true);
     allocator.ReleaseAll();
     return result;
 }
