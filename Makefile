@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build test demo bench asan clean frei0r-install
+.PHONY: all bootstrap configure build test demo bench asan tsan soak clean frei0r-install
 
 all: build
 
@@ -33,8 +33,23 @@ asan: bootstrap
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS)
 
+# The tests that run threads or processes at once, under ThreadSanitizer;
+# any report fails the run.
+TSAN_TESTS = hardening:Threads.*:ConcurrentWriters.* platform:RegistryStore.ConcurrentWriters*
+tsan: bootstrap
+	@cmake -S . -B $(BUILD)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSVT_TSAN=ON -DSVT_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD)-tsan -j $(JOBS) --target hardening_tests platform_tests
+	@set -ef; for t in $(TSAN_TESTS); do \
+	  TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 SVT_MODULE_PATH=$(abspath $(BUILD)-tsan)/bin/SVTumblers.so \
+	  SVT_REGISTRY_ROOT=$(abspath $(BUILD)-tsan)/test-registry \
+	  $(BUILD)-tsan/bin/$${t%%:*}_tests --gtest_filter="$${t#*:}"; done
+
+# The long soak: scripts/soak [renders].
+soak: build
+	@scripts/soak $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan out
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan out
 
 # The frei0r plug-ins, the module and its language files into the frei0r
 # folder (SVT_FREI0R_INSTALL_DIR, by default ~/.frei0r-1/lib).

@@ -3,6 +3,7 @@
 // frame written to is bound through the processor's scratch view.
 #include <new>
 
+#include "frames/frame_check.h"
 #include "frames/image_ops.h"
 #include "frames/image_view.h"
 #include "library/abi.h"
@@ -39,17 +40,19 @@ public:
         return Run(src, dst, [](const ImageView* s, ImageView* d) { return svt::SwapChannelOrder(s, d); });
     }
     Bool8 UnpackYUV422(FrameDesc* src, FrameDesc* dst, uint8_t alpha) override {
-        return Run(src, dst, [=](const ImageView* s, ImageView* d) { return svt::UnpackYUV422(s, d, alpha); });
+        return Run(src, dst, [=](const ImageView* s, ImageView* d) { return svt::UnpackYUV422(s, d, alpha); },
+                   kPackedSource);
     }
     Bool8 PackYUV422(FrameDesc* src, FrameDesc* dst) override {
-        return Run(src, dst, [](const ImageView* s, ImageView* d) { return svt::PackYUV422(s, d); });
+        return Run(src, dst, [](const ImageView* s, ImageView* d) { return svt::PackYUV422(s, d); }, kPackedDestination);
     }
     Bool8 SetChannel(FrameDesc* frame, uint32_t channel, uint32_t value) override {
         return Run(frame, [=](ImageView* v) { return svt::SetChannel(v, channel, value); });
     }
     Bool8 Composite(FrameDesc* fg, FrameDesc* bg, FrameDesc* dst, uint64_t premultiplied) override {
         ImageView f, b;
-        const bool ok = f.BindFrame(fg) && b.BindFrame(bg) && scratch_.BindFrame(dst) &&
+        const bool ok = DescribesPicture(fg) && DescribesPicture(bg) && DescribesPicture(dst) && f.BindFrame(fg) &&
+                        b.BindFrame(bg) && scratch_.BindFrame(dst) &&
                         svt::Composite(&f, &b, &scratch_, premultiplied != 0);
         scratch_.Release();
         return ok;
@@ -102,16 +105,22 @@ public:
 private:
     ~FrameProcessor() { scratch_.Release(); }
 
+    // Packed 4:2:2 frames carry no format code of their own: only their rows
+    // are checked.
+    enum Packed { kNoPacked, kPackedSource, kPackedDestination };
+
     template <typename Op>
     Bool8 Run(FrameDesc* frame, Op op) {
-        const bool ok = scratch_.BindFrame(frame) && op(&scratch_);
+        const bool ok = DescribesPicture(frame) && scratch_.BindFrame(frame) && op(&scratch_);
         scratch_.Release();
         return ok;
     }
     template <typename Op>
-    Bool8 Run(FrameDesc* src, FrameDesc* dst, Op op) {
+    Bool8 Run(FrameDesc* src, FrameDesc* dst, Op op, Packed packed = kNoPacked) {
+        const bool framesOk = (packed == kPackedSource ? DescribesRows(src) : DescribesPicture(src)) &&
+                              (packed == kPackedDestination ? DescribesRows(dst) : DescribesPicture(dst));
         ImageView s;
-        const bool ok = s.BindFrame(src) && scratch_.BindFrame(dst) && op(&s, &scratch_);
+        const bool ok = framesOk && s.BindFrame(src) && scratch_.BindFrame(dst) && op(&s, &scratch_);
         scratch_.Release();
         return ok;
     }

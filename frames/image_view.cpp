@@ -1,5 +1,6 @@
 #include "frames/image_view.h"
 
+#include <climits>
 #include <cstdlib>
 #include <utility>
 
@@ -51,7 +52,8 @@ ImageView& ImageView::operator=(ImageView&& other) noexcept {
 bool ImageView::BindFrame(const FrameDesc* frame) {
     Release();
     if (!frame) return false;
-    if (frame->width < 0 || frame->height < 0) return false;
+    // INT32_MIN has no positive counterpart: no picture has such rows.
+    if (frame->width < 0 || frame->height < 0 || frame->stride == INT32_MIN) return false;
     BindMemory(frame->data, static_cast<uint32_t>(frame->width), static_cast<uint32_t>(frame->height),
                frame->stride, frame->pixelSize, frame->format, frame->topDown);
     return true;
@@ -66,9 +68,18 @@ void ImageView::BindMemory(void* pixels, uint32_t w, uint32_t h, int32_t s, int3
     pixelSize = ps;
     format = fmt;
     topDown = td ? 1 : 0;
+    if (s == INT32_MIN) {
+        Release(); // rows no stride can describe: an empty view
+        return;
+    }
     if (s < 0) {
-        // Normalise to the lowest-addressed row; reading upward flips the orientation.
-        if (data && h > 0) data += static_cast<intptr_t>(h - 1) * s;
+        // Normalise to the lowest-addressed row; reading upward flips the
+        // orientation. Address arithmetic in integers: a descriptor that
+        // reaches below address zero must not be undefined behaviour before
+        // the caller gets to refuse it.
+        if (data && h > 0)
+            data = reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(data) -
+                                              uintptr_t(h - 1) * uintptr_t(-int64_t(s)));
         stride = -s;
         topDown = topDown ? 0 : 1;
     } else {

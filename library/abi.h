@@ -165,6 +165,15 @@ enum PixelFormat : uint32_t {
 };
 
 // A host frame, 40 bytes. data addresses row 0; stride may be negative.
+//
+// A frame describes its picture when data is present, width and height are
+// positive, the pixel size is the one its format implies (4 for codes 0, 1
+// and 7, 16 for 3 and 4, 1 for 6), |stride| is at least width * pixel size
+// (INT32_MIN has no magnitude and never is), and every row lies inside the
+// address space. A frame that does not is refused before anything is read
+// or written: the call returns false and the host's frames stay as they
+// were. Packed 4:2:2 frames (the frame processor's slots 6 and 7) carry no
+// format code of their own; only their rows are checked.
 struct FrameDesc {
     void* data;         // 0
     int32_t width;      // 8
@@ -340,7 +349,10 @@ struct IVideoEffect : IUnknown {
     virtual uint32_t GetEffectFlags() = 0;                             // 4: 966 or 962
     virtual Bool8 GetParamInfo(uint32_t index, ParamInfo* out) = 0;    // 5: zeroes *out; false past the last
     // 6: CPU render. Returns false when nothing was rendered; the host then
-    // keeps its own output.
+    // keeps its own output. Refused before anything is written: a missing
+    // frame or timing record, a frame that does not describe its picture
+    // (see FrameDesc), an output that is not four-channel (0, 1, 3, 4), and
+    // pictures whose format differs from the output's. Sizes may differ.
     virtual Bool8 Render(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out,
                          const TimingRecord* timing) = 0;
     virtual const char* GetPresetName(uint32_t preset) = 0;            // 7: null past the last
@@ -378,7 +390,8 @@ protected:
 
 // host -> library. Conversions and simple operations on the host's frames.
 // Every operation returns false, leaving the destination untouched, for a
-// null frame or pixels, a non-positive size or an unsupported format.
+// null frame, a frame that does not describe its picture (see FrameDesc) or
+// a format the operation does not support.
 // One object serves one thread at a time.
 struct IFrameProcessor : IUnknown {
     virtual Bool8 CopyImage(FrameDesc* src, FrameDesc* dst) = 0;                          // 3

@@ -61,7 +61,10 @@ bool RegistryReadString(RegistryRoot root, const std::string& keyPath, const std
 // Writes a string value to the current user's store: the whole store is
 // rewritten to a temporary file beside it, synced and renamed over it, with
 // the folders created as needed; other sections, lines and comments are kept.
-// A malformed store is first moved aside to registry.ini.bad. False for the
+// A malformed store, or one over 1 MiB, is first moved aside to
+// registry.ini.bad. A symbolic link is written through (the link stays; its
+// target is replaced in the target's folder); the file keeps its mode, and a
+// store that is itself read-only is not written. False for the
 // local-machine root (never written), for names or values the format cannot
 // hold (CR, LF or NUL anywhere; in a value name also '=' or a leading '[', ';',
 // '#'; an empty key path or name, or blanks at either end of one), when the

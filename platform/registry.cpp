@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_replace.h"
 #include "platform/platform.h"
 
 namespace svt::platform {
@@ -59,22 +60,29 @@ std::string StorePath(RegistryRoot root) {
 // ---------------------------------------------------------------------------
 // Reading and parsing
 
-enum class FileStatus { kRead, kMissing, kUnreadable };
+// kTooLarge: a regular file over the size limit, not read.
+enum class FileStatus { kRead, kMissing, kUnreadable, kTooLarge };
 
 FileStatus ReadWholeFile(const std::string& path, std::string* text, mode_t* mode) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileStatus::kMissing : FileStatus::kUnreadable;
     FileStatus status = FileStatus::kUnreadable;
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxStoreBytes) {
-        if (mode) *mode = st.st_mode & 07777;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && mode) *mode = st.st_mode & 07777;
+    if (regular && st.st_size > kMaxStoreBytes) status = FileStatus::kTooLarge;
+    if (regular && st.st_size <= kMaxStoreBytes) {
         text->resize(static_cast<size_t>(st.st_size));
         size_t done = 0;
         for (;;) {
             if (done == text->size()) text->resize(done + 4096); // the file grew meanwhile
             const ssize_t n = read(fd, text->data() + done, text->size() - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 || done + static_cast<size_t>(n) > static_cast<size_t>(kMaxStoreBytes)) break;
+            if (n < 0) break;
+            if (done + static_cast<size_t>(n) > static_cast<size_t>(kMaxStoreBytes)) {
+                status = FileStatus::kTooLarge; // it grew past the limit meanwhile
+                break;
+            }
             if (n == 0) {
                 text->resize(done);
                 status = FileStatus::kRead;
@@ -209,24 +217,14 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// Replaces the file at path by text: a reader sees the old store or the new
-// one, never a mixture, and a crash leaves one of the two on disk.
-bool ReplaceFile(const std::string& path, int dirFd, std::string_view text, mode_t mode) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
-    }
-    fsync(dirFd); // makes the rename itself durable; nothing to undo if it fails
-    return true;
+// Keeps what a person wrote (or what grew out of bounds) for them to look
+// at, and lets the store start afresh. A read-only store stays where it is.
+bool MoveAside(const std::string& path) {
+    return !IsReadOnlyFile(path) && rename(path.c_str(), (path + ".bad").c_str()) == 0;
 }
 
-bool WriteLocked(const std::string& path, int dirFd, std::string_view keyPath, std::string_view valueName,
+// `path` is the store file itself, links already followed.
+bool WriteLocked(const std::string& path, std::string_view keyPath, std::string_view valueName,
                  std::string_view value) {
     std::string text;
     mode_t mode = 0644;
@@ -237,10 +235,13 @@ bool WriteLocked(const std::string& path, int dirFd, std::string_view keyPath, s
     case FileStatus::kMissing:
         text.clear();
         break;
+    case FileStatus::kTooLarge:
+        if (!MoveAside(path)) return false;
+        text.clear();
+        break;
     case FileStatus::kRead:
         if (!ParseStore(text, &lines)) {
-            // Keep what a person wrote for them to repair, and start afresh.
-            if (rename(path.c_str(), (path + ".bad").c_str()) != 0) return false;
+            if (!MoveAside(path)) return false;
             lines.clear();
         }
         break;
@@ -267,7 +268,7 @@ bool WriteLocked(const std::string& path, int dirFd, std::string_view keyPath, s
         out.append("[").append(keyPath).append("]\n");
         out.append(valueName).append("=").append(value) += '\n';
     }
-    return ReplaceFile(path, dirFd, out, mode);
+    return ReplaceFile(path, mode, [&](int fd) { return WriteAll(fd, out); });
 }
 
 } // namespace
@@ -323,7 +324,10 @@ bool RegistryWriteString(RegistryRoot root, const std::string& keyPath, const st
         }
         if (locked == 0) {
             try {
-                ok = WriteLocked(path, dirFd, keyPath, valueName, value);
+                // Through a symbolic link to the file it names, so the link
+                // stays and its target changes.
+                const std::string target = FollowLinks(path);
+                ok = !target.empty() && WriteLocked(target, keyPath, valueName, value);
             } catch (...) {
                 ok = false;
             }

@@ -1,18 +1,16 @@
 #include "presets/preset_file.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <tinyxml.h>
 
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "platform/file_replace.h"
 #include "platform/xml_input.h"
 
 namespace svt {
@@ -58,78 +56,87 @@ const char* SkipSpace(const char* p) {
     return p;
 }
 
-// Reads a decimal integer the way "%d" would (leading space and sign, text
-// after the digits ignored), accepting -2^31 to 2^32-1 so that both signed
-// and unsigned writers round-trip. False when there is no number.
+// Reads a decimal integer: optional blanks and sign, digits, optional
+// blanks, nothing else. Accepts -2^31 to 2^32-1 so that both signed and
+// unsigned writers round-trip. False when the text is not such a number.
 bool ParseInt(const char* text, uint32_t* out) {
     if (!text) return false;
     const char* p = SkipSpace(text);
+    const char* end = p + std::strlen(p);
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     uint64_t magnitude = 0;
-    const auto r = std::from_chars(p, p + std::strlen(p), magnitude);
-    if (r.ec != std::errc() || r.ptr == p) return false;
+    const auto r = std::from_chars(p, end, magnitude);
+    if (r.ec != std::errc() || r.ptr == p || *SkipSpace(r.ptr) != '\0') return false;
     if (negative ? magnitude > 0x80000000ull : magnitude > 0xFFFFFFFFull) return false;
     *out = static_cast<uint32_t>(negative ? 0 - magnitude : magnitude);
     return true;
 }
 
-// Reads a decimal number (leading space and '+' allowed, text after it
-// ignored) and narrows it to float; magnitudes past the float range become
-// infinities, as the hardware would give.
+// Reads a decimal number the same way (no hexadecimal, no "nan" or "inf")
+// and narrows it to float. A finite number past the float range becomes the
+// largest float of its sign, for the range check to hold; a number that
+// overflows even a double ("1e999") is not finite and fails.
 bool ParseFloat(const char* text, float* out) {
     if (!text) return false;
     const char* p = SkipSpace(text);
+    const char* end = p + std::strlen(p);
     if (*p == '+') ++p;
     double d = 0;
-    const auto r = std::from_chars(p, p + std::strlen(p), d);
-    if (r.ec != std::errc() || r.ptr == p) return false;
+    const auto r = std::from_chars(p, end, d, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr == p || *SkipSpace(r.ptr) != '\0' || !std::isfinite(d)) return false;
     constexpr double kMax = std::numeric_limits<float>::max();
-    if (std::isnan(d)) {
-        *out = std::numeric_limits<float>::quiet_NaN();
-    } else if (d > kMax || d < -kMax) {
-        *out = d > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
-    } else {
-        *out = static_cast<float>(d);
-    }
+    *out = static_cast<float>(d > kMax ? kMax : d < -kMax ? -kMax : d);
     return true;
 }
 
 // --- Elements -------------------------------------------------------------
 
-PresetEntry ReadEntry(const TiXmlElement& e) {
-    PresetEntry entry{};
+// A value attribute that is absent leaves its part zero; one that is
+// present but not a number makes the element (and the file) unreadable.
+bool ReadFloatAttribute(const TiXmlElement& e, const char* name, float* out) {
+    const char* text = e.Attribute(name);
+    return !text || ParseFloat(text, out);
+}
+bool ReadIntAttribute(const TiXmlElement& e, const char* name, uint32_t* out) {
+    const char* text = e.Attribute(name);
+    return !text || ParseInt(text, out);
+}
+
+bool ReadEntry(const TiXmlElement& e, PresetEntry* entry) {
+    *entry = PresetEntry{};
     uint32_t type = 0;
-    if (!ParseInt(e.Attribute("type"), &type)) type = 0;
-    entry.type = type;
+    if (!ReadIntAttribute(e, "type", &type)) return false;
+    entry->type = type;
     switch (type) {
     case kParamPoint: {
         float x = 0, y = 0;
-        if (!ParseFloat(e.Attribute("x"), &x)) x = 0;
-        if (!ParseFloat(e.Attribute("y"), &y)) y = 0;
-        entry.value = ParamValue::Point(x, y);
-        break;
+        if (!ReadFloatAttribute(e, "x", &x) || !ReadFloatAttribute(e, "y", &y)) return false;
+        entry->value = ParamValue::Point(x, y);
+        return true;
     }
     case kParamSlider: {
         float v = 0;
-        if (ParseFloat(e.Attribute("value"), &v)) entry.value = ParamValue::Slider(v);
-        break;
+        if (!ReadFloatAttribute(e, "value", &v)) return false;
+        entry->value = ParamValue::Slider(v);
+        return true;
     }
     case kParamChoice:
     case 3: {
         uint32_t v = 0;
-        if (ParseInt(e.Attribute("value"), &v)) entry.value = ParamValue::FromWords(v, 0);
-        break;
+        if (!ReadIntAttribute(e, "value", &v)) return false;
+        entry->value = ParamValue::FromWords(v, 0);
+        return true;
     }
     case kParamCheck: {
         uint32_t v = 0;
-        if (ParseInt(e.Attribute("value"), &v)) entry.value = ParamValue::Check(v != 0);
-        break;
+        if (!ReadIntAttribute(e, "value", &v)) return false;
+        entry->value = ParamValue::Check(v != 0);
+        return true;
     }
     default:
-        break; // unknown type: zero value
+        return true; // unknown type: zero value, for validation to judge
     }
-    return entry;
 }
 
 void WriteEntry(const PresetEntry& entry, TiXmlElement* e) {
@@ -157,27 +164,6 @@ void WriteEntry(const PresetEntry& entry, TiXmlElement* e) {
 // A name field as text, even when the host left it unterminated.
 std::string FieldText(const char (&field)[kPresetTextBytes]) {
     return std::string(field, strnlen(field, kPresetTextBytes - 1));
-}
-
-// --- Writing beside the target ----------------------------------------------
-
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Creates a new file with a unique short name in `directory`; -1 on failure.
-int CreateTemporary(const std::string& directory, std::string* name) {
-    static std::atomic<uint32_t> counter{0};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        *name = directory + "/.svt-preset-" + std::to_string(::getpid()) + "-" +
-                std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
-        const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
 }
 
 } // namespace
@@ -247,22 +233,18 @@ bool WritePresetFile(const char* path, const PresetData& record) {
         root->InsertEndChild(e);
     }
 
-    std::string temporary;
-    const int fd = CreateTemporary(DirectoryOf(path), &temporary);
-    if (fd < 0) return false;
-    FILE* fp = ::fdopen(fd, "w");
-    if (!fp) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    bool ok = doc.SaveFile(fp);
-    ok = std::fflush(fp) == 0 && ok;
-    ok = ::fsync(::fileno(fp)) == 0 && ok;
-    ok = std::fclose(fp) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), path) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    // NOTE: printed by TinyXML's own file printer, into the replacement file.
+    return platform::ReplaceFile(path, 0666, [&](int fd) {
+        const int own = ::dup(fd);
+        FILE* fp = own >= 0 ? ::fdopen(own, "w") : nullptr;
+        if (!fp) {
+            if (own >= 0) ::close(own);
+            return false;
+        }
+        bool ok = doc.SaveFile(fp);
+        ok = std::fflush(fp) == 0 && ok;
+        return std::fclose(fp) == 0 && ok;
+    });
 }
 
 bool ReadPresetText(const char* text, size_t size, PresetData* record) {
@@ -279,7 +261,8 @@ bool ReadPresetText(const char* text, size_t size, PresetData* record) {
     CopyPresetName(record->libraryName, root->Attribute("LibraryName"));
     CopyPresetName(record->effectName, root->Attribute("EffectName"));
     for (const TiXmlElement* e = root->FirstChildElement("parameter"); e; e = e->NextSiblingElement()) {
-        const PresetEntry entry = ReadEntry(*e);
+        PresetEntry entry;
+        if (!ReadEntry(*e, &entry)) return false;
         if (record->count < kPresetMaxEntries) record->entries[record->count++] = entry;
     }
     return record->count != 0;
@@ -309,6 +292,28 @@ bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetD
     for (uint32_t i = 0; valid && effect->GetParamInfo(i, &info); ++i)
         valid = static_cast<int64_t>(i) < record->count && record->entries[i].type == info.type;
     return valid;
+}
+
+void HoldPresetValues(IEffectLibrary* library, uint32_t effectIndex, PresetData* record) {
+    if (!library || !record) return;
+    IVideoEffect* effect = library->CreateEffect(effectIndex);
+    if (!effect) return;
+    const auto unit = [](float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
+    ParamInfo info;
+    for (uint32_t i = 0; static_cast<int64_t>(i) < record->count && effect->GetParamInfo(i, &info); ++i) {
+        PresetEntry& entry = record->entries[i];
+        if (entry.type != info.type) continue;
+        switch (info.type) {
+        case kParamSlider: entry.value = ParamValue::Slider(unit(entry.value.AsSlider())); break;
+        case kParamPoint: entry.value = ParamValue::Point(unit(entry.value.X()), unit(entry.value.Y())); break;
+        case kParamChoice:
+            if (info.choice.count > 0 && entry.value.AsChoice() >= info.choice.count)
+                entry.value = ParamValue::FromWords(info.choice.count - 1, entry.value.Word(1));
+            break;
+        default: break;
+        }
+    }
+    effect->Release();
 }
 
 } // namespace svt

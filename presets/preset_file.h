@@ -24,8 +24,14 @@
 //    at the last whole UTF-8 character, and the file still loads; since the
 //    library and effect names are compared exactly, a file whose effect name
 //    was cut cannot pass validation, while a cut preset name is harmless;
-//  - a "parameter" element without a readable value attribute of its type
-//    (absent, not a number, out of range) gives that entry a zero value;
+//  - a "parameter" element without a value attribute of its type gives that
+//    entry a zero value there; an attribute that is present must be a
+//    decimal number and nothing else (blanks around it aside): text that is
+//    not one ("abc", "", "0x10", "nan"), a number that is not finite
+//    ("1e999") or an integer outside -2^31..2^32-1 makes the file unreadable,
+//    as a corrupt file;
+//  - finite values outside their parameter's range are held to it when the
+//    file is loaded for a transition (HoldPresetValues);
 //  - types other than 0 to 4 are kept with a zero value, for validation to
 //    reject when the transition expects something else;
 //  - elements after the hundredth are read and ignored.
@@ -57,7 +63,9 @@ void CopyPresetName(char (&field)[kPresetTextBytes], const char* text);
 
 // Writes the first `count` entries of `record` (0 to 100) to `path`. The file
 // is written beside its target under a temporary name and renamed over it, so
-// a failed save leaves no partial file and an existing one untouched.
+// a failed save leaves no partial file and an existing one untouched. A
+// symbolic link is written through to its target; an existing file keeps its
+// mode, and one that is itself read-only is not replaced (false).
 bool WritePresetFile(const char* path, const PresetData& record);
 
 // Reads a preset document into *record: clears the names and count, then
@@ -72,5 +80,11 @@ bool ReadPresetFile(const char* path, PresetData* record);
 // transition an entry of its type. Without a library, valid when the record
 // has entries. Entries past the transition's parameters are ignored.
 bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetData* record);
+
+// Holds the entries of a validated record to the ranges of transition
+// `effectIndex`: sliders and both coordinates of points to 0..1 (the whole
+// displayed scale), choices to the last entry. Check boxes are 0 or 1
+// already; entries past the transition's parameters are left alone.
+void HoldPresetValues(IEffectLibrary* library, uint32_t effectIndex, PresetData* record);
 
 } // namespace svt

@@ -168,6 +168,7 @@ uint32_t CPresetSaver::Load(void* ownerWindow, IEffectLibrary* library, uint32_t
     if (!platform::Utf16ToNarrow(path, &narrowPath) || !ReadPresetFile(narrowPath.c_str(), &loaded)) {
         result = LoadError();
     } else if (ValidatePreset(library, effectIndex, &loaded)) {
+        HoldPresetValues(library, effectIndex, &loaded);
         *record = loaded;
     } else if (effect) {
         const std::u16string warning = OpenWarningText(loaded.effectName, effect->GetEffectName());

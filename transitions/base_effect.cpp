@@ -1,9 +1,9 @@
 #include "transitions/base_effect.h"
 
 #include <cstring>
-
 #include <new>
 
+#include "frames/frame_check.h"
 #include "frames/memory_allocator.h"
 #include "softrender/scene_render.h"
 
@@ -137,7 +137,7 @@ Bool8 BaseEffect::RenderFrame(IEffectContext* context, FrameDesc* from, FrameDes
 
 Bool8 BaseEffect::Render(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out,
                          const TimingRecord* timing) {
-    if (!timing) return 0;
+    if (!timing || !RenderableFrames(from, to, out)) return 0;
     MemoryAllocator allocator(context);
     const Bool8 result = RenderOnCpu(context, from, to, out, timing->progress, &allocator, true);
     allocator.ReleaseAll();

@@ -109,8 +109,9 @@ TEST(PresetDocument, WritesTheTemplateAndReadsBackWhatSixDecimalsHold) {
 
 TEST(PresetDocument, NumbersIgnoreTheProcessLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        FAIL() << "no locale with a decimal comma (de_DE.UTF-8 or fr_FR.UTF-8) installed";
+    // scripts/bootstrap generates this locale; without it the test proves nothing.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is not installed";
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
     ScratchFolder folder;
     const std::string file = folder.File("l.fxptmba");
     const bool written = WritePresetFile(file.c_str(), Record({{ParamValue::Slider(0.25f), kParamSlider}}));
@@ -136,6 +137,28 @@ TEST(PresetReader, RefusesWhatIsNotAPresetWithEntries) {
         "<?xml version=\"1.0\"?><Preset><parameter ty\xD8\xD8\xD8=\"3\xD8",
     };
     for (const std::string& text : bad) EXPECT_FALSE(Read(text, &r)) << text.substr(0, 80);
+}
+
+TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterAbsentValuesZero) {
+    PresetData r{};
+    ASSERT_TRUE(Read(Document("<note/><parameter type=\"2\" value=\"0.75\"/>"
+                              "<parameter type=\"2\"/>"
+                              "<parameter type=\"0\" x=\"0.5\"/>"
+                              "<parameter type=\"1\"/>"
+                              "<parameter value=\"1\"/>"
+                              "<parameter type=\"9\" value=\"1\"/>"
+                              "<extra type=\"4\" value=\" -3\"/>"),
+                     &r));
+    ASSERT_EQ(r.count, 7) << "from the first parameter on, whatever the element's name";
+    EXPECT_EQ(r.entries[1].value.Word(0), 0u) << "not the previous entry's 0.75";
+    EXPECT_EQ(r.entries[2].value.X(), 0.5f);
+    EXPECT_EQ(r.entries[2].value.Y(), 0.0f);
+    EXPECT_EQ(r.entries[3].value.Word(0), 0u);
+    EXPECT_EQ(r.entries[4].type, 0u) << "absent type is a point";
+    EXPECT_EQ(r.entries[5].type, 9u);
+    EXPECT_EQ(r.entries[5].value.Word(0), 0u);
+    EXPECT_EQ(r.entries[6].type, 4u);
+    EXPECT_EQ(r.entries[6].value.Word(0), 1u);
 }
 
 TEST(PresetReader, NamesLatin1OrUtf8AndCutWhenLong) {

@@ -1,0 +1,166 @@
+// Frame descriptors that do not describe their picture, handed to every
+// transition's render entry and to the frame processor: each is refused
+// (false) before a byte of the output is written, and nothing is read
+// outside the memory a sound descriptor would cover (AddressSanitizer and
+// UndefinedBehaviorSanitizer watch the reads in the sanitizer build).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/module.h"
+#include "library/abi.h"
+
+namespace svt {
+namespace {
+
+constexpr int kW = 24, kH = 14;
+constexpr uint8_t kGuard = 0xC3;
+
+// A picture with guard bytes before and after, filled with a pattern.
+struct Buffer {
+    std::vector<uint8_t> bytes;
+    size_t guard = 4096;
+    FrameDesc desc{};
+
+    Buffer(uint32_t format, int32_t pixelSize, uint8_t fill) {
+        const size_t rowBytes = size_t(kW) * pixelSize;
+        bytes.assign(rowBytes * kH + 2 * guard, kGuard);
+        std::memset(bytes.data() + guard, fill, rowBytes * kH);
+        desc = FrameDesc{bytes.data() + guard, kW, kH, int32_t(rowBytes), pixelSize, 0, format, 0, {}};
+    }
+};
+
+host::EffectModule& Module() {
+    static host::EffectModule* module = [] {
+        auto* m = new host::EffectModule();
+        const char* path = std::getenv("SVT_MODULE_PATH");
+        EXPECT_TRUE(m->Load(path ? path : SVT_BIN_DIR "/SVTumblers.so")) << m->error();
+        return m;
+    }();
+    return *module;
+}
+
+// A hostile variant of a sound 8-bit descriptor of `b`.
+struct Hostile {
+    const char* what;
+    void (*spoil)(FrameDesc&);
+    bool picture = false; // a sound picture that only a render cannot take
+};
+
+const Hostile kHostile[] = {
+    {"stride INT32_MIN", [](FrameDesc& d) { d.stride = INT32_MIN; }},
+    {"stride shorter than a row", [](FrameDesc& d) { d.stride = d.width * 4 - 4; }},
+    {"negative stride shorter than a row", [](FrameDesc& d) { d.stride = -(d.width * 4 - 4); }},
+    {"stride 0", [](FrameDesc& d) { d.stride = 0; }},
+    {"pixel size 16 on an 8-bit format", [](FrameDesc& d) { d.pixelSize = 16; }},
+    {"pixel size 1 on a four-channel format", [](FrameDesc& d) { d.pixelSize = 1; }},
+    {"pixel size 0", [](FrameDesc& d) { d.pixelSize = 0; }},
+    {"negative pixel size", [](FrameDesc& d) { d.pixelSize = -4; }},
+    {"float format on 4-byte pixels", [](FrameDesc& d) { d.format = kFormatBGRAF; }},
+    {"unknown format 2", [](FrameDesc& d) { d.format = 2; }},
+    {"unknown format 5", [](FrameDesc& d) { d.format = 5; }},
+    {"GPU-only format 8", [](FrameDesc& d) { d.format = kFormatGPU8; }},
+    {"format 0xFFFFFFFF", [](FrameDesc& d) { d.format = 0xFFFFFFFFu; }},
+    {"one-channel float", [](FrameDesc& d) { d.format = kFormatGrayF; }, true},
+    {"rows wrapping past the top of the address space",
+     [](FrameDesc& d) { d.data = reinterpret_cast<void*>(UINTPTR_MAX - 64); }},
+    {"rows below address zero", [](FrameDesc& d) { d.height = INT32_MAX, d.stride = -INT32_MAX; }},
+    {"width times pixel size past 2^31", [](FrameDesc& d) { d.width = INT32_MAX / 2, d.stride = INT32_MAX; }},
+    {"zero width", [](FrameDesc& d) { d.width = 0; }},
+    {"negative height", [](FrameDesc& d) { d.height = -kH; }},
+    {"null data", [](FrameDesc& d) { d.data = nullptr; }},
+};
+
+// Where two byte images first differ; -1 when they are equal.
+long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) return long(i);
+    return a.size() == b.size() ? -1 : long(std::min(a.size(), b.size()));
+}
+
+class HostileFrames : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(HostileFrames, EveryRenderRefusesThemBeforeWriting) {
+    host::ComPtr<IVideoEffect> fx = Module().CreateEffect(GetParam());
+    ASSERT_TRUE(fx);
+    const TimingRecord timing{0, 0.5};
+    Buffer a(kFormatBGRA8, 4, 0x40), b(kFormatBGRA8, 4, 0x80), out(kFormatBGRA8, 4, 0x5A);
+    const std::vector<uint8_t> untouched = out.bytes;
+    // The sound frames render, so a refusal below is the descriptor's doing.
+    ASSERT_TRUE(fx->Render(nullptr, &a.desc, &b.desc, &out.desc, &timing));
+    ASSERT_NE(out.bytes, untouched);
+
+    for (const Hostile& h : kHostile) {
+        for (int role = 0; role < 3; ++role) {
+            for (double t : {0.0, 0.5, 1.0}) {
+                std::memcpy(out.bytes.data(), untouched.data(), untouched.size());
+                FrameDesc d[3] = {a.desc, b.desc, out.desc};
+                h.spoil(d[role]);
+                const TimingRecord at{0, t};
+                EXPECT_FALSE(fx->Render(nullptr, &d[0], &d[1], &d[2], &at))
+                    << h.what << " as frame " << "ABO"[role] << " at t " << t;
+                EXPECT_EQ(FirstDifference(out.bytes, untouched), -1) << h.what << " as frame " << "ABO"[role] << " at t " << t;
+            }
+        }
+    }
+}
+
+TEST_P(HostileFrames, PicturesInAnotherFormatThanTheOutputAreRefused) {
+    host::ComPtr<IVideoEffect> fx = Module().CreateEffect(GetParam());
+    ASSERT_TRUE(fx);
+    const TimingRecord timing{0, 0.5};
+    Buffer a8(kFormatBGRA8, 4, 0x40), b8(kFormatBGRA8, 4, 0x80), out8(kFormatBGRA8, 4, 0x5A);
+    Buffer aF(kFormatBGRAF, 16, 0), bF(kFormatBGRAF, 16, 0), outF(kFormatBGRAF, 16, 0);
+    Buffer aSwapped(kFormatARGB8, 4, 0x40);
+    struct Case {
+        const char* what;
+        FrameDesc *a, *b, *out;
+    } cases[] = {
+        {"float A, 8-bit B and output", &aF.desc, &b8.desc, &out8.desc},
+        {"float B, 8-bit A and output", &a8.desc, &bF.desc, &out8.desc},
+        {"8-bit pictures, float output", &a8.desc, &b8.desc, &outF.desc},
+        {"A in the reversed byte order", &aSwapped.desc, &b8.desc, &out8.desc},
+    };
+    for (const Case& c : cases) {
+        Buffer* target = c.out == &out8.desc ? &out8 : &outF;
+        const std::vector<uint8_t> before = target->bytes;
+        EXPECT_FALSE(fx->Render(nullptr, c.a, c.b, c.out, &timing)) << c.what;
+        EXPECT_EQ(FirstDifference(target->bytes, before), -1) << c.what;
+    }
+}
+
+std::string Name(const ::testing::TestParamInfo<uint32_t>& info) { return "Transition" + std::to_string(info.param); }
+INSTANTIATE_TEST_SUITE_P(EveryTransition, HostileFrames, ::testing::Range(0u, 13u), Name);
+
+// The frame processor meets the same descriptors in its copies, resizes and
+// flips; none may be read through or written to.
+TEST(HostileFrameProcessor, RefusesEveryHostileDescriptor) {
+    IFrameProcessor* fp = Module().library()->CreateFrameProcessor();
+    ASSERT_NE(fp, nullptr);
+    Buffer src(kFormatBGRA8, 4, 0x40), dst(kFormatBGRA8, 4, 0x5A);
+    const std::vector<uint8_t> srcBefore = src.bytes, dstBefore = dst.bytes;
+    for (const Hostile& h : kHostile) {
+        if (h.picture) continue;
+        FrameDesc s = src.desc, d = dst.desc;
+        h.spoil(s);
+        EXPECT_FALSE(fp->CopyImage(&s, &dst.desc)) << h.what;
+        EXPECT_FALSE(fp->Resize(&s, &dst.desc, 2)) << h.what;
+        EXPECT_FALSE(fp->CopyFlipped(&s, &dst.desc)) << h.what;
+        h.spoil(d);
+        EXPECT_FALSE(fp->CopyImage(&src.desc, &d)) << h.what;
+        EXPECT_FALSE(fp->Resize(&src.desc, &d, 1)) << h.what;
+        EXPECT_FALSE(fp->FlipRows(&d)) << h.what;
+        EXPECT_FALSE(fp->InvertChannel(&d, 0)) << h.what;
+        EXPECT_EQ(FirstDifference(dst.bytes, dstBefore), -1) << h.what;
+    }
+    EXPECT_EQ(FirstDifference(src.bytes, srcBefore), -1);
+    fp->Release();
+}
+
+} // namespace
+} // namespace svt

@@ -1,0 +1,150 @@
+// Several threads at once, as a host with a render pool and a settings
+// dialog uses the module: one transition object per render thread gives
+// exactly what one thread gives, and concurrent writers of the settings
+// store lose nothing. `make tsan` runs these under ThreadSanitizer.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "tests/hardening/render_host.h"
+#include "tests/platform/scratch_store.h"
+
+namespace svt {
+namespace {
+
+using platform::RegistryRoot;
+constexpr double kProgress[] = {0.0, 0.15, 0.35, 0.5, 0.65, 0.85, 1.0};
+
+// Renders every progress value on `r` with preset `preset`; the outputs.
+std::vector<host::HostFrame> RenderAll(host::EffectRenderer& r, int preset, std::atomic<int>* problems) {
+    std::vector<host::HostFrame> outputs;
+    r.ApplyPreset(preset);
+    for (double t : kProgress) {
+        const host::RenderCheck c = r.Render(t);
+        if (!c.rendered || !c.clean()) ++*problems;
+        outputs.push_back(r.output());
+    }
+    return outputs;
+}
+
+TEST(Threads, TwoRenderThreadsGiveWhatOneThreadGives) {
+    for (uint32_t index = 0; index < 13; ++index) {
+        SCOPED_TRACE(index);
+        std::atomic<int> problems{0};
+        auto reference = test::NewRenderer(index, 64, 36);
+        ASSERT_TRUE(reference);
+        const int preset = int(index % reference->info().presets.size());
+        const std::vector<host::HostFrame> want = RenderAll(*reference, preset, &problems);
+
+        // Two objects, two threads, each rendering the sequence a few times.
+        std::atomic<int> mismatches{0};
+        std::vector<std::thread> threads;
+        for (int k = 0; k < 2; ++k) {
+            threads.emplace_back([&, index] {
+                auto r = test::NewRenderer(index, 64, 36);
+                if (!r) return (void)++problems;
+                for (int round = 0; round < 3; ++round) {
+                    const std::vector<host::HostFrame> got = RenderAll(*r, preset, &problems);
+                    for (size_t i = 0; i < got.size(); ++i)
+                        if (!got[i].SamePixels(want[i])) ++mismatches;
+                }
+            });
+        }
+        for (std::thread& t : threads) t.join();
+        EXPECT_EQ(problems.load(), 0);
+        EXPECT_EQ(mismatches.load(), 0);
+    }
+}
+
+// Four dialog threads each flip their own setting while two threads render:
+// every setting's last value reaches the store.
+TEST(Threads, SettingsWritersBesideRenderThreadsLoseNothing) {
+    test::ScratchStore store;
+    IEffectLibrary* library = test::HardeningModule().library();
+    ASSERT_NE(library, nullptr);
+    ILibrarySettings* settings = library->GetSettings();
+    ASSERT_NE(settings, nullptr);
+    constexpr int kFlips = 21; // odd: each setting ends on
+    std::atomic<bool> writing{true};
+    std::atomic<int> problems{0};
+    std::vector<std::thread> renders;
+    for (uint32_t index : {2u, 8u}) // two with the overscan check box, which read the setting
+        renders.emplace_back([&, index] {
+            auto r = test::NewRenderer(index, 48, 27);
+            if (!r) return (void)++problems;
+            while (writing.load())
+                if (!r->Render(0.4).rendered) ++problems;
+        });
+    std::vector<std::thread> writers;
+    for (int which = 0; which < 4; ++which)
+        writers.emplace_back([settings, which] {
+            for (int i = 0; i < kFlips; ++i) {
+                const Bool8 on = i % 2 == 0;
+                switch (which) {
+                case 0: settings->SetKnobsDragVertical(on); break;
+                case 1: settings->SetKeyFramesVsPresets(on); break;
+                case 2: settings->SetCropOverscan(on); break;
+                default: settings->SetForcedCPU(on); break;
+                }
+            }
+        });
+    for (std::thread& t : writers) t.join();
+    writing = false;
+    for (std::thread& t : renders) t.join();
+    EXPECT_EQ(problems.load(), 0);
+    std::string v;
+    for (const char* name : {"Knobs Drag Vertical", "Crop Overscan", "Forced CPU"}) {
+        EXPECT_TRUE(platform::RegistryReadString(RegistryRoot::kCurrentUser, "Software\\Solvane\\Common", name, &v));
+        EXPECT_EQ(v, "yes") << name;
+    }
+    EXPECT_TRUE(platform::RegistryReadString(RegistryRoot::kCurrentUser, "Software\\Solvane\\Solvane Tumblers",
+                                             "Key Frames vs Presets", &v));
+    EXPECT_EQ(v, "yes");
+    settings->SetCropOverscan(0); // the module's static settings outlive this test
+    settings->SetForcedCPU(0);
+    settings->SetKnobsDragVertical(0);
+    settings->SetKeyFramesVsPresets(0);
+}
+
+// Writers in separate processes (two hosts, or a host and its dialog
+// helper) share the store through its lock, not through memory.
+TEST(ConcurrentWriters, FourProcessesLoseNothing) {
+    test::ScratchStore store;
+    constexpr int kProcesses = 4, kEach = 12;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < kEach; ++i)
+                ok = platform::RegistryWriteString(RegistryRoot::kCurrentUser, "Process " + std::to_string(p),
+                                                   "Value " + std::to_string(i), std::to_string(p * 100 + i)) &&
+                     ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string v;
+    for (int p = 0; p < kProcesses; ++p)
+        for (int i = 0; i < kEach; ++i) {
+            EXPECT_TRUE(platform::RegistryReadString(RegistryRoot::kCurrentUser, "Process " + std::to_string(p),
+                                                     "Value " + std::to_string(i), &v));
+            EXPECT_EQ(v, std::to_string(p * 100 + i));
+        }
+}
+
+} // namespace
+} // namespace svt
