@@ -1,13 +1,13 @@
 // FrameProcessor: IFrameProcessor over the image operations. Each slot binds
 // views to the host's frames, runs the operation and lets the views go; the
 // frame written to is bound through the processor's scratch view.
-#include <atomic>
 #include <new>
 
 #include "frames/frame_check.h"
 #include "frames/image_ops.h"
 #include "frames/image_view.h"
 #include "library/abi.h"
+#include "platform/ref_count.h"
 
 namespace svt {
 
@@ -23,14 +23,11 @@ public:
         AddRef();
         return kOk;
     }
-    uint32_t AddRef() override { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    uint32_t AddRef() override { return refs_.AddRef(); }
     uint32_t Release() override {
-        const uint32_t before = count_.fetch_sub(1, std::memory_order_acq_rel);
-        if (before == 1) {
-            DeleteSelf(1);
-            return 0;
-        }
-        return before - 1;
+        const uint32_t left = refs_.Release();
+        if (left == 0) DeleteSelf(1);
+        return left;
     }
 
     Bool8 CopyImage(FrameDesc* src, FrameDesc* dst) override {
@@ -128,7 +125,7 @@ private:
         return ok;
     }
 
-    std::atomic<uint32_t> count_{1};
+    platform::RefCount refs_;
     ImageView scratch_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "frames/image_ops.h"
 #include "frames/pixel_math_p.h"
+#include "platform/platform.h"
 
 namespace svt {
 
@@ -259,10 +260,7 @@ constexpr ImageKernels kScalar = {
 
 KernelLevel g_level = KernelLevel::kScalar;
 
-bool CpuHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
+bool CpuHasAvx2() { return platform::ProcessorSimdLevel() == platform::SimdLevel::kAvx2; }
 
 } // namespace
 
@@ -287,8 +285,7 @@ void SelectImageKernelsForTest(bool forceScalar) {
 }
 
 void SelectImageKernels() {
-    const char* force = std::getenv("SVT_FORCE_SCALAR");
-    SelectImageKernelsForTest(force && force[0] == '1');
+    SelectImageKernelsForTest(platform::KernelSimdLevel() == platform::SimdLevel::kScalar);
 }
 
 const char* ImageKernelLevel() {

@@ -21,7 +21,7 @@ public:
     explicit MemoryAllocator(IUnknown* context);
     MemoryAllocator(const MemoryAllocator&) = delete;
     MemoryAllocator& operator=(const MemoryAllocator&) = delete;
-    virtual ~MemoryAllocator();
+    ~MemoryAllocator();
 
     bool AllocateBlock(void** out, uint64_t size);
     void FreeBlock(void* block);

@@ -14,6 +14,7 @@
 #include "host/translate.h"
 #include "library/host_services.h"
 #include "library/translation.h"
+#include "platform/text.h"
 
 namespace svt::host {
 
@@ -122,26 +123,7 @@ void PrintMessage(void*, const char16_t* title, const char16_t* text, uint32_t) 
     std::fprintf(stderr, "tumblers: %s: %s\n", ToUtf8(title).c_str(), t.c_str());
 }
 
-std::u16string Widen(const std::string& utf8) {
-    std::u16string out;
-    for (size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = b;
-        size_t n = 1;
-        if (b >= 0xF0 && i + 3 < utf8.size()) cp = b & 0x07, n = 4;
-        else if (b >= 0xE0 && i + 2 < utf8.size()) cp = b & 0x0F, n = 3;
-        else if (b >= 0xC0 && i + 1 < utf8.size()) cp = b & 0x1F, n = 2;
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        if (cp >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += n;
-    }
-    return out;
-}
+std::u16string Widen(const std::string& utf8) { return platform::Utf8ToUtf16Lossy(utf8); }
 
 // Runs `call` with the module's dialogs answering `file`, then takes the
 // services away again.

@@ -1,12 +1,14 @@
 // SVLang.so: the language library. Its factory GetLangXMLParser hands out
 // parser objects that read one language file each and answer lookups in it
-// (the table ILangXMLParser of library/multilingual.h).
+// (the table ILangXMLParser of library/language_parser.h).
 #include <atomic>
 #include <cstring>
 #include <new>
 
 #include "langlib/language_table.h"
-#include "library/multilingual.h"
+#include "library/language_parser.h"
+#include "platform/ref_count.h"
+#include "platform/text.h"
 
 #define SVLANG_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -41,15 +43,12 @@ public:
         return kOk;
     }
 
-    uint32_t AddRef() override { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    uint32_t AddRef() override { return refs_.AddRef(); }
 
     uint32_t Release() override {
-        const uint32_t before = count_.fetch_sub(1, std::memory_order_acq_rel);
-        if (before == 1) {
-            delete this;
-            return 0;
-        }
-        return before - 1;
+        const uint32_t left = refs_.Release();
+        if (left == 0) delete this;
+        return left;
     }
 
     uint32_t GetVersion() override { return 1; }
@@ -59,7 +58,7 @@ public:
         // memory while reading a file must not take it down.
         try {
             std::string narrow;
-            if (!Utf16ToUtf8(path, &narrow) || narrow.empty()) return 0;
+            if (!platform::Utf16ToNarrow(path, &narrow) || narrow.empty()) return 0;
             return table_.Load(narrow.c_str()) ? 1 : 0;
         } catch (...) {
             return 0;
@@ -103,7 +102,7 @@ public:
     Bool8 HasLanguage(const char* code) override { return table_.Find(code) ? 1 : 0; }
 
 private:
-    std::atomic<uint32_t> count_{1};
+    platform::RefCount refs_;
     LanguageTable table_;
 };
 

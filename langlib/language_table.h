@@ -58,11 +58,6 @@ private:
     std::string defaultCode_;
 };
 
-// UTF-8 to UTF-16; invalid bytes become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
-// UTF-16 to UTF-8; false for an unpaired surrogate.
-bool Utf16ToUtf8(const char16_t* text, std::string* out);
-
 // The two-letter code of the user's message language from the environment
 // (LC_ALL, then LC_MESSAGES, then LANG: the first one set decides, as for
 // any POSIX program), lower-cased; empty for "C", "POSIX" or anything that

@@ -96,6 +96,13 @@ constexpr ParamValue P(float x, float y) { return ParamValue::Point(x, y); }
 // A stored word that is no valid value of its parameter, kept as stored.
 constexpr ParamValue Raw(uint32_t lo, uint32_t hi = 0) { return ParamValue::FromWords(lo, hi); }
 
+// The flags words transitions report. Their bits mean what the host's
+// interface defines; ours differ in bit 0x4 alone, clear for the transitions
+// whose crop check box the specialised slot 6 reads.
+inline constexpr uint32_t kEffectFlags = 966;        // 0x3C6
+inline constexpr uint32_t kEffectFlagsOwnCrop = 962; // 0x3C2
+static_assert(kEffectFlagsOwnCrop == (kEffectFlags & ~0x4u));
+
 struct EffectDescription {
     const char* name;
     uint32_t flags;

@@ -35,7 +35,19 @@ bool CMultiLingualBase::LoadLanguageResources(const char* fileName) {
     loaded_ = 0;
     if (parser_) return loaded_ != 0; // a second load keeps the parser but reports nothing loaded
     DropLanguageLibrary(languageLibrary_);
+    // NOTE: called while the library object is built; running out of memory
+    // here leaves it without translations rather than throwing to the host.
+    try {
+        return LoadParser(fileName);
+    } catch (...) {
+        if (parser_) parser_->Release();
+        parser_ = nullptr;
+        loaded_ = 0;
+        return false;
+    }
+}
 
+bool CMultiLingualBase::LoadParser(const char* fileName) {
     const std::string libraryPath = platform::PathBesideModule(kLanguageLibraryName);
     const std::string filePath = fileName ? platform::PathBesideModule(fileName) : std::string();
     if (!libraryPath.empty()) languageLibrary_ = platform::LoadLibrary(libraryPath.c_str());

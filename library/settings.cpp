@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "library/effect_library.h"
 #include "platform/platform.h"
 
 namespace svt {

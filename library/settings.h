@@ -19,6 +19,10 @@
 
 namespace svt {
 
+// The library's name, as IEffectLibrary reports it; its own settings key ends
+// with it.
+inline constexpr const char* kLibraryName = "Solvane Tumblers";
+
 class LibrarySettings final : public ILibrarySettings {
 public:
     static LibrarySettings& Instance();

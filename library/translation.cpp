@@ -63,13 +63,16 @@ const char16_t* TranslationHelper::Translate(uint32_t section, const char* key, 
     const char* fallback = english ? english : key;
     if (!fallback) return text_;
     std::u16string wide;
-    if (!platform::NarrowToUtf16(fallback, &wide)) {
-        // Not valid UTF-8: keep what is ASCII and mark the rest.
-        wide.clear();
-        for (const char* p = fallback; *p; ++p)
-            wide.push_back(static_cast<unsigned char>(*p) < 0x80 ? static_cast<char16_t>(*p) : u'\uFFFD');
+    if (platform::NarrowToUtf16(fallback, &wide)) {
+        CopyCut(wide.data(), wide.size(), text_, kTextCapacity);
+        return text_;
     }
-    CopyCut(wide.data(), wide.size(), text_, kTextCapacity);
+    // Not valid UTF-8 (or no memory to convert it): keep what is ASCII and
+    // mark the rest, in place.
+    uint32_t n = 0;
+    for (const char* p = fallback; *p && n + 1 < kTextCapacity; ++p)
+        text_[n++] = static_cast<unsigned char>(*p) < 0x80 ? static_cast<char16_t>(*p) : u'\uFFFD';
+    text_[n] = 0;
     return text_;
 }
 

@@ -56,7 +56,7 @@ public:
     TranslationHelper();
     TranslationHelper(const TranslationHelper&) = delete;
     TranslationHelper& operator=(const TranslationHelper&) = delete;
-    virtual ~TranslationHelper();
+    ~TranslationHelper();
 
     // Remembers `source` (not counted: the caller keeps it alive while the
     // helper is used) and the language: exactly two characters are taken as

@@ -1,17 +1,14 @@
-// Module attach, the module's own path, and run-time loading of libraries.
+// The module's own path and run-time loading of libraries.
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
 
-#include "frames/image_ops.h"
 #include "platform/platform.h"
-#include "softrender/warp.h"
 
 namespace svt::platform {
 
@@ -20,7 +17,7 @@ namespace {
 // NOTE: a plain buffer, not a std::string: it is written by a load-time
 // constructor, which may run before this file's dynamic initialisers.
 char g_modulePath[PATH_MAX];
-std::once_flag g_attachOnce;
+std::once_flag g_pathOnce;
 
 // Resolves the file that holds this code. dladdr names the module as it was
 // loaded (possibly relative to a working directory that may change later) or,
@@ -45,27 +42,21 @@ void RecordModulePath() {
     }
 }
 
-void Attach() {
-    SelectImageKernels();
-    SelectWarpKernels();
-    RecordModulePath();
-}
-
-__attribute__((constructor)) void OnModuleAttach() { EnsureAttached(); }
-
-} // namespace
-
-void EnsureAttached() {
+void RecordModulePathOnce() {
     try {
-        std::call_once(g_attachOnce, Attach);
+        std::call_once(g_pathOnce, RecordModulePath);
     } catch (...) {
-        // call_once reports a failed thread primitive by throwing; the module
-        // then keeps its scalar kernels and an unknown path.
+        // call_once reports a failed thread primitive by throwing; the path
+        // then stays unknown.
     }
 }
 
+__attribute__((constructor)) void OnLoad() { RecordModulePathOnce(); }
+
+} // namespace
+
 std::string ModulePath() {
-    EnsureAttached();
+    RecordModulePathOnce();
     try {
         return std::string(g_modulePath);
     } catch (...) {

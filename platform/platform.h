@@ -1,24 +1,32 @@
-// Our stand-in for the Windows services the module relies on: module
-// attach and path, loading libraries, text conversion, the settings store.
+// Our stand-in for the Windows services the module relies on: the module's
+// path, the processor's SIMD level, loading libraries, text conversion, the
+// settings store.
 #pragma once
 
 #include <string>
 
+#include "platform/text.h"
+
 namespace svt::platform {
 
 // --- Module --------------------------------------------------------------
-// What the process-attach notification does: picks the processor-specific
-// image and warp kernels and records the module's path. A load-time
-// constructor calls it when the module (or a program linking the static
-// library) starts; calling it again does nothing, so unit tests may call it
-// to be sure. The kernel tables it fills must be constant-initialised, since
-// the order of load-time constructors across files is not fixed.
-void EnsureAttached();
 // Absolute path of the loaded module file (SVTumblers.so, or the program
-// that links the library statically); empty when unknown.
+// that links the library statically); empty when unknown. Recorded once, by
+// a load-time constructor, while a relative load path still means what it
+// meant at load time.
 std::string ModulePath();
 // ModulePath() with its file name replaced by `fileName`; empty when unknown.
 std::string PathBesideModule(const char* fileName);
+
+// --- Processor ------------------------------------------------------------
+enum class SimdLevel { kScalar, kSse2, kAvx2 };
+// The widest level this processor runs, detected once (SSE2 is the x86-64
+// baseline).
+SimdLevel ProcessorSimdLevel();
+// What the kernel tables should use: the processor's level, or kScalar when
+// SVT_FORCE_SCALAR=1 is in the environment (read at each call, so tests may
+// switch it).
+SimdLevel KernelSimdLevel();
 
 // --- Libraries -----------------------------------------------------------
 // A path with a slash is loaded as given; a bare name through the
@@ -26,14 +34,6 @@ std::string PathBesideModule(const char* fileName);
 void* LoadLibrary(const char* pathOrName);
 void* FindExport(void* library, const char* name);
 void FreeLibrary(void* library);
-
-// --- Text ----------------------------------------------------------------
-// UTF-16 to the narrow code page (UTF-8) and back, for zero-terminated
-// text. Strict both ways: false, with *out cleared, for unpaired surrogates,
-// invalid or truncated UTF-8 sequences, overlong forms, encoded surrogates,
-// code points past U+10FFFF, or a null pointer.
-bool Utf16ToNarrow(const char16_t* text, std::string* out);
-bool NarrowToUtf16(const char* text, std::u16string* out);
 
 // --- Settings store (registry stand-in) -----------------------------------
 // Two plain-text stores a person can read and edit:

@@ -11,7 +11,7 @@
 #include <limits>
 
 #include "platform/file_replace.h"
-#include "presets/xml_input.h"
+#include "platform/xml_input.h"
 
 namespace svt {
 
@@ -279,6 +279,11 @@ bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetD
     if (!library) return record->count > 0;
     IVideoEffect* effect = library->CreateEffect(effectIndex);
     if (!effect) return false;
+    // Released however the comparison ends (it may run out of memory).
+    const struct Held {
+        IVideoEffect* effect;
+        ~Held() { effect->Release(); }
+    } held{effect};
     const char* libraryName = library->GetLibraryName();
     const char* effectName = effect->GetEffectName();
     bool valid = libraryName && effectName && FieldText(record->libraryName) == libraryName &&
@@ -286,7 +291,6 @@ bool ValidatePreset(IEffectLibrary* library, uint32_t effectIndex, const PresetD
     ParamInfo info;
     for (uint32_t i = 0; valid && effect->GetParamInfo(i, &info); ++i)
         valid = static_cast<int64_t>(i) < record->count && record->entries[i].type == info.type;
-    effect->Release();
     return valid;
 }
 

@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "platform/dialogs.h"
+#include "library/host_dialogs.h"
 #include "platform/platform.h"
 #include "presets/preset_file.h"
 
@@ -48,7 +48,7 @@ void PrepareDialog(TranslationHelper& translation, IEffectLibrary* library, uint
     BuildPresetFilter(label.c_str(), extension, texts->filter, kPresetFilterCapacity);
 }
 
-void Exclaim(const char16_t* title, const char16_t* text) { platform::ShowMessageBox(title, text, SVT_ICON_EXCLAMATION); }
+void Exclaim(const char16_t* title, const char16_t* text) { ShowMessageBox(title, text, SVT_ICON_EXCLAMATION); }
 
 uint32_t SaveError() {
     Exclaim(kSaveErrorTitle, kSaveErrorText);
@@ -59,6 +59,29 @@ uint32_t LoadError() {
     Exclaim(kLoadErrorTitle, kLoadErrorText);
     return kPresetError;
 }
+
+// Running out of memory anywhere in a slot ends in its error message, as far
+// as that can still be shown, and never in an exception through the host.
+template <class Body>
+uint32_t ErrorOnThrow(Body body, uint32_t (*error)()) {
+    try {
+        return body();
+    } catch (...) {
+    }
+    try {
+        return error();
+    } catch (...) {
+        return kPresetError;
+    }
+}
+
+// Releases a transition the slot created, however it ends.
+struct EffectRef {
+    IVideoEffect* effect;
+    ~EffectRef() {
+        if (effect) effect->Release();
+    }
+};
 
 } // namespace
 
@@ -76,15 +99,12 @@ Result CPresetSaver::QueryInterface(const GUID* iid, void** out) {
     return kOk;
 }
 
-uint32_t CPresetSaver::AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32_t CPresetSaver::AddRef() { return refs_.AddRef(); }
 
 uint32_t CPresetSaver::Release() {
-    const uint32_t before = refCount_.fetch_sub(1, std::memory_order_acq_rel);
-    if (before == 1) {
-        DeleteSelf(1);
-        return 0;
-    }
-    return before - 1;
+    const uint32_t left = refs_.Release();
+    if (left == 0) DeleteSelf(1);
+    return left;
 }
 
 void CPresetSaver::DeleteSelf(uint32_t flags) {
@@ -96,20 +116,30 @@ void CPresetSaver::DeleteSelf(uint32_t flags) {
 
 uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
                                   PresetData* record, const char* language) {
+    return ErrorOnThrow([&] { return Save(ownerWindow, library, effectIndex, record, language); }, SaveError);
+}
+
+uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
+                                  PresetData* record, const char* language) {
+    return ErrorOnThrow([&] { return Load(ownerWindow, library, effectIndex, record, language); }, LoadError);
+}
+
+uint32_t CPresetSaver::Save(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                            const char* language) {
     DialogTexts texts;
     PrepareDialog(translation_, library, effectIndex, language, u"Save Preset", kTextSavePresetAs, &texts);
     if (!record) return SaveError();
     char16_t path[kPresetPathCapacity] = {};
-    if (!platform::ShowSaveDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
+    if (!ShowSaveDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
                                   path, kPresetPathCapacity))
         return kPresetOk;
     if (!path[0]) return SaveError();
 
     if (library) {
-        if (IVideoEffect* effect = library->CreateEffect(effectIndex)) {
+        const EffectRef ref{library->CreateEffect(effectIndex)};
+        if (ref.effect) {
             CopyPresetName(record->libraryName, library->GetLibraryName());
-            CopyPresetName(record->effectName, effect->GetEffectName());
-            effect->Release();
+            CopyPresetName(record->effectName, ref.effect->GetEffectName());
         }
     }
     std::string narrowPath;
@@ -117,18 +147,19 @@ uint32_t CPresetSaver::SavePreset(void* ownerWindow, IEffectLibrary* library, ui
     return WritePresetFile(narrowPath.c_str(), *record) ? kPresetOk : SaveError();
 }
 
-uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex,
-                                  PresetData* record, const char* language) {
+uint32_t CPresetSaver::Load(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                            const char* language) {
     DialogTexts texts;
     PrepareDialog(translation_, library, effectIndex, language, u"Load Preset", kTextOpenPreset, &texts);
     if (!record) return LoadError();
     char16_t path[kPresetPathCapacity] = {};
-    if (!platform::ShowOpenDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
+    if (!ShowOpenDialog(ownerWindow, texts.title.c_str(), texts.filter, texts.extension.c_str(),
                                   path, kPresetPathCapacity))
         return kPresetOk;
     if (!path[0]) return LoadError();
 
-    IVideoEffect* effect = library ? library->CreateEffect(effectIndex) : nullptr;
+    const EffectRef ref{library ? library->CreateEffect(effectIndex) : nullptr};
+    IVideoEffect* effect = ref.effect;
     // NOTE: read into a copy so that the host's record changes only when the
     // file is accepted.
     PresetData loaded = *record;
@@ -146,7 +177,6 @@ uint32_t CPresetSaver::LoadPreset(void* ownerWindow, IEffectLibrary* library, ui
     } else {
         result = LoadError();
     }
-    if (effect) effect->Release();
     return result;
 }
 

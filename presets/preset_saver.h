@@ -1,13 +1,13 @@
 // CPresetSaver: the IPresetSaver a host gets from CreatePresetSaver. It shows
 // the file dialog, writes or reads a preset file (presets/preset_file.h),
 // checks that a loaded file belongs to the transition at hand, and reports
-// problems in message boxes (platform/dialogs.h).
+// problems in message boxes (library/host_dialogs.h).
 #pragma once
 
-#include <atomic>
 
 #include "library/abi.h"
 #include "library/translation.h"
+#include "platform/ref_count.h"
 
 namespace svt {
 
@@ -44,14 +44,19 @@ public:
     // 4: shows the save dialog and writes the record's first `count` entries
     // with the library's and the transition's names. Returns 0 when written
     // or cancelled, 1 after the save error.
+    // Neither slot throws: running out of memory is a load or save error.
     uint32_t SavePreset(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
                         const char* language) override;
     void DeleteSelf(uint32_t flags) override; // 5
 
 private:
     ~CPresetSaver() = default;
+    uint32_t Load(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                  const char* language);
+    uint32_t Save(void* ownerWindow, IEffectLibrary* library, uint32_t effectIndex, PresetData* record,
+                  const char* language);
 
-    std::atomic<uint32_t> refCount_{1};
+    platform::RefCount refs_;
     TranslationHelper translation_;
 };
 

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "library/abi.h"
+#include "platform/platform.h"
 #include "softrender/glow_p.h"
 
 namespace svt {
@@ -112,8 +113,7 @@ GlowKernels g_glow = kScalarGlow;
 
 void UseGlowKernels(bool simd) {
     GlowKernels k = kScalarGlow;
-    __builtin_cpu_init();
-    if (simd && __builtin_cpu_supports("avx2")) InstallAvx2Glow(k);
+    if (simd && platform::ProcessorSimdLevel() == platform::SimdLevel::kAvx2) InstallAvx2Glow(k);
     g_glow = k;
 }
 

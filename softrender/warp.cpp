@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "library/abi.h"
+#include "platform/platform.h"
 #include "softrender/glow_p.h"
 #include "softrender/warp_p.h"
 
@@ -137,10 +138,7 @@ constexpr SpanKernels kScalarSpans{SpanBytes4Scalar, SpanFloats4Scalar, SpanByte
 SpanKernels g_spans = kScalarSpans;
 SpanLevel g_level = SpanLevel::kScalar;
 
-bool CpuHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
+bool CpuHasAvx2() { return platform::ProcessorSimdLevel() == platform::SimdLevel::kAvx2; }
 
 } // namespace
 
@@ -609,8 +607,7 @@ bool WarpQuad(const ImageView& texture, ImageView& screen, const QuadCorners& qu
 
 // The glow's row kernels are chosen here too: one switch for the renderer.
 void SelectWarpKernels() {
-    const char* force = std::getenv("SVT_FORCE_SCALAR");
-    const bool scalar = force && force[0] == '1';
+    const bool scalar = platform::KernelSimdLevel() == platform::SimdLevel::kScalar;
     glow::UseGlowKernels(!scalar);
     if (scalar)
         warp::UseSpanLevel(warp::SpanLevel::kScalar);

@@ -53,15 +53,12 @@ Result BaseEffect::QueryInterface(const GUID* iid, void** out) {
     return kOk;
 }
 
-uint32_t BaseEffect::AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32_t BaseEffect::AddRef() { return refs_.AddRef(); }
 
 uint32_t BaseEffect::Release() {
-    const uint32_t before = refCount_.fetch_sub(1, std::memory_order_acq_rel);
-    if (before == 1) {
-        DeleteSelf(1);
-        return 0;
-    }
-    return before - 1;
+    const uint32_t left = refs_.Release();
+    if (left == 0) DeleteSelf(1);
+    return left;
 }
 
 void BaseEffect::DeleteSelf(uint32_t flags) {

@@ -15,6 +15,7 @@
 #include "gpu/gpu_effect_adapter.h"
 #include "library/abi.h"
 #include "library/effect_description.h"
+#include "platform/ref_count.h"
 #include "softrender/canvas.h"
 
 namespace svt {
@@ -62,7 +63,7 @@ protected:
 
 private:
     const EffectDescription& description_;
-    std::atomic<uint32_t> refCount_{1};
+    platform::RefCount refs_;
     // The CPU renderer's state, created at the first CPU render.
     std::unique_ptr<SceneCanvas> canvas_;
 

@@ -41,7 +41,7 @@ constexpr ParamValue kPresets[] = {
 
 } // namespace
 
-const EffectDescription kD3DBoxInversionDescription{"3D Box Fold", 966, kParams, kPresetNames, kPresets};
+const EffectDescription kD3DBoxInversionDescription{"3D Box Fold", kEffectFlags, kParams, kPresetNames, kPresets};
 
 namespace {
 

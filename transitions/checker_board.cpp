@@ -57,7 +57,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DChessBoardDescription{"3D Checker Board", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DChessBoardDescription{"3D Checker Board", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

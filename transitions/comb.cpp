@@ -68,7 +68,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DCombDescription{"3D Comb", 962, kParams, kPresetNames, kPresets, 4};
+const EffectDescription kD3DCombDescription{"3D Comb", kEffectFlagsOwnCrop, kParams, kPresetNames, kPresets, 4};
 
 namespace {
 

@@ -43,7 +43,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DHalfRotateDescription{"3D Flip", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DHalfRotateDescription{"3D Flip", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

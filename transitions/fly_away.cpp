@@ -46,7 +46,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DFlyAwayDescription{"3D Fly Away", 962, kParams, kPresetNames, kPresets, 4};
+const EffectDescription kD3DFlyAwayDescription{"3D Fly Away", kEffectFlagsOwnCrop, kParams, kPresetNames, kPresets, 4};
 
 namespace {
 

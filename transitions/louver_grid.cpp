@@ -52,7 +52,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DMNJalousieDescription{"3D Louver Grid", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DMNJalousieDescription{"3D Louver Grid", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

@@ -48,7 +48,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DJalousieDescription{"3D Louvers", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DJalousieDescription{"3D Louvers", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

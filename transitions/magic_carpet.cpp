@@ -39,7 +39,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DWaveDescription{"3D Magic Carpet", 962, kParams, kPresetNames, kPresets, 3};
+const EffectDescription kD3DWaveDescription{"3D Magic Carpet", kEffectFlagsOwnCrop, kParams, kPresetNames, kPresets, 3};
 
 namespace {
 

@@ -48,7 +48,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DPageCurlDescription{"3D Page Turn", 962, kParams, kPresetNames, kPresets, 2};
+const EffectDescription kD3DPageCurlDescription{"3D Page Turn", kEffectFlagsOwnCrop, kParams, kPresetNames, kPresets, 2};
 
 namespace {
 

@@ -61,7 +61,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DLayersDescription{"3D Pizza Boxes", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DLayersDescription{"3D Pizza Boxes", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

@@ -50,7 +50,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DRingsDescription{"3D Rotating Frames", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DRingsDescription{"3D Rotating Frames", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

@@ -48,7 +48,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DSpiralJellyDescription{"3D Spiral Bounce", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DSpiralJellyDescription{"3D Spiral Bounce", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

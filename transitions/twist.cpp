@@ -63,7 +63,7 @@ static_assert(std::size(kPresets) == std::size(kPresetNames) * std::size(kParams
 
 } // namespace
 
-const EffectDescription kD3DTwistDescription{"3D Twist", 966, kParams, kPresetNames, kPresets, -1};
+const EffectDescription kD3DTwistDescription{"3D Twist", kEffectFlags, kParams, kPresetNames, kPresets, -1};
 
 namespace {
 

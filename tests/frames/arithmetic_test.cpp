@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "frames/pixel_math_p.h"
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {
@@ -63,32 +63,6 @@ TEST(Composite, EveryAlphaPairFollowsTheOverOperatorWithTruncation) {
     });
 }
 
-TEST(Composite, HalfAlphaWhiteOverOpaqueBlackOverTransparentAndInFloats) {
-    ForEachKernelLevel([] {
-        GuardedImage fg(1, 1, kFormatBGRA8), bg(1, 1, kFormatBGRA8), out(1, 1, kFormatBGRA8);
-        std::memcpy(fg.Pixel(0, 0), Px{255, 255, 255, 128}.data(), 4);
-        std::memcpy(bg.Pixel(0, 0), Px{0, 0, 0, 255}.data(), 4);
-        ASSERT_TRUE(Composite(fg.view(), bg.view(), out.view(), false));
-        // colour trunc(255 * 128 / 255) = 128; alpha 128 + trunc(255 * 127 / 255) = 255
-        EXPECT_EQ(out.Bytes(0, 0, 4), (Px{128, 128, 128, 255}));
-        std::memset(bg.Pixel(0, 0), 0, 4);
-        ASSERT_TRUE(Composite(fg.view(), bg.view(), out.view(), false));
-        // b = trunc(0 * 127 / 255) = 0: colour 128, alpha 128
-        EXPECT_EQ(out.Bytes(0, 0, 4), (Px{128, 128, 128, 128}));
-
-        GuardedImage ffg(3, 1, kFormatARGBF), fbg(3, 1, kFormatARGBF), fout(3, 1, kFormatARGBF);
-        for (uint32_t x = 0; x < 3; ++x) {
-            const float f[4] = {0.5f, 1.0f, 0.5f, 0.0f}, b[4] = {1.0f, 0.0f, 0.0f, 1.0f}; // alpha first
-            std::memcpy(ffg.FloatPixel(x, 0), f, 16);
-            std::memcpy(fbg.FloatPixel(x, 0), b, 16);
-        }
-        ASSERT_TRUE(Composite(ffg.view(), fbg.view(), fout.view(), false));
-        // b = 1 * (1 - 0.5) = 0.5; colours 1 * 0.5 + 0 * 0.5, 0.5 * 0.5 + 0, 0 + 1 * 0.5; alpha 0.5 + 0.5
-        const float expected[4] = {1.0f, 0.5f, 0.25f, 0.5f};
-        for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(std::memcmp(fout.FloatPixel(x, 0), expected, 16), 0) << x;
-    });
-}
-
 // Every (A, B) pair of bytes, with weights whose integer forms are plain:
 // 0.2 -> trunc(51.5) = 51, 0.6 -> trunc(153.5) = 153, 0.5 -> trunc(128.0) = 128.
 TEST(WeightedBlend, EveryBytePairTruncatesAndLimitsAt255) {
@@ -134,29 +108,6 @@ TEST(WeightedBlend, FloatWeightsClampAtOneAndLimitOnlyWhenTheyExceedIt) {
 
 // Packed 4:2:2 frames here have 2 bytes per pixel.
 GuardedImage Packed(uint32_t w, uint32_t h = 1) { return GuardedImage(w, h, kFormatGray8, 6, false, 2); }
-
-TEST(YUV422, WhiteAndBlackBothWays) {
-    GuardedImage rgb(4, 1, kFormatBGRA8), packed = Packed(4);
-    std::memset(rgb.Pixel(0, 0), 255, 8);
-    std::memset(rgb.Pixel(2, 0), 0, 8);
-    ASSERT_TRUE(PackYUV422(rgb.view(), packed.view()));
-    // white: Y = (56296 * 255 + 0x108000) >> 16 = 235; U = (0 - 0xFFC000) >> 17 = -128 -> byte 128
-    // black: Y = 0x108000 >> 16 = 16
-    EXPECT_EQ(packed.Bytes(0, 0, 8), (Px{235, 128, 235, 128, 16, 128, 16, 128}));
-    EXPECT_TRUE(packed.GuardsIntact());
-
-    std::memcpy(packed.Row(0), Px{16, 128, 16, 128, 235, 128, 235, 128}.data(), 8);
-    ASSERT_TRUE(UnpackYUV422(packed.view(), rgb.view(), 77));
-    // Y 16: R = (1220544 + 13388160 - 14608761) >> 16 = -1 -> 0
-    // Y 235: R = (17926740 + 13388160 - 14608761) >> 16 = 254
-    EXPECT_EQ(rgb.Bytes(0, 0, 16), (Px{0, 0, 0, 77, 0, 0, 0, 77, 254, 254, 254, 77, 254, 254, 254, 77}));
-
-    // Packed pairs as four-byte pixels count two picture pixels each.
-    GuardedImage pairs(2, 1, kFormatBGRA8);
-    std::memset(rgb.Pixel(0, 0), 255, 16);
-    ASSERT_TRUE(PackYUV422(rgb.view(), pairs.view()));
-    EXPECT_EQ(pairs.Bytes(0, 0, 8), (Px{235, 128, 235, 128, 235, 128, 235, 128}));
-}
 
 TEST(YUV422, OddWidthWritesOnlyYAndUOfTheLastPixelAndWidthOneFails) {
     GuardedImage rgb(3, 2, kFormatBGRA8), packed = Packed(3, 2), back(3, 2, kFormatBGRA8);

@@ -2,7 +2,7 @@
 // they all share.
 #include <functional>
 
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {
@@ -49,21 +49,6 @@ TEST(CopyImage, CopiesTheOverlapOfEveryFormatAndNothingElse) {
         for (uint32_t y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(dst.Row(y), src.Row(y), 5 * PixelSizeOf(format)), 0);
         EXPECT_TRUE(dst.GuardsIntact()) << format;
     }
-}
-
-TEST(Flips, CopyFlippedFromHeightTenToEightAndFlipRowsOfAnOddHeight) {
-    GuardedImage src(3, 10, kFormatGray8), dst(3, 8, kFormatGray8);
-    Number(src);
-    ASSERT_TRUE(CopyFlipped(src.view(), dst.view()));
-    for (uint32_t i = 0; i < 8; ++i) EXPECT_EQ(*dst.Pixel(1, 7 - i), i * 16 + 1) << i;
-    EXPECT_TRUE(dst.GuardsIntact());
-
-    GuardedImage img(3, 5, kFormatBGRA8, 4);
-    img.Randomize(5);
-    const GuardedImage before(img);
-    ASSERT_TRUE(FlipRows(img.view()));
-    for (uint32_t y = 0; y < 5; ++y) EXPECT_EQ(std::memcmp(img.Row(y), before.Row(4 - y), 12), 0) << y;
-    EXPECT_TRUE(img.GuardsIntact());
 }
 
 TEST(SwapChannelOrder, ReversesBytesAndFloatsAlsoInPlace) {

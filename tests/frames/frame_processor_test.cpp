@@ -49,46 +49,6 @@ TEST_F(LoadedFrameProcessor, ReversesChannelOrderInPlaceAndComposites) {
     EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
 }
 
-// Rows go in memory order: with a negative stride, FrameDesc row 9 is the
-// lowest-addressed row and lands in row 0 of a positive-stride copy.
-TEST_F(LoadedFrameProcessor, NegativeStrideFramesCopyInMemoryOrder) {
-    std::vector<uint8_t> src(10 * 4096), dst(10 * 64, 0xEE);
-    for (int r = 0; r < 10; ++r) std::memset(src.data() + (9 - r) * 4096, r, 4096);
-    FrameDesc fs = Frame(src.data() + 9 * 4096, 16, 10, -4096, kFormatBGRA8);
-    FrameDesc fd = Frame(dst.data(), 15, 10, 64, kFormatBGRA8);
-    ASSERT_TRUE(fp_->CopyImage(&fs, &fd));
-    EXPECT_EQ(dst[0], 9);
-    EXPECT_EQ(dst[9 * 64 + 59], 0);
-    EXPECT_EQ(dst[9 * 64 + 60], 0xEE); // 15 pixels per row, not 16
-}
-
-TEST_F(LoadedFrameProcessor, CopyFlippedAndFlipRowsOnFrames) {
-    std::vector<uint8_t> src(10 * 4), dst(8 * 4);
-    for (int r = 0; r < 10; ++r) std::memset(src.data() + r * 4, r, 4);
-    FrameDesc fs = Frame(src.data(), 4, 10, 4, kFormatGray8), fd = Frame(dst.data(), 4, 8, 4, kFormatGray8);
-    ASSERT_TRUE(fp_->CopyFlipped(&fs, &fd));
-    EXPECT_EQ(dst[7 * 4], 0); // row 0 to row 7
-    EXPECT_EQ(dst[0], 7);
-    ASSERT_TRUE(fp_->FlipRows(&fs));
-    EXPECT_EQ(src[0], 9);
-    EXPECT_EQ(src[9 * 4], 0);
-}
-
-TEST_F(LoadedFrameProcessor, ResizeRectAndFloatSlots) {
-    std::vector<float> src(8 * 8 * 4), dst(4 * 4 * 4, -1.0f);
-    for (size_t i = 0; i < src.size(); ++i) src[i] = float(i % 7) / 8.0f;
-    FrameDesc fs = Frame(src.data(), 8, 8, 8 * 16, kFormatBGRAF), fd = Frame(dst.data(), 4, 4, 4 * 16, kFormatBGRAF);
-    const uint32_t rect[4] = {2, 2, 5, 5};
-    ASSERT_TRUE(fp_->ResizeRect(&fs, rect, &fd, 2));
-    EXPECT_EQ(dst[0], src[(2 * 8 + 2) * 4]); // 4 x 4 onto 4 x 4: a plain copy
-    dst[5] = -1.0f;
-    ASSERT_TRUE(fp_->SqrtValues(&fd));
-    EXPECT_TRUE(std::isnan(dst[5]));
-    const float t[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-    ASSERT_TRUE(fp_->ClampBelow(&fd, t));
-    EXPECT_GE(dst[0], 0.5f);
-}
-
 TEST_F(LoadedFrameProcessor, BadFramesAnswerFalseAndTouchNothing) {
     uint8_t px[16] = {1, 2, 3, 4};
     FrameDesc good = Frame(px, 2, 2, 8, kFormatBGRA8), nullData = Frame(nullptr, 2, 2, 8, kFormatBGRA8),

@@ -1,36 +1,10 @@
 // Resize, ResizeRect and ScaleImage: sample positions, kernels, edges.
 #include <cmath>
 
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {
-
-// Floats compare by value: the weighted sum turns -0 into +0.
-bool SamePixels(GuardedImage& a, GuardedImage& b) {
-    const bool isFloat = a.view()->pixelSize == 16;
-    for (uint32_t y = 0; y < a.height(); ++y)
-        for (uint32_t i = 0; i < a.width() * 4; ++i)
-            if (isFloat ? a.FloatPixel(0, y)[i] != b.FloatPixel(0, y)[i] : a.Row(y)[i] != b.Row(y)[i]) return false;
-    return true;
-}
-
-TEST(Resize, SameSizeIsAnExactCopyInEveryModeAndFormat) {
-    ForEachKernelLevel([] {
-        for (uint32_t format : {kFormatBGRA8, kFormatARGBF}) {
-            GuardedImage src(9, 5, format);
-            src.Randomize(11);
-            for (int32_t mode : {0, 1, 2, 3}) {
-                GuardedImage dst(9, 5, format, 4, true);
-                ASSERT_TRUE(Resize(src.view(), dst.view(), mode));
-                EXPECT_TRUE(SamePixels(src, dst)) << "format " << format << " mode " << mode;
-                EXPECT_TRUE(dst.GuardsIntact());
-                ASSERT_TRUE(ScaleImage(src.view(), dst.view(), 0, 0, 9, 5, 0, 0, 9, 5, kSmooth));
-                EXPECT_TRUE(SamePixels(src, dst));
-            }
-        }
-    });
-}
 
 TEST(Resize, AFlatImageStaysFlatUpAndDownInEveryMode) {
     ForEachKernelLevel([] {
@@ -74,16 +48,6 @@ TEST(Resize, LinearAndCubicFollowARampAtCentreMappedPositions) {
     });
 }
 
-TEST(Resize, NearestTakesThePixelUnderEachCentre) {
-    GuardedImage src(4, 1, kFormatBGRA8), half(2, 1, kFormatBGRA8), twice(8, 1, kFormatBGRA8);
-    for (uint32_t x = 0; x < 4; ++x) std::memset(src.Pixel(x, 0), int(10 * (x + 1)), 4);
-    // centres 0.5 and 1.5 of the output land on 1.0 and 3.0 of the source: pixels 1 and 3
-    ASSERT_TRUE(Resize(src.view(), half.view(), kNearest));
-    ASSERT_TRUE(Resize(src.view(), twice.view(), kNearest));
-    const uint8_t expected[10] = {20, 40, 10, 10, 20, 20, 30, 30, 40, 40};
-    for (uint32_t x = 0; x < 10; ++x) EXPECT_EQ((x < 2 ? half.Pixel(x, 0) : twice.Pixel(x - 2, 0))[x % 4], expected[x]);
-}
-
 TEST(Resize, CubicOvershootIsClampedNotWrapped) {
     ForEachKernelLevel([] {
         GuardedImage src(6, 1, kFormatBGRA8), dst(30, 1, kFormatBGRA8);
@@ -94,17 +58,6 @@ TEST(Resize, CubicOvershootIsClampedNotWrapped) {
         EXPECT_EQ(dst.Pixel(0, 0)[0], 0);
         EXPECT_EQ(dst.Pixel(29, 0)[0], 255);
     });
-}
-
-TEST(Resize, UnknownModesInterpolateLinearly) {
-    GuardedImage src(5, 4, kFormatBGRA8);
-    src.Randomize(3);
-    GuardedImage linear(11, 7, kFormatBGRA8), other(11, 7, kFormatBGRA8), smooth(11, 7, kFormatBGRA8);
-    ASSERT_TRUE(Resize(src.view(), linear.view(), kLinear));
-    ASSERT_TRUE(Resize(src.view(), other.view(), 7));
-    ASSERT_TRUE(Resize(src.view(), smooth.view(), kSmooth)); // smooth belongs to ScaleImage only
-    EXPECT_TRUE(SamePixels(linear, other));
-    EXPECT_TRUE(SamePixels(linear, smooth));
 }
 
 // The inclusive rectangle resizes as a cropped copy would: nothing outside it
@@ -153,22 +106,6 @@ TEST(ScaleImage, SmoothShrinkAveragesTheCoveredArea) {
         EXPECT_EQ(third.Pixel(0, 0)[0], 13); // (10 + 0.5 * 20) / 1.5 = 13.3
         EXPECT_EQ(third.Pixel(1, 0)[0], 27); // (0.5 * 20 + 30) / 1.5 = 26.7
     });
-}
-
-TEST(ScaleImage, RoundTripThrough128SquareKeepsASmoothPicture) {
-    GuardedImage src(320, 180, kFormatBGRA8), small(128, 128, kFormatBGRA8), back(320, 180, kFormatBGRA8);
-    for (uint32_t y = 0; y < 180; ++y)
-        for (uint32_t x = 0; x < 320; ++x) {
-            const uint8_t px[4] = {uint8_t(x * 255 / 319), uint8_t(y * 255 / 179), uint8_t((x + y) / 2), 255};
-            std::memcpy(src.Pixel(x, y), px, 4);
-        }
-    ASSERT_TRUE(ScaleImage(src.view(), small.view(), 0, 0, 320, 180, 0, 0, 128, 128, kSmooth));
-    ASSERT_TRUE(ScaleImage(small.view(), back.view(), 0, 0, 128, 128, 0, 0, 320, 180, kSmooth));
-    int worst = 0;
-    for (uint32_t y = 0; y < 180; ++y)
-        for (uint32_t x = 0; x < 320; ++x)
-            for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(back.Pixel(x, y)[c] - src.Pixel(x, y)[c]));
-    EXPECT_LE(worst, 2);
 }
 
 TEST(ScaleImage, DestinationRectPartlyOutsideWritesOnlyInside) {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "tests/frames/guarded_image.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::test {
 namespace {

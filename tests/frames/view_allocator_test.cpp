@@ -36,23 +36,6 @@ TEST(ImageView, NegativeStrideBindsToTheLowestRowAndANullFrameEmptiesTheView) {
     EXPECT_EQ(v.stride, 0);
 }
 
-TEST(ImageView, OneBytePixelsTakeFormatSixAndOwnedRowsAreAligned) {
-    ImageView v;
-    ASSERT_TRUE(v.Allocate(33, 3, 1, nullptr, kFormatBGRA8, 1));
-    EXPECT_EQ(v.format, uint32_t(kFormatGray8));
-    EXPECT_EQ(v.ownsMemory, 1);
-    EXPECT_EQ(v.stride % int32_t(kPictureRowAlignment), 0);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(v.data) % kPictureRowAlignment, 0u);
-    ImageView copy(v);
-    EXPECT_EQ(copy.data, v.data);
-    EXPECT_EQ(copy.ownsMemory, 0); // a copy never frees
-    copy.Release();
-    v.Release(); // frees once; the sanitizer run proves nothing leaks
-    EXPECT_TRUE(v.empty());
-    EXPECT_FALSE(v.Allocate(0, 3, 4, nullptr, kFormatBGRA8, 1));
-    EXPECT_FALSE(v.Allocate(3, 3, 5, nullptr, kFormatBGRA8, 1)); // the own allocator has no 5-byte pixels
-}
-
 // A host allocator that counts what it is asked for.
 class CountingHost final : public IHostAllocator {
 public:

@@ -127,13 +127,6 @@ TEST_F(Settings, SettersWriteTheUserStoreAtOnce) {
     EXPECT_EQ(State(), "nnnn");
 }
 
-TEST_F(Settings, CorruptUserStoreFallsBackToTheMachine) {
-    store_.Put(kMachine, Store("yes", nullptr, nullptr, nullptr));
-    store_.Put(kUser, "Crop Overscan=yes\n\x01\x02 binary garbage\n");
-    settings_.Load();
-    EXPECT_EQ(State(), "ynnn");
-}
-
 TEST_F(Settings, FailedWritesAreSilent) {
     // The user's store cannot be written: a folder stands where it belongs.
     std::filesystem::create_directories(store_.file(kUser));

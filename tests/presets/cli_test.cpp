@@ -77,29 +77,5 @@ TEST(PresetCommands, RenderWithAPresetFileUsesItsValues) {
     EXPECT_NE(a, ScratchFolder::Read(folder.File("c.png"))) << "the defaults would look different";
 }
 
-TEST(PresetCommands, InfoInALanguage) {
-    const Outcome de = Tumblers({"info", "3D Flip", "--lang", "de"});
-    ASSERT_EQ(de.code, 0) << de.err;
-    for (const char* text : {"3D-Wende", "Versatz", "Vertikal", "\"Legt den Mittelpunkt fest\"", "Unterschlag"})
-        EXPECT_NE(de.out.find(text), std::string::npos) << text << " in\n" << de.out;
-
-    const Outcome it = Tumblers({"info", "3D Flip", "--lang", "it"});
-    EXPECT_EQ(it.code, 0);
-    EXPECT_NE(it.out.find("\"Sets center point\""), std::string::npos);
-    EXPECT_NE(it.err.find("de Deutsch"), std::string::npos) << "names the languages there are";
-}
-
-TEST(PresetCommands, LeavesOtherCommandsAloneAndRefusesBadUse) {
-    EXPECT_FALSE(Tumblers({"list"}).handled);
-    EXPECT_FALSE(Tumblers({"info", "3D Flip"}).handled);
-    EXPECT_FALSE(Tumblers({"render", "3D Flip", "--frames", "0"}).handled); // left to render, which refuses it
-    EXPECT_EQ(Tumblers({"preset", "save", "3D Flip"}).code, 2) << "no --file";
-    EXPECT_EQ(Tumblers({"preset", "copy"}).code, 2);
-    EXPECT_EQ(Tumblers({"preset", "save", "No Such", "--file", "x"}).code, 2);
-    EXPECT_EQ(Tumblers({"preset", "save", "3D Flip", "--file", "x", "--set", "Offset=500"}).code, 2);
-    EXPECT_EQ(Tumblers({"info", "3D Flip", "--lang", "deu"}).code, 2);
-    EXPECT_EQ(Tumblers({"preset", "load", "3D Flip", "--file", "/nonexistent/p.fxptmbd"}).code, 1);
-}
-
 } // namespace
 } // namespace svt

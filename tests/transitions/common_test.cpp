@@ -14,7 +14,7 @@
 #include "host/builtin_pictures.h"
 #include "host/effect_info.h"
 #include "host/renderer.h"
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 #include "transitions/base_effect.h"
 
 namespace svt {

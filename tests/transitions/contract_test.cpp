@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 #include "tests/transitions/probe.h"
 
 namespace svt {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "library/abi.h"
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 
 namespace svt {
 namespace {

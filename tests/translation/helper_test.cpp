@@ -69,22 +69,6 @@ TEST(TranslationHelper, WithoutTranslationsGivesTheEnglishTextOrTheKeyCutAt2047)
     EXPECT_EQ(std::string(helper.Language()), "de");
 }
 
-TEST(TranslationHelper, BindKeepsExactlyTwoCharactersElseEnglish) {
-    ScriptedSource source;
-    source.answer = u"x";
-    source.answerCount = 1;
-    TranslationHelper helper;
-    const std::pair<const char*, const char*> cases[] = {{"de", "de"}, {"FR", "FR"}, {"zz", "zz"}, {"deu", "en"},
-                                                         {"d", "en"},  {"", "en"},   {nullptr, "en"}};
-    for (auto [given, bound] : cases) {
-        helper.Bind(&source, "fr"); // something else first, so a stale code would show
-        helper.Bind(&source, given);
-        EXPECT_STREQ(helper.code(), bound) << (given ? given : "(null)");
-        helper.Translate(4, "Open Preset", nullptr);
-        EXPECT_EQ(source.askedLanguage, bound);
-    }
-}
-
 TEST(TranslationHelper, ForwardsTheRequestAndFallsBackOnZero) {
     ScriptedSource source;
     source.answer = u"Preset öffnen";

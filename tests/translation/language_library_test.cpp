@@ -266,28 +266,10 @@ bool LoneModuleStaysEnglish() {
            std::string(helper.Language()) == "de";
 }
 
-// The module and SVLang.so in one folder, the language file only in the
-// working folder: the second try, by bare name, finds it.
-bool LanguageFileFoundByBareName() {
-    ScratchFolder modules, work;
-    std::filesystem::copy_file(getenv("SVT_MODULE_PATH"), modules.File("SVTumblers.so"));
-    std::filesystem::copy_file(SVT_BIN_DIR "/SVLang.so", modules.File("SVLang.so"));
-    std::filesystem::copy_file(SVT_BIN_DIR "/SVTumblersLang.xml", work.File("SVTumblersLang.xml"));
-    if (chdir(work.path().c_str()) != 0) return false;
-    IEffectLibrary* library = LibraryOf(dlopen(modules.File("SVTumblers.so").c_str(), RTLD_NOW | RTLD_LOCAL));
-    TranslationHelper helper;
-    helper.Bind(library, "de");
-    return library && std::u16string(helper.Translate(kTextCancel)) == u"Abbrechen";
-}
-
 // In children, so that the copies never share a process with the libraries
 // other tests loaded.
 TEST(ModuleTranslationDeathTest, WithoutTheLanguageLibraryEverythingStaysEnglish) {
     EXPECT_EXIT(_exit(LoneModuleStaysEnglish() ? 0 : 1), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(ModuleTranslationDeathTest, LanguageFileIsSoughtBesideTheModuleThenByName) {
-    EXPECT_EXIT(_exit(LanguageFileFoundByBareName() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -1,8 +1,9 @@
-#include "library/effect_library.h"
+#include "module/effect_library.h"
 
+#include <atomic>
 #include <new>
 
-#include "library/effect_registry.h"
+#include "module/effect_registry.h"
 #include "library/settings.h"
 
 namespace svt {
@@ -37,15 +38,12 @@ Result BaseEffectsLibrary::QueryInterface(const GUID* iid, void** out) {
     return kNoInterface;
 }
 
-uint32_t BaseEffectsLibrary::AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32_t BaseEffectsLibrary::AddRef() { return refs_.AddRef(); }
 
 uint32_t BaseEffectsLibrary::Release() {
-    const uint32_t before = refCount_.fetch_sub(1, std::memory_order_acq_rel);
-    if (before == 1) {
-        AsLibrary()->DeleteSelf(1);
-        return 0;
-    }
-    return before - 1;
+    const uint32_t left = refs_.Release();
+    if (left == 0) AsLibrary()->DeleteSelf(1);
+    return left;
 }
 
 ILibrarySettings* BaseEffectsLibrary::GetSettings() { return &LibrarySettings::Instance(); }

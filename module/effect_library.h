@@ -1,11 +1,12 @@
 // D3DTumblers, the library object GetEffectsLibrary builds.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "library/abi.h"
 #include "library/multilingual.h"
+#include "library/settings.h"
+#include "platform/ref_count.h"
 
 namespace svt {
 
@@ -15,7 +16,7 @@ public:
     DLLDependentObject();
     DLLDependentObject(const DLLDependentObject&) = delete;
     DLLDependentObject& operator=(const DLLDependentObject&) = delete;
-    virtual ~DLLDependentObject();
+    ~DLLDependentObject();
 
     static uint32_t LiveCount();
 };
@@ -42,21 +43,19 @@ protected:
     BaseEffectsLibrary() = default;
     ~BaseEffectsLibrary() = default;
 
-    std::atomic<uint32_t> refCount_{1};
+    platform::RefCount refs_;
     uint8_t multilingual_ = 1;
 };
 
 class D3DTumblers final : public DLLDependentObject, public BaseEffectsLibrary {
 public:
     D3DTumblers();
-    ~D3DTumblers() override;
+    ~D3DTumblers();
 
     const char* GetLibraryName() override;
     IVideoEffect* CreateEffect(uint32_t index) override;
     void DeleteSelf(uint32_t flags) override;
 };
 
-inline constexpr const char* kLibraryName = "Solvane Tumblers";
-inline constexpr const char* kLanguageFileName = "SVTumblersLang.xml";
 
 } // namespace svt

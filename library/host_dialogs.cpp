@@ -1,4 +1,4 @@
-#include "platform/dialogs.h"
+#include "library/host_dialogs.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -10,7 +10,7 @@
 static_assert(sizeof(SVTHostServices) == 40, "host services record");
 static_assert(offsetof(SVTHostServices, context) == 8 && offsetof(SVTHostServices, messageBox) == 32);
 
-namespace svt::platform {
+namespace svt {
 
 namespace {
 
@@ -39,7 +39,7 @@ bool ShowFileDialog(bool save, void* owner, const char16_t* title, const char16_
 
 std::string ForStderr(const char16_t* text) {
     std::string narrow;
-    if (text && !Utf16ToNarrow(text, &narrow)) return std::string(1, '?');
+    if (text && !platform::Utf16ToNarrow(text, &narrow)) return std::string(1, '?');
     return narrow;
 }
 
@@ -71,9 +71,5 @@ void ShowMessageBox(const char16_t* title, const char16_t* text, uint32_t icon) 
     std::fprintf(stderr, "%s: %s\n", ForStderr(title).c_str(), ForStderr(text).c_str());
 }
 
-} // namespace svt::platform
+} // namespace svt
 
-// The module's export for hosts (library/host_services.h).
-extern "C" __attribute__((visibility("default"))) uint8_t SVTumblersSetHostServices(const SVTHostServices* services) {
-    return svt::platform::SetHostServices(services) ? 1 : 0;
-}

@@ -7,7 +7,7 @@
 
 #include "library/host_services.h"
 
-namespace svt::platform {
+namespace svt {
 
 // Takes a copy of `services` (null removes them). False, changing nothing,
 // when the record is smaller than SVTHostServices.
@@ -24,4 +24,4 @@ bool ShowSaveDialog(void* owner, const char16_t* title, const char16_t* filter, 
 // A modal message box with an OK button; `icon` is one of SVT_ICON_*.
 void ShowMessageBox(const char16_t* title, const char16_t* text, uint32_t icon);
 
-} // namespace svt::platform
+} // namespace svt

@@ -1,8 +1,9 @@
-// The module's two exports.
+// The module's exports.
 #include <new>
 
 #include "library/abi.h"
-#include "library/effect_library.h"
+#include "library/host_dialogs.h"
+#include "module/effect_library.h"
 
 #define SVT_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -15,3 +16,8 @@ SVT_EXPORT svt::IEffectLibrary* GetEffectsLibrary() {
 
 // True exactly when no library object is alive.
 SVT_EXPORT svt::Bool8 CanUnloadDLLNow() { return svt::DLLDependentObject::LiveCount() == 0 ? 1 : 0; }
+
+// Takes the host's dialogs and message boxes (library/host_services.h).
+SVT_EXPORT uint8_t SVTumblersSetHostServices(const SVTHostServices* services) {
+    return svt::SetHostServices(services) ? 1 : 0;
+}

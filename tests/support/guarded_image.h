@@ -1,5 +1,7 @@
 // Test images fenced by guard bytes (before the first row, in every row's
-// stride padding, after the last row), and a loop over the kernel levels.
+// stride padding, after the last row), so that a write outside the pixels
+// shows even where AddressSanitizer would not see it; and a loop over the
+// image kernel levels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +19,8 @@
 namespace svt::test {
 
 inline uint8_t GuardByte(size_t i) { return static_cast<uint8_t>(0x5A + i * 13); }
+
+inline bool IsFloatFormat(uint32_t format) { return format == kFormatBGRAF || format == kFormatARGBF; }
 
 inline int32_t PixelSizeOf(uint32_t format) {
     return format == kFormatBGRAF || format == kFormatARGBF ? 16 : format == kFormatGray8 ? 1 : 4;
@@ -50,6 +54,7 @@ public:
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
 
+    // Every byte outside the pixels still holds its guard value.
     bool GuardsIntact() const {
         for (size_t i = 0; i < buffer_.size(); ++i) {
             const bool pixel = i >= kFence && i < kFence + stride_ * height_ && (i - kFence) % stride_ < rowBytes_;
@@ -78,7 +83,7 @@ public:
         }
     }
 
-private:
+protected:
     static constexpr size_t kFence = 64;
 
     void Bind() {
@@ -101,6 +106,56 @@ private:
     std::vector<uint8_t> buffer_;
     FrameDesc desc_{};
     ImageView view_;
+};
+
+// The renderer tests' flavour: the view by reference, per-channel access,
+// and random values kept to [0, 1] for floats.
+class GuardedPicture : public GuardedImage {
+public:
+    GuardedPicture(uint32_t width, uint32_t height, uint32_t format, uint32_t pad = 12)
+        : GuardedImage(width, height, format, pad) {}
+    GuardedPicture(const GuardedPicture&) = delete;
+    GuardedPicture& operator=(const GuardedPicture&) = delete;
+
+    ImageView& view() { return *GuardedImage::view(); }
+    const ImageView& view() const { return view_; }
+    float Channel(uint32_t x, uint32_t y, int c) const {
+        if (pixelSize_ == 4) return Pixel(x, y)[c];
+        float v;
+        std::memcpy(&v, Pixel(x, y) + 4 * c, 4);
+        return v;
+    }
+    void SetChannel(uint32_t x, uint32_t y, int c, float v) {
+        if (pixelSize_ == 4)
+            Pixel(x, y)[c] = static_cast<uint8_t>(v);
+        else
+            std::memcpy(Pixel(x, y) + 4 * c, &v, 4);
+    }
+    bool SamePixel(uint32_t x, uint32_t y, const GuardedPicture& o, uint32_t ox, uint32_t oy) const {
+        return std::memcmp(Pixel(x, y), o.Pixel(ox, oy), pixelSize_) == 0;
+    }
+    void Randomize(uint32_t seed) {
+        std::mt19937 rng(seed);
+        static const uint8_t kByteSalt[] = {0, 1, 127, 128, 254, 255};
+        static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f};
+        for (uint32_t y = 0; y < height_; ++y) {
+            uint8_t* row = Row(y);
+            for (size_t i = 0; i < rowBytes_ / (pixelSize_ / 4); ++i) {
+                const uint32_t r = rng();
+                if (pixelSize_ == 4) {
+                    row[i] = (r & 3) == 0 ? kByteSalt[(r >> 2) % 6] : static_cast<uint8_t>(r >> 8);
+                } else {
+                    const float v = (r & 7) == 0 ? kFloatSalt[(r >> 3) % 5] : float(r >> 8) * (1.0f / 16777216.0f);
+                    std::memcpy(row + 4 * i, &v, 4);
+                }
+            }
+        }
+    }
+    void Fill(const float value[4]) {
+        for (uint32_t y = 0; y < height_; ++y)
+            for (uint32_t x = 0; x < width_; ++x)
+                for (int c = 0; c < 4; ++c) SetChannel(x, y, c, value[c]);
+    }
 };
 
 inline const char* LevelName(KernelLevel level) {

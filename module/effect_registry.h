@@ -11,12 +11,10 @@ namespace svt {
 
 inline constexpr uint32_t kEffectCount = 13;
 
-struct EffectEntry {
-    const char* className;
-    IVideoEffect* (*create)(); // null on allocation failure
-};
+// Builds a transition holding one reference; null on allocation failure.
+using EffectFactory = IVideoEffect*();
 
-extern const EffectEntry kEffectRegistry[kEffectCount];
+extern EffectFactory* const kEffectRegistry[kEffectCount];
 
 // Null for an index past 12 (unsigned) or when allocation fails.
 IVideoEffect* CreateRegisteredEffect(uint32_t index);
