@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/dialogs.h"
+#include "library/host_dialogs.h"
 
 namespace svt {
 
@@ -128,7 +128,7 @@ const char16_t kStageMisuse[] = u"You can't provide texture stage info when use 
 
 void ShaderProgram::SetTextureStage(int stage, const GPUFrame* frame, const StageRect& rect) {
     if (!regular_) {
-        platform::ShowMessageBox(u"Error", kStageMisuse, SVT_ICON_ERROR);
+        ShowMessageBox(u"Error", kStageMisuse, SVT_ICON_ERROR);
         return;
     }
     if (stage < 0 || stage > 9 || !frame) return;
