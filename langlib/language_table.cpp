@@ -37,39 +37,6 @@ bool ParseSection(const char* text, uint32_t* out) {
     return true;
 }
 
-// At text[i]: the length of the well-formed UTF-8 sequence there (no
-// overlong forms, surrogates or code points past U+10FFFF), *valid set; or,
-// *valid clear, the length of its longest start that could still have become
-// one (at least 1), which is replaced by one U+FFFD as a whole.
-size_t SequenceAt(const unsigned char* text, size_t size, size_t i, bool* valid) {
-    const unsigned char b0 = text[i];
-    *valid = true;
-    if (b0 < 0x80) return 1;
-    size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        *valid = false;
-        return 1;
-    }
-    size_t k = 1;
-    for (; k < n && i + k < size; ++k) {
-        const unsigned char c = text[i + k];
-        if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) break;
-    }
-    *valid = k == n;
-    return k;
-}
-
 // The file's text up to its first zero byte with every broken UTF-8 sequence
 // replaced by U+FFFD, so that one stray byte costs one character of one text
 // and TinyXML only ever sees well-formed UTF-8.
@@ -81,7 +48,7 @@ std::string RepairUtf8(const char* text, size_t size) {
     out.reserve(length);
     for (size_t i = 0; i < length;) {
         bool valid = false;
-        const size_t n = SequenceAt(bytes, length, i, &valid);
+        const size_t n = xml_input_detail::Utf8SequenceAt(bytes, length, i, &valid);
         if (valid)
             out.append(text + i, n);
         else

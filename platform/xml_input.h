@@ -99,10 +99,13 @@ inline bool XmlDepthWithin(const char* text, size_t size, int maxDepth) {
 
 namespace xml_input_detail {
 
-// The length of the well-formed UTF-8 sequence at text[i] (no overlong
-// forms, surrogates or code points past U+10FFFF), or 0.
-inline size_t Utf8SequenceLength(const unsigned char* text, size_t size, size_t i) {
+// At text[i]: the length of the well-formed UTF-8 sequence there (no
+// overlong forms, surrogates or code points past U+10FFFF), *valid set; or,
+// *valid clear, the length of its longest start that could still have become
+// one (at least 1), which is replaced by one U+FFFD as a whole.
+inline size_t Utf8SequenceAt(const unsigned char* text, size_t size, size_t i, bool* valid) {
     const unsigned char b0 = text[i];
+    *valid = true;
     if (b0 < 0x80) return 1;
     size_t n = 0;
     unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
@@ -117,12 +120,23 @@ inline size_t Utf8SequenceLength(const unsigned char* text, size_t size, size_t 
         if (b0 == 0xF0) lo = 0x90;
         if (b0 == 0xF4) hi = 0x8F;
     } else {
-        return 0;
+        *valid = false;
+        return 1;
     }
-    if (i + n > size || text[i + 1] < lo || text[i + 1] > hi) return 0;
-    for (size_t k = 2; k < n; ++k)
-        if ((text[i + k] & 0xC0) != 0x80) return 0;
-    return n;
+    size_t k = 1;
+    for (; k < n && i + k < size; ++k) {
+        const unsigned char c = text[i + k];
+        if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) break;
+    }
+    *valid = k == n;
+    return k;
+}
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0.
+inline size_t Utf8SequenceLength(const unsigned char* text, size_t size, size_t i) {
+    bool valid;
+    const size_t n = Utf8SequenceAt(text, size, i, &valid);
+    return valid ? n : 0;
 }
 
 } // namespace xml_input_detail

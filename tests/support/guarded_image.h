@@ -108,56 +108,6 @@ protected:
     ImageView view_;
 };
 
-// The renderer tests' flavour: the view by reference, per-channel access,
-// and random values kept to [0, 1] for floats.
-class GuardedPicture : public GuardedImage {
-public:
-    GuardedPicture(uint32_t width, uint32_t height, uint32_t format, uint32_t pad = 12)
-        : GuardedImage(width, height, format, pad) {}
-    GuardedPicture(const GuardedPicture&) = delete;
-    GuardedPicture& operator=(const GuardedPicture&) = delete;
-
-    ImageView& view() { return *GuardedImage::view(); }
-    const ImageView& view() const { return view_; }
-    float Channel(uint32_t x, uint32_t y, int c) const {
-        if (pixelSize_ == 4) return Pixel(x, y)[c];
-        float v;
-        std::memcpy(&v, Pixel(x, y) + 4 * c, 4);
-        return v;
-    }
-    void SetChannel(uint32_t x, uint32_t y, int c, float v) {
-        if (pixelSize_ == 4)
-            Pixel(x, y)[c] = static_cast<uint8_t>(v);
-        else
-            std::memcpy(Pixel(x, y) + 4 * c, &v, 4);
-    }
-    bool SamePixel(uint32_t x, uint32_t y, const GuardedPicture& o, uint32_t ox, uint32_t oy) const {
-        return std::memcmp(Pixel(x, y), o.Pixel(ox, oy), pixelSize_) == 0;
-    }
-    void Randomize(uint32_t seed) {
-        std::mt19937 rng(seed);
-        static const uint8_t kByteSalt[] = {0, 1, 127, 128, 254, 255};
-        static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f};
-        for (uint32_t y = 0; y < height_; ++y) {
-            uint8_t* row = Row(y);
-            for (size_t i = 0; i < rowBytes_ / (pixelSize_ / 4); ++i) {
-                const uint32_t r = rng();
-                if (pixelSize_ == 4) {
-                    row[i] = (r & 3) == 0 ? kByteSalt[(r >> 2) % 6] : static_cast<uint8_t>(r >> 8);
-                } else {
-                    const float v = (r & 7) == 0 ? kFloatSalt[(r >> 3) % 5] : float(r >> 8) * (1.0f / 16777216.0f);
-                    std::memcpy(row + 4 * i, &v, 4);
-                }
-            }
-        }
-    }
-    void Fill(const float value[4]) {
-        for (uint32_t y = 0; y < height_; ++y)
-            for (uint32_t x = 0; x < width_; ++x)
-                for (int c = 0; c < 4; ++c) SetChannel(x, y, c, value[c]);
-    }
-};
-
 inline const char* LevelName(KernelLevel level) {
     return level == KernelLevel::kAvx2 ? "avx2" : level == KernelLevel::kSse2 ? "sse2" : "scalar";
 }
