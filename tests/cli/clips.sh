@@ -2,17 +2,8 @@
 # Transitions between real clips made by ffmpeg here: joined length and
 # sound, alpha kept in ProRes 4444 and VP9, output protection, standard
 # output, rational rates, and the bottom-up default.
-set -u
-bin=$(cd "$1" && pwd)
-tumblers="$bin/tumblers"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/lib.bash"
 cd "$work" || exit 1
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 probe() { ffprobe -v error -select_streams "$1" -count_frames -show_entries "$2" -of default=nw=1:nk=1 "$3"; }
 # RMS of the mono sound of $1 between seconds $2 and $3.
 rms() {
@@ -96,5 +87,4 @@ cmp -s default.png up.png || fail "the default is bottom-up"
 cmp -s default.png down.png && fail "--top-down differs"
 
 [ "$(find . -name '.*tmp*' | wc -l)" -eq 0 ] || fail "temporary files left behind"
-[ "$failures" -eq 0 ] && echo "clips behave"
-exit $((failures > 0))
+finish "clips behave"

@@ -1,14 +1,7 @@
 #!/usr/bin/env bash
 # What a script or a new user reads: JSON that a parser accepts and that
 # holds what the text shows, the version, and help for each command.
-set -u
-bin=$(cd "$1" && pwd)
-tumblers="$bin/tumblers"
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/lib.bash"
 
 "$tumblers" list --json | python3 -c '
 import json, sys
@@ -62,5 +55,4 @@ readelf -d "$inst"/lib/svtumblers/SVTumblers.so.[0-9]*.[0-9]* | grep -q 'soname:
 PKG_CONFIG_PATH="$inst/lib/pkgconfig" pkg-config --variable=module svtumblers | grep -q "^$inst/" ||
     fail "pkg-config names the installed module"
 
-[ "$failures" -eq 0 ] && echo "discoverable"
-exit $((failures > 0))
+finish "discoverable"

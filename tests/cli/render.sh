@@ -1,16 +1,7 @@
 #!/usr/bin/env bash
 # tumblers from the command line: listing, describing, rendering to each kind
 # of output, the contact sheet and a short benchmark.
-set -u
-bin="$1"
-tumblers="$bin/tumblers"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/lib.bash"
 is_png() { [ "$(head -c 8 "$1" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ]; }
 
 [ "$("$tumblers" list | tail -n +2 | wc -l)" -eq 13 ] || fail "list shows 13 transitions"
@@ -56,5 +47,4 @@ FAKE_FFMPEG_FAIL=1 PATH="$work/fakebin:$PATH" "$tumblers" render flip --frames 2
 [ ! -e "$work/broken.gif" ] || fail "a failed video leaves no file"
 
 [ "$(find "$work" -name '.*tmp*' | wc -l)" -eq 0 ] || fail "temporary files left behind"
-[ "$failures" -eq 0 ] && echo "all commands behave"
-exit $((failures > 0))
+finish "all commands behave"

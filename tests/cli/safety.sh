@@ -3,17 +3,8 @@
 # temporaries or half a sequence behind on a signal, write over an input,
 # allocate for a picture it cannot hold, report success for a preset path it
 # could not use, or pass damaged or out-of-range input off silently.
-set -u
-bin=$(cd "$1" && pwd)
-tumblers="$bin/tumblers"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/lib.bash"
 cd "$work" || exit 1
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 # Runs tumblers and checks its exit code ($1) and a word of its message ($2).
 expect() {
     local code=$1 word=$2
@@ -96,5 +87,4 @@ head -c 800 whole.jpg >cut.jpg
 expect 1 "damaged" render flip --from cut.jpg --at 0.5 --out o.png
 "$tumblers" render flip --from cut.jpg --lenient --at 0.5 --out o.png 2>/dev/null || fail "--lenient reads it"
 
-[ "$failures" -eq 0 ] && echo "files and memory are safe"
-exit $((failures > 0))
+finish "files and memory are safe"
