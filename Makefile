@@ -1,6 +1,7 @@
 # make demo: set up, build, and render the gallery and one animation per
 #            transition of the built-in pictures into out/.
 # make test: set up, build, and run every test.
+# make bench: the transitions beside FFmpeg's xfade fade, then the kernels.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
@@ -25,6 +26,7 @@ demo: build
 	@scripts/demo $(BUILD)
 
 bench: build
+	@$(BUILD)/bin/tumblers bench --compare-xfade
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
 
 asan: bootstrap

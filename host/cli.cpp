@@ -26,6 +26,7 @@
 #include "host/picture.h"
 #include "host/renderer.h"
 #include "host/gl_info.h"
+#include "host/xfade_bench.h"
 
 namespace svt::host {
 
@@ -73,6 +74,8 @@ constexpr const char* kUsageText =
     "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
     "                                20 frames), and of wall-clock time\n"
+    "      --compare-xfade           1080p, one core, beside FFmpeg's xfade fade: no look, default,\n"
+    "                                Fog and Shine 100, float, and 4K per pixel\n"
     "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
     "                                an HTML page with a looping preview per transition and preset\n"
     "  gpu-info                      the OpenGL context and which transitions render on it\n"
@@ -766,6 +769,8 @@ int Bench(const Session& s, const Args& args) {
     std::string why;
     std::vector<uint32_t> indexes;
     if (int rc = ResolveEffects(s, args.positional, &indexes)) return rc;
+    if (args.Has("compare-xfade"))
+        return CompareWithXfade(indexes, [&](uint32_t i) { return MakeRenderer(s, i); }, XfadeBenchOptions{});
     int w = 1280, h = 720;
     if (args.Has("size") && !ParseSize(args.Value("size"), &w, &h, &why)) return Error(kUsage, why);
     uint32_t format = kFormatBGRA8;
@@ -876,7 +881,7 @@ int RunTumblers(int argc, char** argv) {
           {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
           {"yes", false}, {"quiet", false}, {"lenient", false}}},
         {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
-        {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
+        {"bench", {{"size", true}, {"format", true}, {"preset", true}, {"compare-xfade", false}}},
         {"gallery",
          {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
           {"bottom-up", false}, {"lenient", false}}},
