@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "frames/image_ops.h"
 #include "frames/image_view.h"
 #include "softrender/glow.h"
 #include "softrender/glow_p.h"
@@ -256,6 +257,9 @@ int main(int argc, char** argv) {
 #ifndef SVT_HAVE_OPENCV
     std::printf("OpenCV is absent: no cv::warpPerspective figure for comparison.\n");
 #endif
+    // The kernels the module picks when it is loaded: the crop resamples
+    // through them.
+    svt::SelectImageKernels();
     svt::Register();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
