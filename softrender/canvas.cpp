@@ -1,6 +1,7 @@
 #include "softrender/canvas.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -8,6 +9,13 @@
 #include "frames/image_ops.h"
 
 namespace svt {
+
+namespace {
+std::atomic<bool> g_literalLook{false};
+} // namespace
+
+void UseLiteralLookOrder(bool on) { g_literalLook.store(on, std::memory_order_relaxed); }
+bool LiteralLookOrder() { return g_literalLook.load(std::memory_order_relaxed); }
 
 // SceneCanvas - screen ___________________________________________________________
 
@@ -148,7 +156,10 @@ bool RectInside(const IntRect& r, const ImageView& picture) {
 }
 
 // The face's picture part copied into a texture of its own, run through the
-// post effects and shaded, then warped.
+// post effects and shaded, then warped. The usual route takes the part
+// through the first effect on its way into the texture and shades as the
+// warp samples (within one level of shading first); the literal one copies,
+// applies, shades and warps in turn.
 void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const IntRect& rect, double k,
                         const QuadCorners& quad, uint32_t drawFlags) {
     if (rect.w < 1 || rect.h < 1) return;
@@ -157,16 +168,35 @@ void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const Int
     if (!texture.Allocate(uint32_t(rect.w), uint32_t(rect.h), picture.pixelSize, nullptr, picture.format,
                           picture.topDown))
         return;
-    // A part reaching past the picture leaves texture pixels the copy does not
-    // write; they start transparent black rather than undefined.
-    if (!RectInside(rect, picture)) {
-        for (uint32_t y = 0; y < texture.height; ++y)
-            std::memset(texture.Row(y), 0, size_t(texture.width) * texture.pixelSize);
+    const std::vector<PREffect*>& effects = canvas.postEffects();
+    size_t applied = 0;
+    if (!LiteralLookOrder() && !effects.empty() && RectInside(rect, picture)) {
+        ImageView part;
+        part.BindMemory(picture.Row(uint32_t(rect.y)) + size_t(rect.x) * picture.pixelSize, uint32_t(rect.w),
+                        uint32_t(rect.h), picture.stride, picture.pixelSize, picture.format, picture.topDown);
+        if (effects.front()->ApplyInto(part, texture)) applied = 1;
     }
-    if (!CopyRect(&picture, rect.x, rect.y, rect.w, rect.h, &texture, 0, 0)) return;
-    for (PREffect* effect : canvas.postEffects()) effect->Apply(texture);
-    if (k < 1) ApplyShade(texture, k);
-    WarpQuad(texture, canvas.screen()->image, quad, drawFlags);
+    if (applied == 0) {
+        // A part reaching past the picture leaves texture pixels the copy
+        // does not write; they start transparent black rather than undefined.
+        if (!RectInside(rect, picture)) {
+            for (uint32_t y = 0; y < texture.height; ++y)
+                std::memset(texture.Row(y), 0, size_t(texture.width) * texture.pixelSize);
+        }
+        if (!CopyRect(&picture, rect.x, rect.y, rect.w, rect.h, &texture, 0, 0)) return;
+    }
+    for (size_t i = applied; i < effects.size(); ++i) effects[i]->Apply(texture);
+    if (LiteralLookOrder()) {
+        if (k < 1) ApplyShade(texture, k);
+        WarpQuad(texture, canvas.screen()->image, quad, drawFlags);
+        return;
+    }
+    WarpSource source;
+    source.image = &texture;
+    source.w = rect.w;
+    source.h = rect.h;
+    source.shade = k < 1 ? float(std::max(k, 0.0)) : 1.0f;
+    WarpQuad(source, canvas.screen()->image, quad, drawFlags);
 }
 
 } // namespace

@@ -133,6 +133,12 @@ bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pic
 void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
                uint32_t drawFlags = kDrawDefault);
 
+// Tests: the look in its literal order, step by step (registered even at
+// zero amounts, pictures copied and then changed, faces shaded before the
+// warp), to compare the faster route with.
+void UseLiteralLookOrder(bool on);
+bool LiteralLookOrder();
+
 // Multiplies the colour channels of every pixel by k in [0, 1], alpha
 // unchanged. 8-bit formats 0, 1 (and 2: byte 0 only) go through a table
 // trunc(i·k + 0.5); float formats 3 and 4 multiply in single precision.

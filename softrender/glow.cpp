@@ -310,104 +310,194 @@ bool TentBlur(const ImageView& src, ImageView& dst, int32_t radius, MemoryAlloca
     return Blur(src, radius, allocator, RowSink{CopyRow, &dst});
 }
 
-bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, MemoryAllocator* allocator) {
-    using namespace glow;
-    const Kind kind = KindOf(image);
-    if (kind == Kind::kNone) return false;
-    const float k = std::sqrt(0.8f * glow) * 1.5f;
-    if (!(k > 0)) return false;
-    CombineContext ctx{&image, {}, {}};
-    const Channels ch = ChannelsOf(image.format);
-    const int32_t byteOf[3] = {int32_t(colour & 0xFF), int32_t((colour >> 8) & 0xFF), int32_t((colour >> 16) & 0xFF)};
-    const int32_t pos[3] = {ch.red, ch.green, ch.blue};
-    if (kind == Kind::kBytes) {
-        Combine8& b = ctx.bytes;
-        b.k = static_cast<int32_t>(k * 380.0f);
-        b.red = ch.red, b.green = ch.green, b.blue = ch.blue, b.alpha = ch.alpha;
-        for (int i = 0; i < 3; ++i) b.colour[pos[i]] = byteOf[i];
-        b.colour[ch.alpha] = 255;
-        return BlurBytes(image, radius, allocator, RowSink{CombineBytesRow, &ctx});
-    }
-    CombineF& f = ctx.floats;
-    f.k2 = k * 1.49f;
-    f.red = ch.red, f.green = ch.green, f.blue = ch.blue, f.alpha = ch.alpha;
-    for (int i = 0; i < 3; ++i) f.colour[pos[i]] = float(byteOf[i]) * 0.003921569f;
-    f.colour[ch.alpha] = 1.0f;
-    return BlurFloats(image, radius, allocator, RowSink{CombineFloatsRow, &ctx});
-}
+namespace glow {
+namespace {
 
-bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
-    using namespace glow;
-    const Kind kind = KindOf(image);
-    if (kind == Kind::kNone || !(metal > 0)) return false;
-    const Channels ch = ChannelsOf(image.format);
-    const double m = metal, q = 0.6 * m, keep = 1 - q, phase = 6.283 * m;
-    const double sheen0 = double(0.8f); // the single-precision 0.8
-    const int32_t pos[3] = {ch.red, ch.green, ch.blue};
-    double cc[4] = {};
-    for (int i = 0; i < 3; ++i) cc[pos[i]] = double((colour >> (8 * i)) & 0xFF) * 0.0028089888;
-    auto weight = [&](double l, double scale) {
-        const double sigma = std::sin(phase + 28.901800863695144 * l);
-        return ((sheen0 * sigma + 1) * 0.5 + l) * scale;
-    };
-    const int32_t first = ch.alpha == 0 ? 1 : 0; // the three colour channels sit together
-
-    if (kind == Kind::kBytes) {
+// The metal pass prepared once for a picture, then run row by row: on its
+// own in place, or on each row the glow's combine has just written.
+class MetalPass {
+public:
+    // False when the pass does nothing to this picture.
+    bool Prepare(const ImageView& image, float metal, uint32_t colour) {
+        kind_ = KindOf(image);
+        if (kind_ == Kind::kNone || !(metal > 0)) return false;
+        const Channels ch = ChannelsOf(image.format);
+        const double m = metal;
+        q_ = 0.6 * m, keep_ = 1 - q_, phase_ = 6.283 * m;
+        const int32_t pos[3] = {ch.red, ch.green, ch.blue};
+        for (int i = 0; i < 3; ++i) cc_[pos[i]] = double((colour >> (8 * i)) & 0xFF) * 0.0028089888;
+        first_ = ch.alpha == 0 ? 1 : 0; // the three colour channels sit together
+        if (kind_ != Kind::kBytes) return true;
         // The sheen depends on the pixel only through blue + green + red:
         // tabulate the exact terms once.
-        double kept[256], add[766][3];
-        for (int v = 0; v < 256; ++v) kept[v] = v * keep;
-        for (int s = 0; s < 766; ++s) {
-            const double w = weight(s * 0.0013020833333333333, q * 256);
-            for (int i = 0; i < 3; ++i) add[s][i] = cc[first + i] * w;
+        for (int v = 0; v < 256; ++v) kept_[v] = v * keep_;
+        for (int sum = 0; sum < 766; ++sum) {
+            const double w = Weight(sum * 0.0013020833333333333, q_ * 256);
+            for (int i = 0; i < 3; ++i) add_[sum][i] = cc_[first_ + i] * w;
         }
-        auto result = [&](int v, int s, int i) {
-            const double r = std::trunc(kept[v] + add[s][i]);
-            return static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
-        };
         // A channel's result depends only on its own value and the pixel's
         // sum: one byte table per distinct colour factor (one for the usual
         // white) replaces three double operations per channel.
-        const bool oneTable = cc[first] == cc[first + 1] && cc[first] == cc[first + 2];
-        const int tables = oneTable ? 1 : 3;
+        oneTable_ = cc_[first_] == cc_[first_ + 1] && cc_[first_] == cc_[first_ + 2];
+        const int tables = oneTable_ ? 1 : 3;
         // Small pictures (a face's part) cost less than the table would.
         const bool worthIt = uint64_t(image.width) * image.height >= uint64_t(tables) * 766 * 256 / 4;
-        std::unique_ptr<uint8_t[]> table(worthIt ? new (std::nothrow) uint8_t[size_t(tables) * 766 * 256] : nullptr);
-        if (table) {
+        table_.reset(worthIt ? new (std::nothrow) uint8_t[size_t(tables) * 766 * 256] : nullptr);
+        if (table_) {
             for (int i = 0; i < tables; ++i)
                 for (int sum = 0; sum < 766; ++sum)
-                    for (int v = 0; v < 256; ++v) table[(size_t(i) * 766 + sum) * 256 + v] = result(v, sum, i);
-        }
-        for (uint32_t y = 0; y < image.height; ++y) {
-            uint8_t* p = image.Row(y) + first;
-            if (table) {
-                for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-                    const size_t sum = size_t(p[0]) + p[1] + p[2];
-                    for (int i = 0; i < 3; ++i) p[i] = table[((oneTable ? 0 : size_t(i)) * 766 + sum) * 256 + p[i]];
-                }
-                continue;
-            }
-            for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-                const int sum = p[0] + p[1] + p[2];
-                for (int i = 0; i < 3; ++i) p[i] = result(p[i], sum, i);
-            }
+                    for (int v = 0; v < 256; ++v) table_[(size_t(i) * 766 + sum) * 256 + v] = Result(v, sum, i);
         }
         return true;
     }
-    for (uint32_t y = 0; y < image.height; ++y) {
-        uint8_t* row = image.Row(y);
-        for (uint32_t x = 0; x < image.width; ++x) {
+
+    void Row(uint8_t* row, uint32_t width) const {
+        if (kind_ == Kind::kBytes) {
+            uint8_t* p = row + first_;
+            if (table_) {
+                const uint8_t* t = table_.get();
+                const size_t step = oneTable_ ? 0 : 766 * 256;
+                for (uint32_t x = 0; x < width; ++x, p += 4) {
+                    const uint8_t* at = t + (size_t(p[0]) + p[1] + p[2]) * 256;
+                    p[0] = at[p[0]];
+                    p[1] = at[step + p[1]];
+                    p[2] = at[2 * step + p[2]];
+                }
+                return;
+            }
+            for (uint32_t x = 0; x < width; ++x, p += 4) {
+                const int sum = p[0] + p[1] + p[2];
+                for (int i = 0; i < 3; ++i) p[i] = Result(p[i], sum, i);
+            }
+            return;
+        }
+        for (uint32_t x = 0; x < width; ++x) {
             float p[4];
             std::memcpy(p, row + 16 * x, 16);
-            const double w = weight((double(p[first]) + p[first + 1] + p[first + 2]) / 3, q);
-            for (int i = first; i < first + 3; ++i) {
-                const double v = p[i] * keep + cc[i] * w;
+            const double w = Weight((double(p[first_]) + p[first_ + 1] + p[first_ + 2]) / 3, q_);
+            for (int i = first_; i < first_ + 3; ++i) {
+                const double v = p[i] * keep_ + cc_[i] * w;
                 p[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
             }
             std::memcpy(row + 16 * x, p, 16);
         }
     }
+
+private:
+    Kind kind_ = Kind::kNone;
+    double q_ = 0, keep_ = 1, phase_ = 0;
+    double cc_[4] = {};
+    int first_ = 0;
+    bool oneTable_ = true;
+    double kept_[256] = {};
+    double add_[766][3] = {};
+    std::unique_ptr<uint8_t[]> table_;
+
+    double Weight(double l, double scale) const {
+        constexpr double kSheen = double(0.8f); // the single-precision 0.8
+        const double sigma = std::sin(phase_ + 28.901800863695144 * l);
+        return ((kSheen * sigma + 1) * 0.5 + l) * scale;
+    }
+    uint8_t Result(int v, int sum, int i) const {
+        const double r = std::trunc(kept_[v] + add_[sum][i]);
+        return static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+    }
+};
+
+// The glow's combine written into another picture, the metal pass on each
+// row as it is finished.
+struct LookContext {
+    const ImageView* src;
+    ImageView* dst;
+    Combine8 bytes;
+    CombineF floats;
+    const MetalPass* metal; // null: no metal
+};
+
+void LookBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
+    auto* c = static_cast<LookContext*>(ctx);
+    uint8_t* row = c->dst->Row(y);
+    ActiveGlowKernels().combine8(c->src->Row(y), g, row, int32_t(c->dst->width), c->bytes);
+    if (c->metal) c->metal->Row(row, c->dst->width);
+}
+
+void LookFloatsRow(void* ctx, uint32_t y, const uint8_t* g) {
+    auto* c = static_cast<LookContext*>(ctx);
+    uint8_t* row = c->dst->Row(y);
+    ActiveGlowKernels().combineF(reinterpret_cast<const float*>(c->src->Row(y)), reinterpret_cast<const float*>(g),
+                                 reinterpret_cast<float*>(row), int32_t(c->dst->width), c->floats);
+    if (c->metal) c->metal->Row(row, c->dst->width);
+}
+
+// The combine's constants for `image`; false when the glow does nothing.
+float GlowStrength(float glow) { return std::sqrt(0.8f * glow) * 1.5f; }
+
+bool PrepareCombine(const ImageView& image, float glow, uint32_t colour, Combine8& b, CombineF& f) {
+    const float k = GlowStrength(glow);
+    if (!(k > 0)) return false;
+    const Channels ch = ChannelsOf(image.format);
+    const int32_t byteOf[3] = {int32_t(colour & 0xFF), int32_t((colour >> 8) & 0xFF), int32_t((colour >> 16) & 0xFF)};
+    const int32_t pos[3] = {ch.red, ch.green, ch.blue};
+    b.k = static_cast<int32_t>(k * 380.0f);
+    b.red = ch.red, b.green = ch.green, b.blue = ch.blue, b.alpha = ch.alpha;
+    for (int i = 0; i < 3; ++i) b.colour[pos[i]] = byteOf[i];
+    b.colour[ch.alpha] = 255;
+    f.k2 = k * 1.49f;
+    f.red = ch.red, f.green = ch.green, f.blue = ch.blue, f.alpha = ch.alpha;
+    for (int i = 0; i < 3; ++i) f.colour[pos[i]] = float(byteOf[i]) * 0.003921569f;
+    f.colour[ch.alpha] = 1.0f;
     return true;
+}
+
+} // namespace
+} // namespace glow
+
+bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, MemoryAllocator* allocator) {
+    using namespace glow;
+    const Kind kind = KindOf(image);
+    if (kind == Kind::kNone) return false;
+    CombineContext ctx{&image, {}, {}};
+    if (!PrepareCombine(image, glow, colour, ctx.bytes, ctx.floats)) return false;
+    return kind == Kind::kBytes ? BlurBytes(image, radius, allocator, RowSink{CombineBytesRow, &ctx})
+                                : BlurFloats(image, radius, allocator, RowSink{CombineFloatsRow, &ctx});
+}
+
+bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
+    glow::MetalPass pass;
+    if (!pass.Prepare(image, metal, colour)) return false;
+    for (uint32_t y = 0; y < image.height; ++y) pass.Row(image.Row(y), image.width);
+    return true;
+}
+
+bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
+               MemoryAllocator* allocator) {
+    using namespace glow;
+    const Kind kind = KindOf(src);
+    if (kind == Kind::kNone || KindOf(dst) != kind || dst.format != src.format || dst.width != src.width ||
+        dst.height != src.height || dst.data == src.data)
+        return false;
+    MetalPass pass;
+    LookContext ctx{&src, &dst, {}, {}, pass.Prepare(dst, metal, colour) ? &pass : nullptr};
+    if (PrepareCombine(src, glow, colour, ctx.bytes, ctx.floats)) {
+        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx})
+                                               : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx});
+        if (done) return true;
+        // No memory for the blur: the glow is skipped, as in place.
+    }
+    const size_t bytes = size_t(src.width) * src.pixelSize;
+    for (uint32_t y = 0; y < src.height; ++y) {
+        std::memcpy(dst.Row(y), src.Row(y), bytes);
+        if (ctx.metal) pass.Row(dst.Row(y), dst.width);
+    }
+    return true;
+}
+
+bool PRDreamGlowEffect::ChangesPictures() const {
+    return glow::GlowStrength(glow) > 0 || metal > 0;
+}
+
+bool PRDreamGlowEffect::ApplyInto(const ImageView& src, ImageView& dst) {
+    return ApplyLook(src, dst, radius, glow, metal, colour, allocator) || PREffect::ApplyInto(src, dst);
 }
 
 void PRDreamGlowEffect::Apply(ImageView& image) {

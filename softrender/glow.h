@@ -28,6 +28,11 @@ public:
         : radius(radius), glow(glow), metal(metal), colour(colour), allocator(allocator) {}
 
     void Apply(ImageView& image) override;
+    // Both passes from `src` into `dst` in one sweep: the glow's blur reads
+    // src, each combined row goes to dst and through the metal pass while
+    // it is in cache. Same pixels as a copy followed by Apply.
+    bool ApplyInto(const ImageView& src, ImageView& dst) override;
+    bool ChangesPictures() const override;
 
     int32_t radius;              // pixels; the tent has radius + 1 taps
     float glow;                  // amount >= 0
@@ -40,6 +45,12 @@ public:
 // was, when they do nothing (format, amount, allocation).
 bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, MemoryAllocator* allocator);
 bool ApplyMetal(ImageView& image, float metal, uint32_t colour);
+
+// Copy, ApplyGlow and ApplyMetal in one sweep (see ApplyInto). False,
+// nothing written, unless src and dst are pictures of the same size and
+// format the passes take.
+bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
+               MemoryAllocator* allocator);
 
 // The glow's blur alone: dst (same size and format as src) receives src
 // filtered by the tent of radius + 1 taps along rows, then along columns.

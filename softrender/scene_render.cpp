@@ -38,12 +38,15 @@ FrameGeometry Measure(const ImageView& a, const ImageView& b, const FrameDesc* o
 // cannot be made.
 const ImageView* LookOnCopy(const ImageView& src, ImageView& copy, const GlowLook& look,
                             MemoryAllocator* allocator) {
-    if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown) ||
-        !CopyImage(&src, &copy)) {
+    std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
+    // A look that changes nothing needs no copy.
+    if (effect && !effect->ChangesPictures() && !LiteralLookOrder()) return &src;
+    if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown)) return &src;
+    if (effect && !LiteralLookOrder() && effect->ApplyInto(src, copy)) return &copy;
+    if (!CopyImage(&src, &copy)) {
         copy.Release();
         return &src;
     }
-    std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
     if (effect) effect->Apply(copy);
     return &copy;
 }
@@ -127,7 +130,14 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
 
     ImageView lookA, lookB;
     if (scene.lookTarget == kLookPerFace) {
-        canvas->AddPostEffect(NewGlowEffect(scene.look, allocator));
+        // A look that changes nothing leaves the faces to the direct warp,
+        // which shades as it samples.
+        PREffect* effect = NewGlowEffect(scene.look, allocator);
+        if (effect && !effect->ChangesPictures() && !LiteralLookOrder()) {
+            delete effect;
+            effect = nullptr;
+        }
+        canvas->AddPostEffect(effect);
     } else if (scene.lookTarget == kLookWholePictures) {
         first = LookOnCopy(*first, lookA, scene.lookFirst, allocator);
         if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, allocator);
