@@ -1,7 +1,8 @@
 // AVX2 row kernels of the glow. The integer sums equal the scalar ones
-// exactly; the division by d is the single-precision form of glow_p.h, so
-// these kernels serve tents with d < kFloatDivisorLimit and hand larger ones
-// to the scalar kernels.
+// exactly; the division by d is the single-precision form of glow_p.h for
+// d < kFloatDivisorLimit and the same form in double above it (exact: the
+// quotient lies at least 0.5 / d >= 2^-23 from an integer, the double error
+// is under 2^-44), so every radius stays on these kernels.
 #include <immintrin.h>
 
 #include "softrender/glow_p.h"
@@ -23,20 +24,71 @@ SVT_INLINE __m256i Divide(__m256i b, __m256 addend, __m256 inv) {
 }
 
 // 16 results (lo: values 0-7, hi: 8-15) as 16 bytes in order.
+// round(b / d) on 8 lanes for any d up to the largest tent.
+SVT_INLINE __m256i DivideWide(__m256i b, __m256d addend, __m256d inv) {
+    const __m128i lo = _mm256_cvttpd_epi32(
+        _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(b)), addend), inv));
+    const __m128i hi = _mm256_cvttpd_epi32(
+        _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(b, 1)), addend), inv));
+    return _mm256_set_m128i(hi, lo);
+}
+
+// The division a tent needs, chosen once per call.
+struct Divider {
+    bool wide;
+    __m256 addend, inv;
+    __m256d addendD, invD;
+    explicit Divider(const Tent& t)
+        : wide(t.d >= kFloatDivisorLimit), addend(_mm256_set1_ps(float(t.d / 2) + 0.5f)),
+          inv(_mm256_set1_ps(1.0f / float(t.d))), addendD(_mm256_set1_pd(double(t.d / 2) + 0.5)),
+          invD(_mm256_set1_pd(1.0 / double(t.d))) {}
+    SVT_INLINE __m256i operator()(__m256i b) const { return wide ? DivideWide(b, addendD, invD) : Divide(b, addend, inv); }
+};
+
 SVT_INLINE __m128i PackBytes(__m256i lo, __m256i hi) {
     const __m256i w = _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8);
     return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi16(w, w), 0x08));
 }
 
-bool Served(const Tent& t) { return t.a <= 128 && t.d < kFloatDivisorLimit; }
+// Rows of tents too long for 16-bit C (a > 128): two pixels per step, C and
+// B in 32 bits.
+void RowTentWideAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t) {
+    const int32_t skip = 2 * t.half, total = count + skip;
+    const intptr_t a = 4 * t.a, b = 4 * t.b, ab = a + b;
+    const Divider divide(t);
+    auto load = [](const uint8_t* p) { return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))); };
+    __m256i cPrev = _mm256_setzero_si256(), bPrev = _mm256_setzero_si256();
+    for (int32_t x = 0; x < total; x += 2) {
+        const uint8_t* p = pad + 4 * intptr_t(x);
+        __m256i d = _mm256_sub_epi32(_mm256_add_epi32(load(p), load(p - ab)), _mm256_add_epi32(load(p - a), load(p - b)));
+        d = _mm256_add_epi32(d, _mm256_permute2x128_si256(d, d, 0x08)); // [d0, d0 + d1]
+        const __m256i c = _mm256_add_epi32(cPrev, d);
+        cPrev = _mm256_permute2x128_si256(c, c, 0x11);
+        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(bPrev, c), _mm256_permute2x128_si256(c, c, 0x08));
+        bPrev = _mm256_permute2x128_si256(sum, sum, 0x11);
+        if (x + 2 <= skip) continue;
+        const __m256i q = divide(sum);
+        const __m256i w = _mm256_packus_epi16(_mm256_packus_epi32(q, q), _mm256_setzero_si256());
+        const __m128i bytes = _mm_unpacklo_epi32(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
+        if (x >= skip && x + 2 <= total) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * intptr_t(x - skip)), bytes);
+            continue;
+        }
+        alignas(16) uint8_t spill[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(spill), bytes);
+        for (int k = 0; k < 2; ++k)
+            if (x + k >= skip && x + k < total)
+                for (int ch = 0; ch < 4; ++ch) out[4 * intptr_t(x + k - skip) + ch] = spill[4 * k + ch];
+    }
+}
 
 // Rows: four pixels per step, their running sums as prefix sums across the
 // step. C lives in 16 bits (|C| <= 255 * a), B in 32.
 void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t) {
-    if (!Served(t)) return RowTent8Scalar(pad, out, count, t);
+    if (t.a > 128) return RowTentWideAvx2(pad, out, count, t);
     const int32_t skip = 2 * t.half, total = count + skip;
     const intptr_t a = 4 * t.a, b = 4 * t.b, ab = a + b;
-    const __m256 addend = _mm256_set1_ps(float(t.d / 2) + 0.5f), inv = _mm256_set1_ps(1.0f / float(t.d));
+    const Divider divide(t);
     __m256i cPrev = _mm256_setzero_si256(), bPrev = _mm256_setzero_si256();
     alignas(16) uint8_t spill[16];
     for (int32_t x = 0; x < total; x += 4) {
@@ -60,7 +112,7 @@ void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t)
         bPrev = _mm256_add_epi32(bPrev, _mm256_add_epi32(sumLo, _mm256_permute2x128_si256(cHi, cHi, 0x11)));
         if (x + 4 <= skip) continue;
 
-        const __m128i q = PackBytes(Divide(bLo, addend, inv), Divide(bHi, addend, inv));
+        const __m128i q = PackBytes(divide(bLo), divide(bHi));
         if (x >= skip && x + 4 <= total) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * intptr_t(x - skip)), q);
             continue;
@@ -75,8 +127,7 @@ void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t)
 // Columns: 16 values (four pixels) per step, state in memory.
 void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
                  int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
-    if (!Served(t)) return ColumnStep8Scalar(line, lineA, lineB, lineAB, c, sum, out, count, t);
-    const __m256 addend = _mm256_set1_ps(float(t.d / 2) + 0.5f), inv = _mm256_set1_ps(1.0f / float(t.d));
+    const Divider divide(t);
     const int32_t n = 4 * count;
     int32_t i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -94,7 +145,7 @@ void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* li
         _mm256_storeu_si256(sp, s0);
         _mm256_storeu_si256(sp + 1, s1);
         if (out)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), PackBytes(Divide(s0, addend, inv), Divide(s1, addend, inv)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), PackBytes(divide(s0), divide(s1)));
     }
     if (i < n)
         ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr,
