@@ -9,6 +9,7 @@
 
 #include "library/abi.h"
 #include "platform/platform.h"
+#include "softrender/canvas.h"
 #include "softrender/glow_p.h"
 
 namespace svt {
@@ -327,7 +328,17 @@ public:
         const int32_t pos[3] = {ch.red, ch.green, ch.blue};
         for (int i = 0; i < 3; ++i) cc_[pos[i]] = double((colour >> (8 * i)) & 0xFF) * 0.0028089888;
         first_ = ch.alpha == 0 ? 1 : 0; // the three colour channels sit together
-        if (kind_ != Kind::kBytes) return true;
+        if (kind_ != Kind::kBytes) {
+            // Float pictures: the sheen tabulated over brightness 0 to 1 and
+            // interpolated, within 10^-4 of a level of the sine itself, for
+            // pictures large enough to pay for the table.
+            if (uint64_t(image.width) * image.height >= 16 * (kSheenSteps + 1) && !LiteralLookOrder()) {
+                sheen_.reset(new (std::nothrow) double[kSheenSteps + 1]);
+                if (sheen_)
+                    for (int i = 0; i <= kSheenSteps; ++i) sheen_[i] = Weight(double(i) / kSheenSteps, q_);
+            }
+            return true;
+        }
         // The sheen depends on the pixel only through blue + green + red:
         // tabulate the exact terms once.
         for (int v = 0; v < 256; ++v) kept_[v] = v * keep_;
@@ -374,7 +385,15 @@ public:
         for (uint32_t x = 0; x < width; ++x) {
             float p[4];
             std::memcpy(p, row + 16 * x, 16);
-            const double w = Weight((double(p[first_]) + p[first_ + 1] + p[first_ + 2]) / 3, q_);
+            const double l = (double(p[first_]) + p[first_ + 1] + p[first_ + 2]) / 3;
+            double w;
+            if (sheen_ && l >= 0 && l <= 1) {
+                const double at = l * kSheenSteps;
+                const int i = std::min(int(at), kSheenSteps - 1);
+                w = sheen_[i] + (sheen_[i + 1] - sheen_[i]) * (at - i);
+            } else {
+                w = Weight(l, q_);
+            }
             for (int i = first_; i < first_ + 3; ++i) {
                 const double v = p[i] * keep_ + cc_[i] * w;
                 p[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
@@ -392,6 +411,8 @@ private:
     double kept_[256] = {};
     double add_[766][3] = {};
     std::unique_ptr<uint8_t[]> table_;
+    static constexpr int kSheenSteps = 1024;
+    std::unique_ptr<double[]> sheen_;
 
     double Weight(double l, double scale) const {
         constexpr double kSheen = double(0.8f); // the single-precision 0.8
