@@ -90,6 +90,22 @@ void SceneCanvas::SetProjection(const Mat4& projection) {
     combined_ = MatMul(projection_, view_);
 }
 
+bool SceneCanvas::BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture) {
+    if (w == 0 || h == 0 || picture.pixelSize <= 0 || w > 0x7FFFFFFFu / uint32_t(picture.pixelSize)) return false;
+    const size_t stride = size_t(w) * uint32_t(picture.pixelSize);
+    const size_t bytes = stride * h;
+    if (bytes / h != stride) return false;
+    if (bytes > textureBytes_) {
+        textureMemory_.reset();
+        textureBytes_ = 0;
+        textureMemory_.reset(new (std::nothrow) uint8_t[bytes]);
+        if (!textureMemory_) return false;
+        textureBytes_ = bytes;
+    }
+    texture.BindMemory(textureMemory_.get(), w, h, int32_t(stride), picture.pixelSize, picture.format, picture.topDown);
+    return true;
+}
+
 void SceneCanvas::AddLight(Light3D* light) {
     if (light && std::find(lights_.begin(), lights_.end(), light) == lights_.end()) lights_.push_back(light);
 }
@@ -164,10 +180,7 @@ void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const Int
                         const QuadCorners& quad, uint32_t drawFlags) {
     if (rect.w < 1 || rect.h < 1) return;
     ImageView texture;
-    // Face textures come from the library's heap.
-    if (!texture.Allocate(uint32_t(rect.w), uint32_t(rect.h), picture.pixelSize, nullptr, picture.format,
-                          picture.topDown))
-        return;
+    if (!canvas.BindFaceTexture(texture, uint32_t(rect.w), uint32_t(rect.h), picture)) return;
     const std::vector<PREffect*>& effects = canvas.postEffects();
     size_t applied = 0;
     if (!LiteralLookOrder() && !effects.empty() && RectInside(rect, picture)) {

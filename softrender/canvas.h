@@ -91,6 +91,12 @@ public:
     void SetAlwaysCopyFaces(bool on) { alwaysCopyFaces_ = on; }
     bool alwaysCopyFaces() const { return alwaysCopyFaces_; }
 
+    // Binds `texture` to w x h pixels shaped like `picture` in memory the
+    // canvas keeps from face to face and frame to frame (a new block only
+    // when a larger one is needed: a fresh 33 MB float texture a frame went
+    // through mmap, page faults and munmap each time). False without memory.
+    bool BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture);
+
 private:
     std::unique_ptr<CanvasScreen> screen_;
     Mat4 view_;
@@ -100,6 +106,8 @@ private:
     std::vector<Light3D*> lights_;
     std::vector<PREffect*> postEffects_;
     bool alwaysCopyFaces_ = false;
+    std::unique_ptr<uint8_t[]> textureMemory_;
+    size_t textureBytes_ = 0;
 };
 
 // The pictures a render's faces show: the sources resolved for this render.
