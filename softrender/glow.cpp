@@ -104,10 +104,28 @@ void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count
     }
 }
 
+void MetalRowFScalar(float* row, int32_t count, const MetalF& m) {
+    for (int32_t x = 0; x < count; ++x, row += 4) {
+        const double l = (double(row[m.first]) + row[m.first + 1] + row[m.first + 2]) / 3;
+        double w;
+        if (l >= 0 && l <= 1) {
+            const double at = l * m.steps;
+            const int32_t i = std::min(int32_t(at), m.steps - 1);
+            w = m.sheen[i] + (m.sheen[i + 1] - m.sheen[i]) * (at - i);
+        } else {
+            w = m.weight(m.ctx, l);
+        }
+        for (int i = m.first; i < m.first + 3; ++i) {
+            const double v = row[i] * m.keep + m.cc[i] * w;
+            row[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
+        }
+    }
+}
+
 namespace {
 
-constexpr GlowKernels kScalarGlow{RowTent8Scalar, ColumnStep8Scalar, CombineRow8Scalar,
-                                  RowTentFScalar, ColumnStepFScalar, CombineRowFScalar};
+constexpr GlowKernels kScalarGlow{RowTent8Scalar,    ColumnStep8Scalar, CombineRow8Scalar, RowTentFScalar,
+                                  ColumnStepFScalar, CombineRowFScalar, MetalRowFScalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -337,6 +355,16 @@ public:
                 if (sheen_)
                     for (int i = 0; i <= kSheenSteps; ++i) sheen_[i] = Weight(double(i) / kSheenSteps, q_);
             }
+            floats_.keep = keep_;
+            std::memcpy(floats_.cc, cc_, sizeof cc_);
+            floats_.first = first_;
+            floats_.sheen = sheen_.get();
+            floats_.steps = kSheenSteps;
+            floats_.weight = [](const void* self, double l) {
+                const auto* pass = static_cast<const MetalPass*>(self);
+                return pass->Weight(l, pass->q_);
+            };
+            floats_.ctx = this;
             return true;
         }
         // The sheen depends on the pixel only through blue + green + red:
@@ -382,23 +410,17 @@ public:
             }
             return;
         }
-        for (uint32_t x = 0; x < width; ++x) {
-            float p[4];
-            std::memcpy(p, row + 16 * x, 16);
-            const double l = (double(p[first_]) + p[first_ + 1] + p[first_ + 2]) / 3;
-            double w;
-            if (sheen_ && l >= 0 && l <= 1) {
-                const double at = l * kSheenSteps;
-                const int i = std::min(int(at), kSheenSteps - 1);
-                w = sheen_[i] + (sheen_[i + 1] - sheen_[i]) * (at - i);
-            } else {
-                w = Weight(l, q_);
-            }
+        float* f = reinterpret_cast<float*>(row);
+        if (sheen_) {
+            ActiveGlowKernels().metalF(f, int32_t(width), floats_);
+            return;
+        }
+        for (uint32_t x = 0; x < width; ++x, f += 4) {
+            const double w = Weight((double(f[first_]) + f[first_ + 1] + f[first_ + 2]) / 3, q_);
             for (int i = first_; i < first_ + 3; ++i) {
-                const double v = p[i] * keep_ + cc_[i] * w;
-                p[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
+                const double v = f[i] * keep_ + cc_[i] * w;
+                f[i] = static_cast<float>(v < 0 ? 0 : (v > 1 ? 1 : v));
             }
-            std::memcpy(row + 16 * x, p, 16);
         }
     }
 
@@ -413,6 +435,7 @@ private:
     std::unique_ptr<uint8_t[]> table_;
     static constexpr int kSheenSteps = 1024;
     std::unique_ptr<double[]> sheen_;
+    MetalF floats_;
 
     double Weight(double l, double scale) const {
         constexpr double kSheen = double(0.8f); // the single-precision 0.8

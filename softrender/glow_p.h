@@ -57,6 +57,23 @@ struct CombineF {
 };
 using CombineRowF = void (*)(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
 
+// The metal pass on float pixels, in place: l the mean of the three colour
+// channels (in double, summed in order, divided by 3); w the sheen weight,
+// interpolated in `sheen` (steps + 1 weights over l = 0 .. 1: at = l * steps,
+// i = min(trunc(at), steps - 1), w = s[i] + (s[i+1] - s[i]) * (at - i)), or
+// weight(ctx, l) for l outside [0, 1] or NaN; each colour channel becomes
+// float(clamp(p * keep + cc * w, 0, 1)), NaN kept.
+struct MetalF {
+    double keep = 1;
+    double cc[4] = {};     // colour factor per channel position
+    int32_t first = 0;     // the first of the three colour channels
+    const double* sheen = nullptr;
+    int32_t steps = 1;
+    double (*weight)(const void* ctx, double l) = nullptr;
+    const void* ctx = nullptr;
+};
+using MetalRowF = void (*)(float* row, int32_t count, const MetalF& m);
+
 struct GlowKernels {
     RowTent8 rowTent8 = nullptr;
     ColumnStep8 columnStep8 = nullptr;
@@ -64,6 +81,7 @@ struct GlowKernels {
     RowTentF rowTentF = nullptr;
     ColumnStepF columnStepF = nullptr;
     CombineRowF combineF = nullptr;
+    MetalRowF metalF = nullptr;
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
@@ -74,6 +92,7 @@ void RowTentFScalar(const float* pad, float* out, int32_t count, const Tent& t);
 void ColumnStepFScalar(const float* line, const float* lineA, const float* lineB, const float* lineAB, double* c,
                        double* sum, float* out, int32_t count, const Tent& t);
 void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
+void MetalRowFScalar(float* row, int32_t count, const MetalF& m);
 
 void InstallAvx2Glow(GlowKernels& k);
 
