@@ -106,7 +106,7 @@ void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count
 
 void MetalRowFScalar(float* row, int32_t count, const MetalF& m) {
     for (int32_t x = 0; x < count; ++x, row += 4) {
-        const double l = (double(row[m.first]) + row[m.first + 1] + row[m.first + 2]) / 3;
+        const double l = (double(row[m.first]) + row[m.first + 1] + row[m.first + 2]) * (1.0 / 3);
         double w;
         if (l >= 0 && l <= 1) {
             const double at = l * m.steps;

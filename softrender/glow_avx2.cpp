@@ -280,7 +280,7 @@ SVT_INLINE __m256d Clamp01(__m256d v) {
 }
 
 void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
-    const __m256d three = _mm256_set1_pd(3.0), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+    const __m256d third = _mm256_set1_pd(1.0 / 3), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d steps = _mm256_set1_pd(double(m.steps)), keep = _mm256_set1_pd(m.keep);
     const __m128i last = _mm_set1_epi32(m.steps - 1);
     int32_t x = 0;
@@ -291,7 +291,7 @@ void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
         const __m256d c0 = _mm256_cvtps_pd(P[m.first]), c1 = _mm256_cvtps_pd(P[m.first + 1]),
                       c2 = _mm256_cvtps_pd(P[m.first + 2]);
-        const __m256d l = _mm256_div_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), three);
+        const __m256d l = _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), third);
         const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(l, zero, _CMP_GE_OQ), _mm256_cmp_pd(l, one, _CMP_LE_OQ));
         if (_mm256_movemask_pd(inside) != 0xF) {
             MetalRowFScalar(p, 4, m);

@@ -58,7 +58,7 @@ struct CombineF {
 using CombineRowF = void (*)(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
 
 // The metal pass on float pixels, in place: l the mean of the three colour
-// channels (in double, summed in order, divided by 3); w the sheen weight,
+// channels (in double, summed in order, times 1/3); w the sheen weight,
 // interpolated in `sheen` (steps + 1 weights over l = 0 .. 1: at = l * steps,
 // i = min(trunc(at), steps - 1), w = s[i] + (s[i+1] - s[i]) * (at - i)), or
 // weight(ctx, l) for l outside [0, 1] or NaN; each colour channel becomes
