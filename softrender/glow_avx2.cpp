@@ -241,10 +241,51 @@ void ColumnStepFAvx2(const float* line, const float* lineA, const float* lineB, 
 
 // Four pixels per step, turned into one vector per channel. std::min(x, c)
 // is minps(c, x) and std::max(x, c) is maxps(c, x), NaN included.
+// _MM_TRANSPOSE4_PS within each 128-bit half.
+SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
+    const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpacklo_ps(r2, r3);
+    const __m256 t2 = _mm256_unpackhi_ps(r0, r1), t3 = _mm256_unpackhi_ps(r2, r3);
+    r0 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
+    r1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
+    r2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    r3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
+}
+
+// Eight pixels per step: pixels i and i + 4 share a vector, one per half,
+// then the same operations as four at a time below.
 void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+    const __m256 w298 = _mm256_set1_ps(0.298f), w586 = _mm256_set1_ps(0.586f), w113 = _mm256_set1_ps(0.113f);
+    const __m256 wk2 = _mm256_set1_ps(k.k2), wOne = _mm256_set1_ps(1.0f);
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        __m256 S[4], G[4];
+        for (int i = 0; i < 4; ++i) {
+            S[i] = _mm256_set_m128(_mm_loadu_ps(s + 4 * (x + i + 4)), _mm_loadu_ps(s + 4 * (x + i)));
+            G[i] = _mm256_set_m128(_mm_loadu_ps(g + 4 * (x + i + 4)), _mm_loadu_ps(g + 4 * (x + i)));
+        }
+        Transpose4x2(S[0], S[1], S[2], S[3]);
+        Transpose4x2(G[0], G[1], G[2], G[3]);
+        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[k.red]), _mm256_mul_ps(w586, G[k.green])),
+                                                      _mm256_mul_ps(w113, G[k.blue])),
+                                        wk2);
+        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[k.red]), _mm256_mul_ps(w586, S[k.green])),
+                                        _mm256_mul_ps(w113, S[k.blue]));
+        const __m256 lifts = _mm256_cmp_ps(ls, lg, _CMP_LT_OS), lift = _mm256_sub_ps(lg, ls);
+        __m256 r[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m256 col = _mm256_set1_ps(k.colour[i]);
+            const __m256 up = _mm256_min_ps(col, _mm256_add_ps(S[i], _mm256_mul_ps(lift, col)));
+            r[i] = _mm256_blendv_ps(_mm256_min_ps(col, S[i]), up, lifts);
+        }
+        r[k.alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[k.alpha], lg));
+        Transpose4x2(r[0], r[1], r[2], r[3]);
+        for (int i = 0; i < 4; ++i) {
+            _mm_storeu_ps(dst + 4 * (x + i), _mm256_castps256_ps128(r[i]));
+            _mm_storeu_ps(dst + 4 * (x + i + 4), _mm256_extractf128_ps(r[i], 1));
+        }
+    }
     const __m128 c298 = _mm_set1_ps(0.298f), c586 = _mm_set1_ps(0.586f), c113 = _mm_set1_ps(0.113f);
     const __m128 k2 = _mm_set1_ps(k.k2), one = _mm_set1_ps(1.0f);
-    int32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         __m128 S[4], G[4];
         for (int i = 0; i < 4; ++i) {
@@ -299,7 +340,10 @@ void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
         }
         const __m256d at = _mm256_mul_pd(l, steps);
         const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(at), last);
-        const __m256d s0 = _mm256_i32gather_pd(m.sheen, i, 8), s1 = _mm256_i32gather_pd(m.sheen + 1, i, 8);
+        // The masked form: GCC 12 warns about the plain gather's undefined start.
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        const __m256d s0 = _mm256_mask_i32gather_pd(zero, m.sheen, i, all, 8);
+        const __m256d s1 = _mm256_mask_i32gather_pd(zero, m.sheen + 1, i, all, 8);
         const __m256d w = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_sub_pd(s1, s0), _mm256_sub_pd(at, _mm256_cvtepi32_pd(i))));
         const __m256d c[3] = {c0, c1, c2};
         for (int k = 0; k < 3; ++k) {
