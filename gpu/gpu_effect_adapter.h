@@ -29,6 +29,27 @@ public:
     // first that fails. An empty list succeeds.
     bool ProveProgramsBuild(const ProgramId* ids, int count);
 
+    // Fixed state of every pass: depth test on with clear depth 0 and
+    // GL_GREATER (nearer is larger z), no alpha test, blending, lighting or
+    // fixed-function texturing, colour white.
+    void SceneStateSetup();
+    // The orthographic 10 x 10 view of full-frame quads, eye at (0, 0, 5).
+    void CameraSetup();
+    void OrthographicSetup(float w, float h);
+    // Binds `target` (null: the host's own) through the host; on success
+    // records its size in targetWidth_/targetHeight_ (0 x 0 for null).
+    bool BindTarget(GPUFrame* target, int32_t samples, uint32_t sceneFlag);
+    // Colour 0, 0, 0, 0 over the bound target.
+    void ClearTarget();
+    // Makes `program` the pass in progress and begins it at the bound size.
+    bool BeginPass(ShaderProgram& program);
+    // One quad over the whole view (or `rect`, x0, y0, x1, y1 as fractions
+    // of it) with coordinates 0..1, exchanged in y with `flip`, after the
+    // stage check of the pass in progress with `texture`. False without GL.
+    bool FullFrameQuad(GPUFrame* texture, bool flip, const float* rect /* x0,y0,x1,y1 or null */);
+    // The same over the whole view with two textures on stages 0 and 1.
+    bool TwoTextureQuad(GPUFrame* first, GPUFrame* second);
+
 protected:
     GPUHelper() = default;
 
