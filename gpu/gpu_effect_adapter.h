@@ -100,6 +100,14 @@ protected:
     // Slot 11 for the two kinds of transition.
     Bool8 PrepareTransitionGPU(IEffectContext* context, uint32_t* record, bool withGlow);
 
+    // Border analysis (border_analysis.cpp). With "Crop Overscan" on, measures
+    // the dark border of both sources into the two 1 x 1 border results and
+    // sets the crop powers for the eased progress; the mesh draw then crops
+    // while borderAnalysisValid_ is set. ReleaseBorderResults ends it for the
+    // frame.
+    void AnalyzeBorders(IEffectContext* context, float eased, GPUFrame* from, GPUFrame* to);
+    void ReleaseBorderResults();
+
     double modelView_[16] = {};
     double projection_[16] = {};
     float faceAlpha_ = 1.0f;
