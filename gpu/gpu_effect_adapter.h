@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "geometry/light.h"
+#include "geometry/scene.h"
 #include "gpu/arb_helper.h"
 #include "gpu/programs.h"
 #include "gpu/shader_program.h"
@@ -90,9 +93,33 @@ public:
     // without the glow look) and "Crop Overscan" (the border programs); an
     // object that is none of the thirteen transitions answers false.
     Bool8 PrepareEffectGPU(IEffectContext* context, uint32_t* record, uint32_t flags) override;
-    // 12: draws nothing and succeeds until the frame sequence exists.
+    // 12: the adapter alone draws nothing and succeeds; a transition
+    // overrides it to build its scene and hand it to DrawSceneGPU.
     Bool8 RenderEffectGPU(IEffectContext* context, GPUFrame* from, GPUFrame* to, GPUFrame* out,
                           const TimingRecord* timing) override;
+
+    // The frame sequence of slot 12 for one scene (frame_sequence.cpp): the
+    // scene and glow targets, border analysis, glow pass, background, the
+    // lit mesh in a multisampled target, the copy into `out`. False when a
+    // target cannot be made, a glow or background pass fails, or the scene
+    // says its motion failed; the output is copied in every case but the
+    // first.
+    bool DrawSceneGPU(IEffectContext* context, const Scene& scene, GPUFrame* from, GPUFrame* to, GPUFrame* out);
+
+    // One side of a mesh face as it is sent: four corners, the diffuse
+    // colour, four picture coordinates (fractions of the source picture).
+    struct FaceRecord {
+        float corner[4][3];
+        float diffuse[4];
+        float uv[4][2];
+    };
+    // The records of one source; group 0 is drawn from "from", group 1 from
+    // "to" (whatever "Reverse" made of them: the border results follow the
+    // frames).
+    struct FaceGroup {
+        GPUFrame* frame = nullptr;
+        std::vector<FaceRecord> faces;
+    };
 
 protected:
     ~GPUEffectAdapter() = default;
@@ -107,6 +134,35 @@ protected:
     // frame.
     void AnalyzeBorders(IEffectContext* context, float eased, GPUFrame* from, GPUFrame* to);
     void ReleaseBorderResults();
+
+    // Passes of the frame sequence (frame_sequence.cpp, mesh_draw.cpp).
+    // Matrices are row-major, loaded so that the GL matrix equals them; the
+    // projection is mirrored in y first, so the scene's y = +1 (row 0 of the
+    // pictures) lands on the target's row 0.
+    void LoadModelView(const double* m);
+    void LoadProjection(const double* p);
+    // Mode 0: "from" pixel for pixel; 1: "to"; 2: transparent black; other
+    // modes false.
+    bool BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to);
+    // The glow and metal look of `source` into `destination` (blurred with
+    // `blurCount` taps per axis through `temporary`).
+    bool GlowPass(int32_t blurCount, float glow, float metal, GPUFrame* source, GPUFrame* destination,
+                  GPUFrame* temporary);
+    // Binds the scene target multisampled at the most samples the context
+    // allows, halving the count after each refusal; when every count is
+    // refused, single-sampled. The depth buffer starts at 0 (nothing drawn).
+    bool BindSceneTarget(GPUFrame* scene);
+    // The faces of both sources lit by `lights` under the loaded matrices;
+    // frames[k] draws group k, `firstGroup` is the group of the scene's
+    // first source.
+    void MeshDraw(const std::vector<QuadFace>& faces, GPUFrame* const frames[2], int firstGroup,
+                  const std::vector<Light3D*>& lights);
+    // Draws the groups with `program` (begun per face), with source-alpha
+    // blending when a face is translucent.
+    bool FaceListDraw(const FaceGroup* groups, int count, ShaderProgram& program);
+    // The composed scene into the host's frame, flipped when their flipped
+    // flags differ, channels swapped for the output's format.
+    void OutputCopy(GPUFrame* scene, GPUFrame* out);
 
     double modelView_[16] = {};
     double projection_[16] = {};
