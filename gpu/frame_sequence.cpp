@@ -88,6 +88,9 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     // expect.
     const int32_t half = blurCount / 2, odd = blurCount % 2;
     auto blur = [&](ShaderProgram& program, GPUFrame* input, GPUFrame* target) {
+        // The blur sums two taps per bilinear fetch; everything else of
+        // the look samples texel centres.
+        SetFilter(input, gl::kLinear);
         BindTarget(target, 0, 0);
         BeginPass(program);
         program.SetInt("blurSize", half);
@@ -96,6 +99,8 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     };
     blur(blur1, source, destination);
     blur(blur2, destination, temporary);
+    SetFilter(source, gl::kNearest);
+    SetFilter(destination, gl::kNearest);
     renderTargetActive_ = 0;
     BindTarget(destination, 0, 0);
     BeginPass(glowProgram);
