@@ -88,6 +88,9 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     // expect.
     const int32_t half = blurCount / 2, odd = blurCount % 2;
     auto blur = [&](ShaderProgram& program, GPUFrame* input, GPUFrame* target) {
+        // The blur sums two taps per bilinear fetch; everything else of
+        // the look samples texel centres.
+        SetFilter(input, gl::kLinear);
         BindTarget(target, 0, 0);
         BeginPass(program);
         program.SetInt("blurSize", half);
@@ -96,6 +99,8 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     };
     blur(blur1, source, destination);
     blur(blur2, destination, temporary);
+    SetFilter(source, gl::kNearest);
+    SetFilter(destination, gl::kNearest);
     renderTargetActive_ = 0;
     BindTarget(destination, 0, 0);
     BeginPass(glowProgram);
@@ -155,19 +160,23 @@ void GPUEffectAdapter::OutputCopy(GPUFrame* scene, GPUFrame* out) {
 bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene, GPUFrame* from, GPUFrame* to,
                                     GPUFrame* out) {
     if (!host_ || !from || !to || !out) return false;
-    GPUFrame targets[3] = {};
-    GPUFrame& sceneTarget = targets[0];
-    GPUFrame* glowTarget[2] = {&targets[1], &targets[2]};
-    auto releaseTargets = [&] {
-        for (GPUFrame& t : targets) host_->ReleaseRenderTarget(&t);
-    };
+    // The frame's targets and border results go back to the host however
+    // the frame ends (a refused allocation may end it early).
+    struct FrameTargets {
+        GPUEffectAdapter& self;
+        GPUFrame frame[3] = {};
+        ~FrameTargets() {
+            self.ReleaseBorderResults();
+            for (GPUFrame& t : frame) self.host_->ReleaseRenderTarget(&t);
+        }
+    } targets{*this};
+    GPUFrame& sceneTarget = targets.frame[0];
+    GPUFrame* glowTarget[2] = {&targets.frame[1], &targets.frame[2]};
     const int32_t w = from->width, h = from->height;
     if (!host_->CreateRenderTarget(device_, &sceneTarget, nullptr, w, h, from->format, 0, 0, 0) ||
         !host_->CreateRenderTarget(device_, glowTarget[0], nullptr, w, h, MappedFormat(from->format), 0, 0, 0) ||
-        !host_->CreateRenderTarget(device_, glowTarget[1], nullptr, w, h, MappedFormat(from->format), 0, 0, 0)) {
-        releaseTargets();
+        !host_->CreateRenderTarget(device_, glowTarget[1], nullptr, w, h, MappedFormat(from->format), 0, 0, 0))
         return false;
-    }
     bool result = true;
     SceneStateSetup();
     CameraSetup();
@@ -197,7 +206,7 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
             with[1 - firstGroup] = scene.lookOnSecond && HasLook(scene.lookSecond);
         }
         if (with[0] || with[1]) {
-            for (GPUFrame* f : {from, to, &targets[0], &targets[1], &targets[2]}) SetFilter(f, gl::kNearest);
+            for (GPUFrame* f : {from, to, &sceneTarget, glowTarget[0], glowTarget[1]}) SetFilter(f, gl::kNearest);
             for (int k = 0; k < 2 && !glowFailed; ++k) {
                 if (!with[k]) continue;
                 const GlowLook& look = looks[k];
@@ -260,7 +269,6 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
     // depth test, culling and blending).
     if (device_) device_->SetOutputState(0);
     OutputCopy(&sceneTarget, out);
-    releaseTargets();
     return result;
 }
 
