@@ -58,7 +58,7 @@ void GPUEffectAdapter::LoadProjection(const double* p) {
     LoadMatrix(gl::kProjection, projection_);
 }
 
-bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to) {
+bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to, bool flip) {
     if (mode == 2) {
         ClearTarget();
         return true;
@@ -71,7 +71,7 @@ bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to
     if (device_) device_->Disable(gl::kDepthTest);
     BeginPass(program);
     program.SetInt("SwapChannelsSrc", frame ? SwapFlag(frame->format) : 0);
-    FullFrameQuad(frame, false, nullptr);
+    FullFrameQuad(frame, flip, nullptr);
     if (device_) device_->Enable(gl::kDepthTest);
     currentProgram_ = nullptr;
     program.Release();
@@ -234,8 +234,9 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
             case kScenePictureB: filled = BackgroundPass(1, from, to); break;
             case kSceneTransparent: filled = BackgroundPass(2, from, to); break;
             case kSceneSecondSource: filled = BackgroundPass(0, second, second); break;
-            // The output as the host handed it, drawn back under the scene.
-            case kSceneKeep: filled = BackgroundPass(0, out, out); break;
+            // The output as the host handed it, drawn back under the scene
+            // in the scene's row order (the copy turns it back).
+            case kSceneKeep: filled = BackgroundPass(0, out, out, out->flipped != from->flipped); break;
             }
             break;
         }
