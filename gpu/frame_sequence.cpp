@@ -1,6 +1,7 @@
 // The GPU frame sequence: one scene (geometry/scene.h) drawn through the
 // host's render targets and programs into the host's output frame. The scene
 // is the same value the CPU pipeline draws; only the drawing differs.
+#include <array>
 #include <cmath>
 
 #include "geometry/mat4.h"
@@ -43,6 +44,35 @@ bool HasLook(const GlowLook& look) { return look.glow > 0.0f || look.metal > 0.0
 // The glow program's amount: the CPU look's factor sqrt(0.8 g)·1.5 on its
 // 380/255 luminance scale.
 float GlowFactor(float glow) { return std::sqrt(glow * 0.8f) * 1.5f * 1.4901961f; }
+
+// Which sources (first, second) the scene's faces show toward the viewer.
+// The sides are told apart as the CPU renderer and culling tell them, by the
+// turn of the projected corners; a face seen nearly edge-on, or reaching
+// behind the camera, counts for both of its sides.
+std::array<bool, 2> ShownSources(const Scene& scene) {
+    std::array<bool, 2> shown{false, false};
+    const Mat4 toScreen = MatMul(PerspectiveMatrix(scene.cameraDistance), scene.model);
+    const double d = scene.cameraDistance;
+    for (const QuadFace& face : scene.faces) {
+        if (face.front == kSourceNone || !face.usable()) continue;
+        const PictureSource back = face.back != kSourceNone ? face.back : face.front;
+        bool front = true, behind = true;
+        bool nearCamera = false;
+        for (const Vec3& v : face.vertices) {
+            const Vec3 p = TransformPoint(scene.model, v);
+            nearCamera |= std::fabs(d) >= 1e-6 && !(1.0 - p.z / d > 1e-3);
+        }
+        const std::array<Vec3, 4> q = face.TransformedCorners(toScreen);
+        const double turn = Cross(q[3] - q[0], q[1] - q[0]).z;
+        if (!nearCamera && std::fabs(turn) > 1e-9) {
+            front = turn > 0;
+            behind = !front;
+        }
+        if (front) shown[face.front == kSourceFirst ? 0 : 1] = true;
+        if (behind) shown[back == kSourceFirst ? 0 : 1] = true;
+    }
+    return shown;
+}
 
 } // namespace
 
@@ -205,6 +235,10 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
             looks[1 - firstGroup] = scene.lookSecond;
             with[1 - firstGroup] = scene.lookOnSecond && HasLook(scene.lookSecond);
         }
+        // A source that no face shows this frame needs no look.
+        const std::array<bool, 2> shown = ShownSources(scene);
+        with[firstGroup] = with[firstGroup] && shown[0];
+        with[1 - firstGroup] = with[1 - firstGroup] && shown[1];
         if (with[0] || with[1]) {
             for (GPUFrame* f : {from, to, &sceneTarget, glowTarget[0], glowTarget[1]}) SetFilter(f, gl::kNearest);
             for (int k = 0; k < 2 && !glowFailed; ++k) {

@@ -33,7 +33,9 @@ protected:
         gpu = std::make_unique<host::GLHost>(context);
     }
     void TearDown() override {
-        if (gpu) EXPECT_EQ(gpu->liveObjects(), 0) << "a render target or program outlived its frame";
+        if (gpu) {
+            EXPECT_EQ(gpu->liveObjects(), 0) << "a render target or program outlived its frame";
+        }
         gpu.reset();
         if (library) library->Release();
         test::LoadedModule::TearDown();
