@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/hardening/render_host.h"
+#include "tests/support/shared_module.h"
 
 namespace svt {
 namespace {

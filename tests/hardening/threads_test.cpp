@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "tests/hardening/render_host.h"
+#include "tests/support/shared_module.h"
 #include "tests/platform/scratch_store.h"
 
 namespace svt {
@@ -67,7 +67,7 @@ TEST(Threads, TwoRenderThreadsGiveWhatOneThreadGives) {
 // every setting's last value reaches the store.
 TEST(Threads, SettingsWritersBesideRenderThreadsLoseNothing) {
     test::ScratchStore store;
-    IEffectLibrary* library = test::HardeningModule().library();
+    IEffectLibrary* library = test::SharedModule().library();
     ASSERT_NE(library, nullptr);
     ILibrarySettings* settings = library->GetSettings();
     ASSERT_NE(settings, nullptr);
