@@ -49,18 +49,5 @@ TEST_F(LoadedFrameProcessor, ReversesChannelOrderInPlaceAndComposites) {
     EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
 }
 
-TEST_F(LoadedFrameProcessor, BadFramesAnswerFalseAndTouchNothing) {
-    uint8_t px[16] = {1, 2, 3, 4};
-    FrameDesc good = Frame(px, 2, 2, 8, kFormatBGRA8), nullData = Frame(nullptr, 2, 2, 8, kFormatBGRA8),
-              negative = Frame(px, -2, 2, 8, kFormatBGRA8);
-    EXPECT_FALSE(fp_->CopyImage(nullptr, &good));
-    EXPECT_FALSE(fp_->CopyImage(&nullData, &good));
-    EXPECT_FALSE(fp_->CopyImage(&negative, &good));
-    EXPECT_FALSE(fp_->InvertChannel(&good, 4));
-    EXPECT_FALSE(fp_->SquareValues(&good)); // floats only
-    EXPECT_FALSE(fp_->Resize(&good, nullptr, 1));
-    EXPECT_EQ(std::vector<uint8_t>(px, px + 16), (std::vector<uint8_t>{1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
 } // namespace
 } // namespace svt
