@@ -59,6 +59,11 @@ protected:
         EXPECT_EQ(out[n], 0) << "terminated after the characters written";
         return std::u16string(out.data(), n);
     }
+    static std::u16string Name(ILangXMLParser* p, uint32_t index) {
+        std::vector<char16_t> name(64);
+        p->EnumerateLanguages(index, nullptr, 0, name.data(), uint32_t(name.size()), 0, 0);
+        return name.data();
+    }
     // LC_ALL, LC_MESSAGES and LANG, restored after the test.
     void SetLocale(const char* lcAll, const char* lcMessages, const char* lang) {
         const char* values[3] = {lcAll, lcMessages, lang};
@@ -186,6 +191,48 @@ TEST_F(LanguageLibrary, MayBeUnloadedOnlyWhenNoParserIsAlive) {
     EXPECT_FALSE(canUnload_());
     b->Release();
     EXPECT_TRUE(canUnload_());
+}
+
+// A language file with a few bytes that are not UTF-8 (a text pasted from a
+// Latin code page, a cut sequence, an encoded surrogate): each broken
+// sequence shows as U+FFFD in its own text, and every other text of every
+// language keeps its meaning.
+TEST_F(LanguageLibrary, BrokenSequencesBecomeReplacementCharactersInTheirOwnTextOnly) {
+    ILangXMLParser* p = Parser(folder_.Write("broken.xml",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Languages default=\"en\">\n"
+                     "<Language code=\"de\" name=\"Deutsch\"><Section id=\"4\">\n"
+                     "  <Text key=\"Open Preset\">Preset \xC3\xB6" "ffnen</Text>\n"
+                     "  <Text key=\"Latin\">Caf\xE9 cr\xE8me</Text>\n"
+                     "  <Text key=\"Cut\">a\xE2\x82z</Text>\n"
+                     "  <Text key=\"Surrogate\">x\xED\xA0\x80y</Text>\n"
+                     "  <Text key=\"Overlong\">\xC0\xAF!</Text>\n"
+                     "  <Text key=\"Astral\">\xF0\x9F\x98\x80</Text>\n"
+                     "</Section></Language>\n"
+                     "<Language code=\"fr\" name=\"Fran\xC3\xA7" "ais\"><Section id=\"4\">\n"
+                     "  <Text key=\"Open Preset\">Ouvrir le pr\xC3\xA9r\xC3\xA9glage</Text>\n"
+                     "  <Text key=\"Ends cut\">fin\xC3</Text>\n"
+                     "</Section></Language>\n</Languages>\n"));
+    // Well-formed texts keep their meaning, in every language.
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"Preset \u00F6ffnen");
+    EXPECT_EQ(Translate(p, "fr", 4, "Open Preset"), u"Ouvrir le pr\u00E9r\u00E9glage");
+    EXPECT_EQ(Name(p, 1), u"Fran\u00E7ais");
+    EXPECT_EQ(Translate(p, "de", 4, "Astral"), u"\U0001F600");
+    // One U+FFFD for each broken piece: a lone Latin byte, a sequence cut
+    // short, each byte of an encoded surrogate and of an overlong form.
+    EXPECT_EQ(Translate(p, "de", 4, "Latin"), u"Caf\uFFFD cr\uFFFDme");
+    EXPECT_EQ(Translate(p, "de", 4, "Cut"), u"a\uFFFDz");
+    EXPECT_EQ(Translate(p, "de", 4, "Surrogate"), u"x\uFFFD\uFFFD\uFFFDy");
+    EXPECT_EQ(Translate(p, "de", 4, "Overlong"), u"\uFFFD\uFFFD!");
+    EXPECT_EQ(Translate(p, "fr", 4, "Ends cut"), u"fin\uFFFD");
+}
+
+TEST_F(LanguageLibrary, BrokenBytesInMarkupDoNotLoseTheRestOfTheFile) {
+    // In an attribute value and between elements.
+    ILangXMLParser* p = Parser(folder_.Write("broken.xml",
+                     "<Languages>\xFF\n<Language code=\"de\" name=\"D\xFE\"><Section id=\"4\">"
+                     "<Text key=\"Open Preset\">\xC3\xB6" "ffnen</Text></Section></Language></Languages>"));
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"\u00F6ffnen");
+    EXPECT_EQ(Name(p, 0), u"D\uFFFD");
 }
 
 // The shipped language file has, in every language it lists, every text the
