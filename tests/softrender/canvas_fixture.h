@@ -7,6 +7,7 @@
 #include "frames/image_view.h"
 #include "geometry/quad_face.h"
 #include "host/picture.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::canvas_test {
 
@@ -53,5 +54,13 @@ inline int MaxDiff(const Picture& a, const Picture& b) {
     }
     return most;
 }
+
+// The guarded test image with its view as the renderer's passes take it, and
+// floats kept within [0, 1].
+struct GuardedPicture : test::GuardedImage {
+    GuardedPicture(uint32_t width, uint32_t height, uint32_t format) : GuardedImage(width, height, format, 12) {}
+    ImageView& view() { return *GuardedImage::view(); }
+    void Randomize(uint32_t seed) { GuardedImage::Randomize(seed, true); }
+};
 
 } // namespace svt::canvas_test

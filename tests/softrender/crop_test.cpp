@@ -7,20 +7,20 @@
 #include "host/host_context.h"
 #include "library/settings.h"
 #include "softrender/smart_crop.h"
-#include "tests/support/guarded_image.h"
+#include "tests/softrender/canvas_fixture.h"
 
 namespace svt {
 namespace {
 
-using GuardedPicture = test::GuardedImage;
+using canvas_test::GuardedPicture;
 using test::IsFloatFormat;
 
 // Mid-grey content (bright: 3 * 120 >= 225) inside dark bars; the content
 // also carries a vertical ramp in its first channel so zoomed copies show
 // which source row they came from.
 void Letterbox(GuardedPicture& p, uint32_t barRows, uint32_t barColumns) {
-    const bool isFloat = IsFloatFormat(p.view()->format);
-    const bool argb = p.view()->format == kFormatARGB8 || p.view()->format == kFormatARGBF;
+    const bool isFloat = IsFloatFormat(p.view().format);
+    const bool argb = p.view().format == kFormatARGB8 || p.view().format == kFormatARGBF;
     for (uint32_t y = 0; y < p.height(); ++y)
         for (uint32_t x = 0; x < p.width(); ++x) {
             const bool content = y >= barRows && y < p.height() - barRows && x >= barColumns &&
@@ -57,7 +57,7 @@ TEST(SmartCrop, DetectsDarkBarsInEveryFormat) {
     for (const auto& c : cases) {
         GuardedPicture p(c.w, c.h, c.format);
         Letterbox(p, c.rows, c.columns);
-        EXPECT_EQ(c.want, DetectBorder(*p.view())) << c.format << " " << c.w << " " << c.rows << " " << c.columns;
+        EXPECT_EQ(c.want, DetectBorder(p.view())) << c.format << " " << c.w << " " << c.rows << " " << c.columns;
     }
 
     // Bright means colours adding up to 225. 100 x 100: 5 lines examined per side.
@@ -66,10 +66,10 @@ TEST(SmartCrop, DetectsDarkBarsInEveryFormat) {
     p.Fill(dark);
     const uint8_t justBright[4] = {75, 75, 75, 0}, justDark[4] = {75, 75, 74, 255};
     std::memcpy(p.Pixel(50, 3), justDark, 4);
-    EXPECT_EQ(3, DetectBorder(*p.view()).top); // nothing bright: ny - 2
+    EXPECT_EQ(3, DetectBorder(p.view()).top); // nothing bright: ny - 2
     std::memcpy(p.Pixel(50, 2), justBright, 4);
-    EXPECT_EQ(1, DetectBorder(*p.view()).top);
-    EXPECT_EQ(3, DetectBorder(*p.view()).left); // column 50 lies beyond the 5 examined
+    EXPECT_EQ(1, DetectBorder(p.view()).top);
+    EXPECT_EQ(3, DetectBorder(p.view()).left); // column 50 lies beyond the 5 examined
 }
 
 TEST(SmartCrop, RampZoomsAInAndBOutAndTheRectangleFollows) {
@@ -104,8 +104,8 @@ TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
     {
         CSmartCrop crop(&context, &da, &db, 0.5, true, false);
         const ImageView& z = crop.PictureA();
-        ASSERT_NE(a.view()->data, z.data);
-        EXPECT_EQ(b.view()->data, crop.PictureB().data); // not asked for
+        ASSERT_NE(a.view().data, z.data);
+        EXPECT_EQ(b.view().data, crop.PictureB().data); // not asked for
         EXPECT_EQ(std::make_tuple(200u, 120u, uint32_t(kFormatBGRA8)), std::make_tuple(z.width, z.height, z.format));
         EXPECT_EQ(1u, context.allocator().livePictures());
         // Row y of the copy shows source row 4 + (y + 0.5) * 112/120 - 0.5.
@@ -121,7 +121,7 @@ TEST(SmartCrop, ZoomsTheContentToTheWholeFrameFromTheHostsMemory) {
     // the outer 5 lines repeat the nearest inner ones.
     CSmartCrop crop(nullptr, &da, &da, 0.0, true, false);
     const ImageView& z = crop.PictureA();
-    ASSERT_NE(a.view()->data, z.data);
+    ASSERT_NE(a.view().data, z.data);
     EXPECT_EQ(17, z.Row(60)[4 * 100 + 2]);
     for (uint32_t y = 0; y < 5; ++y) {
         EXPECT_EQ(0, std::memcmp(z.Row(y), z.Row(5), 200 * 4)) << y;
@@ -136,7 +136,7 @@ TEST(SmartCrop, LeavesPicturesAloneWhenThereIsNothingToCrop) {
     auto cropped = [&](bool setting, IEffectContext* context) {
         SettingScope scope(setting);
         CSmartCrop crop(context, &d, &d, 0.5, true, true);
-        return crop.PictureA().data != p.view()->data || crop.PictureB().data != p.view()->data;
+        return crop.PictureA().data != p.view().data || crop.PictureB().data != p.view().data;
     };
     // Detected (2, 1, W - 2, H - 1): columns 0..2, W-2, W-1 and rows 0, 1,
     // H-1 dark. Within the tolerance, so not cropped.
@@ -145,7 +145,7 @@ TEST(SmartCrop, LeavesPicturesAloneWhenThereIsNothingToCrop) {
     for (uint32_t y = 2; y < 119; ++y)
         for (uint32_t x = 3; x < 198; ++x)
             for (int c = 0; c < 4; ++c) p.SetChannel(x, y, c, grey[c]);
-    ASSERT_EQ((CropRect{2, 1, 198, 119}), DetectBorder(*p.view()));
+    ASSERT_EQ((CropRect{2, 1, 198, 119}), DetectBorder(p.view()));
     EXPECT_FALSE(cropped(true, nullptr));
     // One more dark column on the left (left = 3) is cropped, unless the setting is off.
     for (uint32_t y = 0; y < 120; ++y)

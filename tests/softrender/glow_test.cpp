@@ -8,12 +8,12 @@
 #include "host/host_context.h"
 #include "softrender/glow.h"
 #include "softrender/glow_p.h"
-#include "tests/support/guarded_image.h"
+#include "tests/softrender/canvas_fixture.h"
 
 namespace svt {
 namespace {
 
-using GuardedPicture = test::GuardedImage;
+using canvas_test::GuardedPicture;
 using test::IsFloatFormat;
 
 template <typename Fn>
@@ -96,13 +96,13 @@ TEST(Glow, RunningSumsEqualTheDirectTent) {
         SCOPED_TRACE(format);
         for (Size size : {Size{23, 17}, Size{6, 5}, Size{40, 9}}) {
             GuardedPicture pic(size.w, size.h, format);
-            pic.Randomize(size.w * 31 + format, true);
+            pic.Randomize(size.w * 31 + format);
             for (int radius : {0, 1, 2, 3, 4, 7, 8, 13, 30, 216, 253, 300}) {
                 SCOPED_TRACE(radius);
-                const std::vector<float> expected = LiteralBlur(*pic.view(), radius);
+                const std::vector<float> expected = LiteralBlur(pic.view(), radius);
                 ForEachGlowLevel([&] {
                     GuardedPicture out(size.w, size.h, format);
-                    ASSERT_TRUE(TentBlur(*pic.view(), *out.view(), radius, nullptr));
+                    ASSERT_TRUE(TentBlur(pic.view(), out.view(), radius, nullptr));
                     EXPECT_TRUE(out.GuardsIntact());
                     const std::vector<float> got = Values(out);
                     for (size_t i = 0; i < got.size(); ++i)
@@ -120,7 +120,7 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
     for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
         SCOPED_TRACE(format);
         GuardedPicture pic(301, 157, format);
-        pic.Randomize(17, true);
+        pic.Randomize(17);
         for (int radius : {5, 64, 216}) {
             SCOPED_TRACE(radius);
             std::vector<float> ref;
@@ -128,7 +128,7 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
                 GuardedPicture out(301, 157, format);
                 for (uint32_t y = 0; y < 157; ++y)
                     std::memcpy(out.Pixel(0, y), pic.Pixel(0, y), 301 * (IsFloatFormat(format) ? 16 : 4));
-                ASSERT_TRUE(ApplyGlow(*out.view(), radius, 0.6f, 0x40C0FF, nullptr));
+                ASSERT_TRUE(ApplyGlow(out.view(), radius, 0.6f, 0x40C0FF, nullptr));
                 EXPECT_TRUE(out.GuardsIntact());
                 if (ref.empty()) ref = Values(out);
                 EXPECT_TRUE(ref == Values(out));
@@ -155,7 +155,7 @@ TEST(Glow, RadiusZeroLeavesOnlyTheCombine) {
         GuardedPicture pic(12, 9, kFormatBGRA8);
         for (uint32_t y = 0; y < 9; ++y)
             for (uint32_t x = 0; x < 12; ++x) std::memcpy(pic.Pixel(x, y), (x + y) % 2 ? b : a, 4);
-        ASSERT_TRUE(ApplyGlow(*pic.view(), 0, 1.0f, 0x0080FF, nullptr));
+        ASSERT_TRUE(ApplyGlow(pic.view(), 0, 1.0f, 0x0080FF, nullptr));
         for (uint32_t y = 2; y < 8; ++y)
             for (uint32_t x = 2; x < 11; ++x)
                 ASSERT_EQ(0, std::memcmp(pic.Pixel(x, y), (x + y) % 2 ? eb : ea, 4)) << x << "," << y;
@@ -177,7 +177,7 @@ TEST(Glow, FloatCombineOnAFlatPicture) {
         }
         GuardedPicture pic(20, 14, format);
         pic.Fill(fill);
-        ASSERT_TRUE(ApplyGlow(*pic.view(), 7, 1.0f, 0xFFFFFF, nullptr));
+        ASSERT_TRUE(ApplyGlow(pic.view(), 7, 1.0f, 0xFFFFFF, nullptr));
         for (uint32_t y = 0; y < 14; ++y)
             for (uint32_t x = 0; x < 20; ++x)
                 for (int c = 0; c < 4; ++c) ASSERT_NEAR(want[c], pic.Channel(x, y, c), 2e-6);
@@ -195,7 +195,7 @@ TEST(Glow, MetalOnMidGrey) {
         pic.Fill(grey);
         const int alpha = format == kFormatBGRA8 ? 3 : 0;
         pic.SetChannel(1, 1, alpha, 77);
-        ASSERT_TRUE(ApplyMetal(*pic.view(), 1.0f, 0xFFFFFF));
+        ASSERT_TRUE(ApplyMetal(pic.view(), 1.0f, 0xFFFFFF));
         for (int c = 0; c < 4; ++c) EXPECT_EQ(c == alpha ? 77 : 196, pic.Channel(1, 1, c));
     }
     // The float pass on grey 200/255: l = 0.7843137, sigma = sin(6.283 +
@@ -204,7 +204,7 @@ TEST(Glow, MetalOnMidGrey) {
     GuardedPicture f(2, 2, kFormatBGRAF);
     const float g[4] = {200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 0.5f};
     f.Fill(g);
-    ASSERT_TRUE(ApplyMetal(*f.view(), 1.0f, 0xFFFFFF));
+    ASSERT_TRUE(ApplyMetal(f.view(), 1.0f, 0xFFFFFF));
     EXPECT_NEAR(0.7580315f, f.Channel(0, 0, 0), 1e-6);
     EXPECT_EQ(0.5f, f.Channel(0, 0, 3));
 }
@@ -213,11 +213,11 @@ TEST(Glow, MetalOnMidGrey) {
 
 TEST(Glow, PassesThatCannotRunLeaveThePictureAlone) {
     GuardedPicture pic(16, 12, kFormatBGRA8);
-    pic.Randomize(3, true);
+    pic.Randomize(3);
     const std::vector<float> before = Values(pic);
-    EXPECT_FALSE(ApplyMetal(*pic.view(), 0.0f, 0xFFFFFF));
-    EXPECT_FALSE(ApplyGlow(*pic.view(), 10, 0.0f, 0xFFFFFF, nullptr));
-    PRDreamGlowEffect(10, 0.0f, 0.0f, 0xFFFFFF, nullptr).Apply(*pic.view());
+    EXPECT_FALSE(ApplyMetal(pic.view(), 0.0f, 0xFFFFFF));
+    EXPECT_FALSE(ApplyGlow(pic.view(), 10, 0.0f, 0xFFFFFF, nullptr));
+    PRDreamGlowEffect(10, 0.0f, 0.0f, 0xFFFFFF, nullptr).Apply(pic.view());
     EXPECT_EQ(before, Values(pic));
 
     // A host that refuses memory: the glow is skipped and nothing leaks.
@@ -225,9 +225,9 @@ TEST(Glow, PassesThatCannotRunLeaveThePictureAlone) {
     context.allocator().FailAfter(0);
     {
         MemoryAllocator alloc(&context);
-        EXPECT_FALSE(ApplyGlow(*pic.view(), 10, 1.0f, 0xFFFFFF, &alloc));
+        EXPECT_FALSE(ApplyGlow(pic.view(), 10, 1.0f, 0xFFFFFF, &alloc));
         context.allocator().FailAfter(2); // the work image, then a refusal among the rows' blocks
-        EXPECT_FALSE(ApplyGlow(*pic.view(), 10, 1.0f, 0xFFFFFF, &alloc));
+        EXPECT_FALSE(ApplyGlow(pic.view(), 10, 1.0f, 0xFFFFFF, &alloc));
     }
     EXPECT_EQ(0u, context.allocator().live());
     EXPECT_EQ(before, Values(pic));

@@ -10,12 +10,12 @@
 #include "softrender/canvas.h"
 #include "softrender/warp.h"
 #include "softrender/warp_p.h"
-#include "tests/support/guarded_image.h"
+#include "tests/softrender/canvas_fixture.h"
 
 namespace svt {
 namespace {
 
-using GuardedPicture = test::GuardedImage;
+using canvas_test::GuardedPicture;
 using test::IsFloatFormat;
 using warp::SpanLevel;
 
@@ -97,11 +97,11 @@ TEST(WarpQuad, OneToOneCopiesTheTextureOrItsSourceRectangleExactly) {
         SCOPED_TRACE(format);
         ForEachLevel([&] {
             GuardedPicture tex(53, 31, format), whole(53, 31, format), part(30, 16, format);
-            tex.Randomize(7, true);
-            whole.Randomize(8, true);
-            part.Randomize(12, true);
-            ASSERT_TRUE(WarpQuad(*tex.view(), *whole.view(), Quad(0, 0, 52, 0, 52, 30, 0, 30), kDrawDefault));
-            ASSERT_TRUE(WarpQuad(WarpSource{tex.view(), 5, 3, 20, 10, 1.0f}, *part.view(),
+            tex.Randomize(7);
+            whole.Randomize(8);
+            part.Randomize(12);
+            ASSERT_TRUE(WarpQuad(tex.view(), whole.view(), Quad(0, 0, 52, 0, 52, 30, 0, 30), kDrawDefault));
+            ASSERT_TRUE(WarpQuad(WarpSource{&tex.view(), 5, 3, 20, 10, 1.0f}, part.view(),
                                  Quad(2, 1, 21, 1, 21, 10, 2, 10), kDrawDefault));
             for (uint32_t y = 0; y < 31; ++y)
                 for (uint32_t x = 0; x < 53; ++x) {
@@ -121,7 +121,7 @@ TEST(WarpQuad, BilinearMidpointsRoundHalfUp) {
     GuardedPicture tex(2, 2, kFormatBGRA8), screen(3, 3, kFormatBGRA8);
     const uint8_t texel[4][2] = {{0, 10}, {255, 20}, {0, 30}, {255, 41}};
     for (int i = 0; i < 4; ++i) std::memcpy(tex.Pixel(i % 2, i / 2), texel[i], 2);
-    ASSERT_TRUE(WarpQuad(*tex.view(), *screen.view(), Quad(0, 0, 2, 0, 2, 2, 0, 2), kDrawDefault));
+    ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(0, 0, 2, 0, 2, 2, 0, 2), kDrawDefault));
     EXPECT_EQ(128, screen.Pixel(1, 0)[0]); // (0 + 255) / 2 = 127.5 -> 128
     EXPECT_EQ(15, screen.Pixel(1, 0)[1]);  // (10 + 20) / 2
     EXPECT_EQ(20, screen.Pixel(0, 1)[1]);  // (10 + 30) / 2
@@ -148,7 +148,7 @@ TEST(WarpQuad, PerspectiveMapMatchesAnIndependentInverse) {
         for (const QuadCorners& q : quads) {
             ForEachLevel([&] {
                 GuardedPicture screen(160, 120, format);
-                ASSERT_TRUE(WarpQuad(*tex.view(), *screen.view(), q, kDrawDefault));
+                ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
                 int checked = 0;
                 for (uint32_t y = 0; y < 120; ++y)
                     for (uint32_t x = 0; x < 160; ++x) {
@@ -201,7 +201,7 @@ TEST(WarpQuad, TouchesOnlyPixelsNearTheQuad) {
             ForEachLevel([&] {
                 GuardedPicture screen(64, 24, format);
                 screen.Fill(b);
-                ASSERT_TRUE(WarpQuad(*tex.view(), *screen.view(), q, kDrawDefault));
+                ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
                 EXPECT_TRUE(screen.GuardsIntact());
                 for (uint32_t y = 0; y < 24; ++y)
                     for (uint32_t x = 0; x < 64; ++x) {
@@ -239,36 +239,36 @@ TEST(WarpQuad, RefusesWhatItCannotDrawAndLeavesTheScreenAlone) {
         Quad(0, 0, 1e12, 0, 10, 10, 0, 10)}; // beyond any screen arithmetic
     for (uint32_t format : {kFormatBGRA8, kFormatBGRAF}) {
         GuardedPicture tex(8, 8, format), screen(16, 16, format);
-        tex.Randomize(1, true);
-        screen.Randomize(2, true);
+        tex.Randomize(1);
+        screen.Randomize(2);
         const std::vector<uint8_t> before = screen.bytes();
         for (size_t i = 0; i < std::size(bad); ++i)
-            EXPECT_FALSE(WarpQuad(*tex.view(), *screen.view(), bad[i], kDrawDefault)) << i;
+            EXPECT_FALSE(WarpQuad(tex.view(), screen.view(), bad[i], kDrawDefault)) << i;
         EXPECT_EQ(before, screen.bytes());
         // Both windings are convex.
-        EXPECT_TRUE(WarpQuad(*tex.view(), *screen.view(), Quad(1, 1, 9, 1, 9, 9, 1, 9), kDrawDefault));
-        EXPECT_TRUE(WarpQuad(*tex.view(), *screen.view(), Quad(1, 1, 1, 9, 9, 9, 9, 1), kDrawDefault));
+        EXPECT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(1, 1, 9, 1, 9, 9, 1, 9), kDrawDefault));
+        EXPECT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(1, 1, 1, 9, 9, 9, 9, 1), kDrawDefault));
     }
 
     // Textures under 2 x 2, formats that differ or have one channel, and
     // source rectangles that are empty, too small or reach past the picture.
     GuardedPicture thin(1, 8, kFormatBGRA8), flat(8, 1, kFormatBGRA8), tex(8, 8, kFormatBGRA8);
     GuardedPicture screen(16, 16, kFormatBGRA8), floatScreen(16, 16, kFormatBGRAF), argb(16, 16, kFormatARGB8);
-    tex.Randomize(3, true);
-    screen.Randomize(4, true);
+    tex.Randomize(3);
+    screen.Randomize(4);
     const std::vector<uint8_t> before = screen.bytes();
     const QuadCorners q = Quad(1, 1, 12, 2, 13, 13, 2, 12);
-    EXPECT_FALSE(WarpQuad(*thin.view(), *screen.view(), q, kDrawDefault));
-    EXPECT_FALSE(WarpQuad(*flat.view(), *screen.view(), q, kDrawDefault));
-    EXPECT_FALSE(WarpQuad(*tex.view(), *floatScreen.view(), q, kDrawDefault));
-    EXPECT_FALSE(WarpQuad(*tex.view(), *argb.view(), q, kDrawDefault));
+    EXPECT_FALSE(WarpQuad(thin.view(), screen.view(), q, kDrawDefault));
+    EXPECT_FALSE(WarpQuad(flat.view(), screen.view(), q, kDrawDefault));
+    EXPECT_FALSE(WarpQuad(tex.view(), floatScreen.view(), q, kDrawDefault));
+    EXPECT_FALSE(WarpQuad(tex.view(), argb.view(), q, kDrawDefault));
     ImageView gray;
     uint8_t bytes[256];
     gray.BindMemory(bytes, 16, 16, 16, 1, kFormatGray8, 1);
     EXPECT_FALSE(WarpQuad(gray, gray, q, kDrawDefault));
-    for (const WarpSource& src : {WarpSource{nullptr, 0, 0, 8, 8, 1}, WarpSource{tex.view(), 4, 0, 5, 8, 1},
-                                  WarpSource{tex.view(), -1, 0, 4, 4, 1}, WarpSource{tex.view(), 0, 0, 8, 1, 1}})
-        EXPECT_FALSE(WarpQuad(src, *screen.view(), q, kDrawDefault)) << src.x << "," << src.w << "," << src.h;
+    for (const WarpSource& src : {WarpSource{nullptr, 0, 0, 8, 8, 1}, WarpSource{&tex.view(), 4, 0, 5, 8, 1},
+                                  WarpSource{&tex.view(), -1, 0, 4, 4, 1}, WarpSource{&tex.view(), 0, 0, 8, 1, 1}})
+        EXPECT_FALSE(WarpQuad(src, screen.view(), q, kDrawDefault)) << src.x << "," << src.w << "," << src.h;
     EXPECT_EQ(before, screen.bytes());
 }
 
@@ -283,7 +283,7 @@ std::vector<uint8_t> RenderRandomCase(uint32_t format, uint32_t seed, SpanLevel 
     auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
     const int sw = pick(1, 120), sh = pick(1, 50), pw = pick(2, 90), ph = pick(2, 60);
     GuardedPicture pic(pw, ph, format), screen(sw, sh, format);
-    WarpSource src{pic.view(), 0, 0, pick(2, pw), pick(2, ph), 1.0f};
+    WarpSource src{&pic.view(), 0, 0, pick(2, pw), pick(2, ph), 1.0f};
     src.x = pick(0, pw - src.w);
     src.y = pick(0, ph - src.h);
     src.shade = seed % 3 == 0 ? 1.0f : float(uni(0, 1));
@@ -298,9 +298,9 @@ std::vector<uint8_t> RenderRandomCase(uint32_t format, uint32_t seed, SpanLevel 
         q.y[k] = cy + px * std::sin(a) + py * std::cos(a);
         if (seed % 5 == 2) q.x[k] = std::round(q.x[k]), q.y[k] = std::round(q.y[k]); // on pixel centres now and then
     }
-    pic.Randomize(seed * 2 + 1, true);
-    screen.Randomize(seed * 2 + 2, true);
-    drawn = WarpQuad(src, *screen.view(), q, kDrawDefault);
+    pic.Randomize(seed * 2 + 1);
+    screen.Randomize(seed * 2 + 2);
+    drawn = WarpQuad(src, screen.view(), q, kDrawDefault);
     EXPECT_TRUE(screen.GuardsIntact());
     return screen.bytes();
 }
@@ -336,7 +336,7 @@ TEST(WarpQuad, LongRowsAreSplitWithoutSeams) {
         std::vector<uint8_t> ref;
         ForEachLevel([&] {
             GuardedPicture screen(1100, 6, format);
-            ASSERT_TRUE(WarpQuad(*tex.view(), *screen.view(), q, kDrawDefault));
+            ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
             if (ref.empty()) ref = screen.bytes();
             EXPECT_TRUE(ref == screen.bytes());
             for (uint32_t x = 300; isFloat && x < 800; ++x) { // s grows by 699/1101 per pixel on row 2
@@ -357,17 +357,17 @@ TEST(WarpQuad, FoldedShadeStaysWithinOneLevelOfShadingFirst) {
         for (float k : {0.0f, 0.25f, 0.5f, 0.7312f, 0.999f}) {
             SCOPED_TRACE(k);
             GuardedPicture pic(60, 40, format);
-            pic.Randomize(uint32_t(k * 1000) + 5, true);
+            pic.Randomize(uint32_t(k * 1000) + 5);
             ForEachLevel([&] {
                 GuardedPicture literal(72, 48, format), folded(72, 48, format), shadedTex(26, 18, format);
-                literal.Randomize(9, true);
-                folded.Randomize(9, true);
+                literal.Randomize(9);
+                folded.Randomize(9);
                 // Literal order: copy the part, shade it, warp it.
                 for (uint32_t y = 0; y < 18; ++y)
                     std::memcpy(shadedTex.Pixel(0, y), pic.Pixel(20, y + 11), 26 * (isFloat ? 16 : 4));
-                ASSERT_TRUE(ApplyShade(*shadedTex.view(), k));
-                ASSERT_TRUE(WarpQuad(*shadedTex.view(), *literal.view(), q, kDrawDefault));
-                ASSERT_TRUE(WarpQuad(WarpSource{pic.view(), 20, 11, 26, 18, k}, *folded.view(), q, kDrawDefault));
+                ASSERT_TRUE(ApplyShade(shadedTex.view(), k));
+                ASSERT_TRUE(WarpQuad(shadedTex.view(), literal.view(), q, kDrawDefault));
+                ASSERT_TRUE(WarpQuad(WarpSource{&pic.view(), 20, 11, 26, 18, k}, folded.view(), q, kDrawDefault));
                 for (uint32_t y = 0; y < 48; ++y)
                     for (uint32_t x = 0; x < 72; ++x)
                         for (int ch = 0; ch < 4; ++ch) {
