@@ -1,7 +1,6 @@
 // Each transition's motion measured on what the loaded module draws, against
 // numbers worked out by hand from the motion.
 #include <array>
-#include <map>
 
 #include "tests/transitions/probe.h"
 #include "transitions/common.h"
@@ -9,7 +8,7 @@
 namespace svt::test {
 namespace {
 
-constexpr uint32_t kFlip = 3, kLouverGrid = 5, kPizzaBoxes = 9, kRotatingFrames = 10, kTwist = 12;
+constexpr uint32_t kLouverGrid = 5, kRotatingFrames = 10;
 
 // 3D Box Fold: the closed box, the flat net, the box turned inside out, the tilt.
 
@@ -891,19 +890,14 @@ TEST(SpiralBounce, WithoutMemoryForTheOrderNothingIsDrawnAndFalseReturned) {
     EXPECT_TRUE(r.output().SamePixels(r.frameA()));
 }
 
-// 3D Twist: the tumble, and a background that is no entry.
-
-TransitionProbe Twist(const char* axis, const char* rotate, const char* slices, const char* cohesion) {
-    TransitionProbe twist(12);
-    twist.Set("Axis", axis).Set("Rotate", rotate).Set("Slices", slices).Set("Cohesion", cohesion);
-    twist.Set("Depth", "0").Set("Shading", "0").Pictures(QuartersA(kW, kH), QuartersB(kW, kH));
-    return twist;
-}
+// 3D Twist: the tumble.
 
 TEST(Twist, FlipTumblesThePictureUpsideDownByHalfway) {
     // Two slices without cohesion: at 0.5 the bottom one (turning first) has
     // made its half turn and shows B's lower half, the top one has not moved.
-    TransitionProbe twist = Twist("Vertical", "off", "2", "0");
+    TransitionProbe twist(12);
+    twist.Set("Axis", "Vertical").Set("Rotate", "off").Set("Slices", "2").Set("Cohesion", "0").Set("Depth", "0");
+    twist.Set("Shading", "0").Pictures(QuartersA(kW, kH), QuartersB(kW, kH));
     EXPECT_EQ(QuartersAround(twist.Render(0.5), 0.5, 0.5, 0.25, 0.25),
               (Quarters{Code(kRed), Code(kGreen), Code(kWhite), Code(kOrange)}));
     // The tumble has then made half of its full turn: the same scene stands
@@ -911,57 +905,6 @@ TEST(Twist, FlipTumblesThePictureUpsideDownByHalfway) {
     // A's lower half above, B's upper half below.
     EXPECT_EQ(QuartersAround(twist.Set("Flip", "on").Render(0.5), 0.5, 0.5, 0.25, 0.25),
               (Quarters{Code(kYellow), Code(kBlue), Code(kMagenta), Code(kCyan)}));
-}
-
-TEST(Twist, BackgroundThatIsNoEntryDrawsAsTransparent) {
-    TransitionProbe twist(12);
-    twist.Preset("Left To Right").Pictures(PictureA(kW, kH), PictureB(kW, kH)); // stores such a value
-    const host::Picture stored = twist.Render(0.5);
-    EXPECT_TRUE(twist.Set("Background", "Transparent").Render(0.5) == stored);
-    // A slice edge-on in the middle of its turn lets the background through.
-    EXPECT_GT(std::count_if(stored.pixels().begin(), stored.pixels().end(), [](const Rgba& p) { return p.a == 0; }), kH);
-    EXPECT_FALSE(twist.Set("Background", "First Picture").Render(0.5) == stored);
-}
-
-// Pieces turned over end on B the right way up and round (and start on A
-// so) whichever way they turn and whichever the row order: a wrong mirror
-// mode or corner order shows B upside down or mirrored.
-
-
-TEST(Upright, TurnedPiecesShowBothPicturesTheRightWayRound) {
-    using Settings = std::vector<std::pair<std::string, std::string>>;
-    std::vector<std::pair<uint32_t, Settings>> cases;
-    for (const char* axis : {"Horizontal", "Vertical"}) {
-        for (const char* cw : {"off", "on"})
-            for (const char* offset : {"0", "-100"})
-                cases.push_back({kFlip, {{"Orientation", axis}, {"Clockwise", cw}, {"Offset", offset}, {"Distance", "0"}}});
-        for (const char* right : {"off", "on"})
-            cases.push_back({kPizzaBoxes, {{"Orientation", axis}, {"Rotate right", right}, {"Slices", "4"}, {"Cohesion", "100"}}});
-        // Grid panels turn about their own centre lines, frames about the picture's.
-        cases.push_back({kLouverGrid, {{"Rotation", axis}, {"Columns", "4"}, {"Rows", "3"}, {"Cohesion", "100"}}});
-        cases.push_back({kRotatingFrames, {{"Rotation", axis}, {"Frames", "3"}}});
-        for (const char* rotate : {"off", "on"}) // with or without the turn in the plane
-            cases.push_back({kTwist, {{"Axis", axis}, {"Rotate", rotate}, {"Slices", "4"}, {"Cohesion", "100"}}});
-    }
-    // Without the look, shading or recession, which would only blur the comparison.
-    const std::map<uint32_t, Settings> plain = {
-        {kFlip, {{"Fog", "0"}, {"Shine", "0"}, {"Shading", "0"}}},
-        {kPizzaBoxes, {{"Fog", "0"}, {"Shine", "0"}, {"Depth", "0"}, {"Ebb && Flow", "0"}}},
-        {kLouverGrid, {{"Shading", "0"}, {"Depth", "0"}}},
-        {kRotatingFrames, {{"Shading", "0"}, {"Depth", "0"}}},
-        {kTwist, {{"Shading", "0"}, {"Depth", "0"}}}};
-    for (bool topDown : {true, false})
-        for (const auto& [index, settings] : cases) {
-            TransitionProbe r(index);
-            std::string what = std::to_string(index) + (topDown ? " top-down" : " bottom-up");
-            for (const auto& [label, value] : plain.at(index)) r.Set(label, value);
-            for (const auto& [label, value] : settings) {
-                r.Set(label, value);
-                what += " " + label + " " + value;
-            }
-            r.Pictures(QuartersA(kW, kH), QuartersB(kW, kH), Rows(topDown));
-            ExpectEndsShowTheirPictures(r, QuartersA(kW, kH), QuartersB(kW, kH), what);
-        }
 }
 
 } // namespace
