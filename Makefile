@@ -40,10 +40,10 @@ install: build
 
 # The tests that run threads or processes at once, under ThreadSanitizer;
 # any report fails the run.
-TSAN_TESTS = hardening:Threads.*:ConcurrentWriters.* platform:RegistryStore.ConcurrentWriters*
+TSAN_TESTS = hardening:Threads.*:ConcurrentWriters.*
 tsan: bootstrap
 	@cmake -S . -B $(BUILD)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSVT_TSAN=ON -DSVT_BENCH=OFF >/dev/null
-	@cmake --build $(BUILD)-tsan -j $(JOBS) --target hardening_tests platform_tests
+	@cmake --build $(BUILD)-tsan -j $(JOBS) --target hardening_tests
 	@set -ef; for t in $(TSAN_TESTS); do \
 	  TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 SVT_MODULE_PATH=$(abspath $(BUILD)-tsan)/bin/SVTumblers.so \
 	  SVT_REGISTRY_ROOT=$(abspath $(BUILD)-tsan)/test-registry \

@@ -2,17 +2,20 @@
 // transition's render entry and to the frame processor: each is refused
 // (false) before a byte of the output is written, and nothing is read
 // outside the memory a sound descriptor would cover (AddressSanitizer and
-// UndefinedBehaviorSanitizer watch the reads in the sanitizer build).
+// UndefinedBehaviorSanitizer watch the reads in the sanitizer build). And
+// the edges of what a descriptor may claim, checked exactly where a fault
+// would hide: one byte of stride, the last address, the lowest row.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "host/module.h"
+#include "tests/support/shared_module.h"
+#include "frames/frame_check.h"
+#include "frames/image_view.h"
 #include "library/abi.h"
 
 namespace svt {
@@ -34,16 +37,6 @@ struct Buffer {
         desc = FrameDesc{bytes.data() + guard, kW, kH, int32_t(rowBytes), pixelSize, 0, format, 0, {}};
     }
 };
-
-host::EffectModule& Module() {
-    static host::EffectModule* module = [] {
-        auto* m = new host::EffectModule();
-        const char* path = std::getenv("SVT_MODULE_PATH");
-        EXPECT_TRUE(m->Load(path ? path : SVT_BIN_DIR "/SVTumblers.so")) << m->error();
-        return m;
-    }();
-    return *module;
-}
 
 // A hostile variant of a sound 8-bit descriptor of `b`.
 struct Hostile {
@@ -86,7 +79,7 @@ long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& 
 class HostileFrames : public ::testing::TestWithParam<uint32_t> {};
 
 TEST_P(HostileFrames, EveryRenderRefusesThemBeforeWriting) {
-    host::ComPtr<IVideoEffect> fx = Module().CreateEffect(GetParam());
+    host::ComPtr<IVideoEffect> fx = test::SharedModule().CreateEffect(GetParam());
     ASSERT_TRUE(fx);
     const TimingRecord timing{0, 0.5};
     Buffer a(kFormatBGRA8, 4, 0x40), b(kFormatBGRA8, 4, 0x80), out(kFormatBGRA8, 4, 0x5A);
@@ -111,7 +104,7 @@ TEST_P(HostileFrames, EveryRenderRefusesThemBeforeWriting) {
 }
 
 TEST_P(HostileFrames, PicturesInAnotherFormatThanTheOutputAreRefused) {
-    host::ComPtr<IVideoEffect> fx = Module().CreateEffect(GetParam());
+    host::ComPtr<IVideoEffect> fx = test::SharedModule().CreateEffect(GetParam());
     ASSERT_TRUE(fx);
     const TimingRecord timing{0, 0.5};
     Buffer a8(kFormatBGRA8, 4, 0x40), b8(kFormatBGRA8, 4, 0x80), out8(kFormatBGRA8, 4, 0x5A);
@@ -140,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(EveryTransition, HostileFrames, ::testing::Range(0u, 13
 // The frame processor meets the same descriptors in its copies, resizes and
 // flips; none may be read through or written to.
 TEST(HostileFrameProcessor, RefusesEveryHostileDescriptor) {
-    IFrameProcessor* fp = Module().library()->CreateFrameProcessor();
+    IFrameProcessor* fp = test::SharedModule().library()->CreateFrameProcessor();
     ASSERT_NE(fp, nullptr);
     Buffer src(kFormatBGRA8, 4, 0x40), dst(kFormatBGRA8, 4, 0x5A);
     const std::vector<uint8_t> srcBefore = src.bytes, dstBefore = dst.bytes;
@@ -160,6 +153,50 @@ TEST(HostileFrameProcessor, RefusesEveryHostileDescriptor) {
     }
     EXPECT_EQ(FirstDifference(src.bytes, srcBefore), -1);
     fp->Release();
+}
+
+FrameDesc At(uintptr_t address, int32_t w, int32_t h, int32_t stride) {
+    return FrameDesc{reinterpret_cast<void*>(address), w, h, stride, 4, 0, kFormatBGRA8, 0, {}};
+}
+
+TEST(FrameCheck, StrideMustCoverARowEitherWay) {
+    FrameDesc f = At(0x10000, 10, 3, 40);
+    EXPECT_TRUE(DescribesPicture(&f));
+    f.stride = 39;
+    EXPECT_FALSE(DescribesRows(&f)) << "one byte short";
+    f.stride = -40;
+    EXPECT_TRUE(DescribesPicture(&f));
+    f.stride = -39;
+    EXPECT_FALSE(DescribesRows(&f));
+    f.stride = INT32_MIN;
+    EXPECT_FALSE(DescribesRows(&f));
+    f = At(0x10000, 1, 1, INT32_MAX);
+    EXPECT_TRUE(DescribesRows(&f)) << "padding is the host's business";
+}
+
+TEST(FrameCheck, RowsMustStayInsideTheAddressSpace) {
+    // Negative stride: the lowest row starts at data - (h - 1) * |stride|.
+    FrameDesc f = At(2 * 40, 10, 3, -40);
+    EXPECT_TRUE(DescribesRows(&f)) << "lowest row at address 0";
+    f.data = reinterpret_cast<void*>(uintptr_t(2 * 40 - 1));
+    EXPECT_FALSE(DescribesRows(&f)) << "one byte below 0";
+    // Positive stride: the last byte is data + (h - 1) * stride + 39.
+    f = At(UINTPTR_MAX - (2 * 40 + 39), 10, 3, 40);
+    EXPECT_TRUE(DescribesRows(&f)) << "last byte at the top address";
+    f.data = reinterpret_cast<void*>(UINTPTR_MAX - (2 * 40 + 38));
+    EXPECT_FALSE(DescribesRows(&f)) << "one byte past it";
+    f = At(0x10000, INT32_MAX / 4 + 1, 1, INT32_MAX);
+    EXPECT_FALSE(DescribesRows(&f)) << "a row of 2^31 bytes";
+}
+
+TEST(FrameCheck, AViewRefusesTheStrideWithoutMagnitude) {
+    const FrameDesc f = At(0x10000, 4, 4, INT32_MIN);
+    ImageView v;
+    EXPECT_FALSE(v.BindFrame(&f));
+    EXPECT_TRUE(v.empty());
+    v.BindMemory(reinterpret_cast<void*>(0x10000), 4, 4, INT32_MIN, 4, kFormatBGRA8, 0);
+    EXPECT_TRUE(v.empty());
+    EXPECT_EQ(v.stride, 0);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -121,26 +119,6 @@ TEST(RegistryStore, RefusesWhatTheFormatCannotHoldAndAStoreItCannotRead) {
     EXPECT_EQ(Read(kUser, kCommon, "Crop Overscan"), "<none>");
     EXPECT_FALSE(RegistryWriteString(kUser, kCommon, "Crop Overscan", "yes"));
     EXPECT_TRUE(std::filesystem::is_directory(store.file(true)));
-}
-
-// Each write rewrites the whole file; without the writers' lock two of them
-// would each start from the same old store and one update would be lost.
-TEST(RegistryStore, ConcurrentWritersLoseNothing) {
-    test::ScratchStore store;
-    constexpr int kThreads = 4, kEach = 15;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([t] {
-            for (int i = 0; i < kEach; ++i)
-                RegistryWriteString(kUser, "Key " + std::to_string(t), "Value " + std::to_string(i),
-                                    std::to_string(t * 100 + i));
-        });
-    for (auto& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kEach; ++i)
-            EXPECT_EQ(Read(kUser, "Key " + std::to_string(t), "Value " + std::to_string(i)),
-                      std::to_string(t * 100 + i));
-    EXPECT_EQ(FilesIn(store.folder(true)), std::set<std::string>{"registry.ini"});
 }
 
 } // namespace

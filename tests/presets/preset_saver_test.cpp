@@ -126,7 +126,7 @@ struct Host {
 };
 
 class PresetSaver : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         const SVTHostServices services{sizeof(SVTHostServices), 0, &host_, &Host::Dialog, &Host::Dialog,
                                        &Host::MessageBox};
@@ -304,6 +304,56 @@ TEST_F(PresetSaver, DialogTextsFollowTheLanguageMessagesStayEnglish) {
     ExpectOnlyMessage(kLoadError);
 }
 
+// A "3D Box Fold" file with the given texts for Speed, Tilt's x, Reverse and
+// Background. Unreadable numbers are a corrupt file; finite values outside a
+// parameter's range arrive held to that range.
+uint32_t LoadBoxFold(PresetSaver& t, const std::string& speed, const std::string& tiltX, const std::string& reverse,
+                     const std::string& background, PresetData* record) {
+    t.folder_.Write("v.fxptmba", "<Preset Name=\"p\" LibraryName=\"Solvane Tumblers\" EffectName=\"3D Box Fold\">"
+                                 "<parameter type=\"2\" value=\"" + speed + "\" /><parameter type=\"2\" value=\"0.25\" />"
+                                 "<parameter type=\"0\" x=\"" + tiltX + "\" y=\"0.5\" />"
+                                 "<parameter type=\"4\" value=\"" + reverse + "\" />"
+                                 "<parameter type=\"1\" value=\"" + background + "\" /></Preset>");
+    t.host_.messages.clear();
+    return t.Load(0, record, "v.fxptmba");
+}
+
+TEST_F(PresetSaver, NumbersThatCannotBeReadAreACorruptFileOutOfRangeOnesAreHeld) {
+    for (const char* v : {"nan", "NaN", "inf", "-inf", "1e999", "-1e999", "abc", "", " ", "0x10", "0.5abc", "--1", "1,5"})
+        for (int where = 0; where < 4; ++where) { // Speed, Tilt's x, Reverse, Background in turn
+            PresetData record{};
+            record.count = 77; // the host's record stays as it was
+            EXPECT_EQ(LoadBoxFold(*this, where == 0 ? v : "0.5", where == 1 ? v : "0.5", where == 2 ? v : "1",
+                                  where == 3 ? v : "2", &record),
+                      kPresetError)
+                << "'" << v << "' in field " << where;
+            ExpectOnlyMessage(kLoadError);
+            EXPECT_EQ(record.count, 77);
+        }
+    const struct {
+        const char *speed, *x, *background;
+        float wantSpeed, wantX;
+        uint32_t wantBackground;
+    } cases[] = {
+        {"-11", "2.5", "1000", 0.0f, 1.0f, 2},         // far outside every range
+        {"7.5", "-0.25", "4294967295", 1.0f, 0.0f, 2}, // -1 written as unsigned
+        {"1e30", "-1e30", "3", 1.0f, 0.0f, 2},
+        {"0.75", "0.125", "1", 0.75f, 0.125f, 1}, // inside: as written
+        {" 1.0 ", "+0.5", " 0", 1.0f, 0.5f, 0},   // blanks and a plus sign are fine
+    };
+    for (const auto& c : cases) {
+        PresetData r{};
+        ASSERT_EQ(LoadBoxFold(*this, c.speed, c.x, "3", c.background, &r), kPresetOk) << c.speed;
+        EXPECT_TRUE(host_.messages.empty());
+        EXPECT_EQ(r.entries[0].value.AsSlider(), c.wantSpeed) << c.speed;
+        EXPECT_EQ(r.entries[1].value.AsSlider(), 0.25f);
+        EXPECT_EQ(r.entries[2].value.X(), c.wantX) << c.x;
+        EXPECT_EQ(r.entries[2].value.Y(), 0.5f);
+        EXPECT_EQ(r.entries[3].value.AsCheck(), true);
+        EXPECT_EQ(r.entries[4].value.AsChoice(), c.wantBackground) << c.background;
+    }
+}
+
 TEST_F(PresetSaver, LongNamesAndNoLibrary) {
     PresetData r = ValuesFor(9);
     std::memset(r.name, 'n', sizeof r.name); // the host forgot the terminator
@@ -320,12 +370,6 @@ TEST_F(PresetSaver, LongNamesAndNoLibrary) {
     EXPECT_EQ(back.count, r.count);
     EXPECT_STREQ(back.effectName, "3D Pizza Boxes");
 }
-
-} // namespace
-} // namespace svt
-
-namespace svt {
-namespace {
 
 // Every allocation of a save and a load in turn fails: each slot answers its
 // error (or what it answers anyway), nothing escapes as an exception, the

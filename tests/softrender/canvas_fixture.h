@@ -1,18 +1,13 @@
-// Shared by the renderer tests: screens and pictures fenced by guard bytes
-// (before the first row, in each row's stride padding, after the last row),
-// so that a write outside the pixels shows even where AddressSanitizer would
-// not see it, and pictures for faces to show, built with the reference
-// host's frames.
+// Shared by the renderer tests: screens fenced by guard bytes, and pictures
+// for faces to show, built with the reference host's frames.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
-#include <random>
-#include <vector>
 
 #include "frames/image_view.h"
 #include "geometry/quad_face.h"
 #include "host/picture.h"
+#include "tests/support/guarded_image.h"
 
 namespace svt::canvas_test {
 
@@ -60,75 +55,12 @@ inline int MaxDiff(const Picture& a, const Picture& b) {
     return most;
 }
 
-inline bool IsFloatFormat(uint32_t format) { return format == kFormatBGRAF || format == kFormatARGBF; }
-
-// A picture in any format, held in a host frame (so guarded the same way),
-// with the view the renderer's passes take.
-class GuardedPicture {
-public:
-    GuardedPicture(uint32_t width, uint32_t height, uint32_t format, uint32_t pad = 12)
-        : width_(width), height_(height), pixelSize_(IsFloatFormat(format) ? 16 : 4) {
-        frame_.Allocate(int(width), int(height), format, {true, false, int(pad), 64});
-        view_.BindFrame(frame_.desc());
-    }
-    GuardedPicture(const GuardedPicture&) = delete;
-    GuardedPicture& operator=(const GuardedPicture&) = delete;
-
-    ImageView& view() { return view_; }
-    const ImageView& view() const { return view_; }
-    FrameDesc* desc() { return frame_.desc(); }
-    uint32_t width() const { return width_; }
-    uint32_t height() const { return height_; }
-    bool GuardsIntact() const { return frame_.GuardsIntact(); }
-    uint8_t* Pixel(uint32_t x, uint32_t y) const { return view_.Row(y) + size_t(x) * pixelSize_; }
-    float Channel(uint32_t x, uint32_t y, int c) const {
-        if (pixelSize_ == 4) return Pixel(x, y)[c];
-        float v;
-        std::memcpy(&v, Pixel(x, y) + 4 * c, 4);
-        return v;
-    }
-    void SetChannel(uint32_t x, uint32_t y, int c, float v) {
-        if (pixelSize_ == 4)
-            Pixel(x, y)[c] = static_cast<uint8_t>(v);
-        else
-            std::memcpy(Pixel(x, y) + 4 * c, &v, 4);
-    }
-    bool SamePixel(uint32_t x, uint32_t y, const GuardedPicture& o, uint32_t ox, uint32_t oy) const {
-        return std::memcmp(Pixel(x, y), o.Pixel(ox, oy), pixelSize_) == 0;
-    }
-    // The pixel bytes, row by row, padding left out.
-    std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> out;
-        for (uint32_t y = 0; y < height_; ++y) out.insert(out.end(), Pixel(0, y), Pixel(width_, y));
-        return out;
-    }
-
-    // Random bytes, or floats in [0, 1], from `seed`, salted with the values
-    // where arithmetic tends to break.
-    void Randomize(uint32_t seed) {
-        std::mt19937 rng(seed);
-        static const uint8_t kByteSalt[] = {0, 1, 127, 128, 254, 255};
-        static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f};
-        for (uint32_t y = 0; y < height_; ++y)
-            for (uint32_t i = 0; i < width_ * 4; ++i) {
-                const uint32_t r = rng();
-                if (pixelSize_ == 4)
-                    Pixel(0, y)[i] = (r & 3) == 0 ? kByteSalt[(r >> 2) % 6] : static_cast<uint8_t>(r >> 8);
-                else
-                    SetChannel(i / 4, y, int(i % 4), (r & 7) == 0 ? kFloatSalt[(r >> 3) % 5] : float(r >> 8) * (1.0f / 16777216.0f));
-            }
-    }
-    void Fill(const float value[4]) {
-        for (uint32_t y = 0; y < height_; ++y)
-            for (uint32_t x = 0; x < width_; ++x)
-                for (int c = 0; c < 4; ++c) SetChannel(x, y, c, value[c]);
-    }
-
-private:
-    uint32_t width_, height_;
-    int32_t pixelSize_;
-    HostFrame frame_;
-    ImageView view_;
+// The guarded test image with its view as the renderer's passes take it, and
+// floats kept within [0, 1].
+struct GuardedPicture : test::GuardedImage {
+    GuardedPicture(uint32_t width, uint32_t height, uint32_t format) : GuardedImage(width, height, format, 12) {}
+    ImageView& view() { return *GuardedImage::view(); }
+    void Randomize(uint32_t seed) { GuardedImage::Randomize(seed, true); }
 };
 
 } // namespace svt::canvas_test

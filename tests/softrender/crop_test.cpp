@@ -13,7 +13,7 @@ namespace svt {
 namespace {
 
 using canvas_test::GuardedPicture;
-using canvas_test::IsFloatFormat;
+using test::IsFloatFormat;
 
 // Mid-grey content (bright: 3 * 120 >= 225) inside dark bars; the content
 // also carries a vertical ramp in its first channel so zoomed copies show

@@ -14,7 +14,7 @@ namespace svt {
 namespace {
 
 using canvas_test::GuardedPicture;
-using canvas_test::IsFloatFormat;
+using test::IsFloatFormat;
 
 template <typename Fn>
 void ForEachGlowLevel(Fn fn) {

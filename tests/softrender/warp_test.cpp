@@ -16,7 +16,7 @@ namespace svt {
 namespace {
 
 using canvas_test::GuardedPicture;
-using canvas_test::IsFloatFormat;
+using test::IsFloatFormat;
 using warp::SpanLevel;
 
 const uint32_t kFormats[] = {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF};
@@ -241,10 +241,10 @@ TEST(WarpQuad, RefusesWhatItCannotDrawAndLeavesTheScreenAlone) {
         GuardedPicture tex(8, 8, format), screen(16, 16, format);
         tex.Randomize(1);
         screen.Randomize(2);
-        const std::vector<uint8_t> before = screen.Bytes();
+        const std::vector<uint8_t> before = screen.bytes();
         for (size_t i = 0; i < std::size(bad); ++i)
             EXPECT_FALSE(WarpQuad(tex.view(), screen.view(), bad[i], kDrawDefault)) << i;
-        EXPECT_EQ(before, screen.Bytes());
+        EXPECT_EQ(before, screen.bytes());
         // Both windings are convex.
         EXPECT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(1, 1, 9, 1, 9, 9, 1, 9), kDrawDefault));
         EXPECT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(1, 1, 1, 9, 9, 9, 9, 1), kDrawDefault));
@@ -256,7 +256,7 @@ TEST(WarpQuad, RefusesWhatItCannotDrawAndLeavesTheScreenAlone) {
     GuardedPicture screen(16, 16, kFormatBGRA8), floatScreen(16, 16, kFormatBGRAF), argb(16, 16, kFormatARGB8);
     tex.Randomize(3);
     screen.Randomize(4);
-    const std::vector<uint8_t> before = screen.Bytes();
+    const std::vector<uint8_t> before = screen.bytes();
     const QuadCorners q = Quad(1, 1, 12, 2, 13, 13, 2, 12);
     EXPECT_FALSE(WarpQuad(thin.view(), screen.view(), q, kDrawDefault));
     EXPECT_FALSE(WarpQuad(flat.view(), screen.view(), q, kDrawDefault));
@@ -269,7 +269,7 @@ TEST(WarpQuad, RefusesWhatItCannotDrawAndLeavesTheScreenAlone) {
     for (const WarpSource& src : {WarpSource{nullptr, 0, 0, 8, 8, 1}, WarpSource{&tex.view(), 4, 0, 5, 8, 1},
                                   WarpSource{&tex.view(), -1, 0, 4, 4, 1}, WarpSource{&tex.view(), 0, 0, 8, 1, 1}})
         EXPECT_FALSE(WarpQuad(src, screen.view(), q, kDrawDefault)) << src.x << "," << src.w << "," << src.h;
-    EXPECT_EQ(before, screen.Bytes());
+    EXPECT_EQ(before, screen.bytes());
 }
 
 // Fast loops against the reference _____________________________________________
@@ -302,7 +302,7 @@ std::vector<uint8_t> RenderRandomCase(uint32_t format, uint32_t seed, SpanLevel 
     screen.Randomize(seed * 2 + 2);
     drawn = WarpQuad(src, screen.view(), q, kDrawDefault);
     EXPECT_TRUE(screen.GuardsIntact());
-    return screen.Bytes();
+    return screen.bytes();
 }
 
 TEST(WarpQuad, SimdSpansEqualTheScalarReference) {
@@ -337,8 +337,8 @@ TEST(WarpQuad, LongRowsAreSplitWithoutSeams) {
         ForEachLevel([&] {
             GuardedPicture screen(1100, 6, format);
             ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
-            if (ref.empty()) ref = screen.Bytes();
-            EXPECT_TRUE(ref == screen.Bytes());
+            if (ref.empty()) ref = screen.bytes();
+            EXPECT_TRUE(ref == screen.bytes());
             for (uint32_t x = 300; isFloat && x < 800; ++x) { // s grows by 699/1101 per pixel on row 2
                 long double s, t;
                 InverseMap(q, 700, 4, x, 2, s, t);

@@ -53,6 +53,23 @@ public:
     const std::vector<uint8_t>& bytes() const { return buffer_; }
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
+    FrameDesc* desc() { return &desc_; }
+
+    // Channel c of pixel (x, y) of a four-channel image, bytes or floats.
+    float Channel(uint32_t x, uint32_t y, int c) const {
+        return pixelSize_ == 4 ? float(Pixel(x, y)[c]) : FloatPixel(x, y)[c];
+    }
+    void SetChannel(uint32_t x, uint32_t y, int c, float v) {
+        pixelSize_ == 4 ? void(Pixel(x, y)[c] = uint8_t(v)) : void(FloatPixel(x, y)[c] = v);
+    }
+    void Fill(const float value[4]) {
+        for (uint32_t y = 0; y < height_; ++y)
+            for (uint32_t x = 0; x < width_; ++x)
+                for (int c = 0; c < 4; ++c) SetChannel(x, y, c, value[c]);
+    }
+    bool SamePixel(uint32_t x, uint32_t y, const GuardedImage& o, uint32_t ox, uint32_t oy) const {
+        return std::memcmp(Pixel(x, y), o.Pixel(ox, oy), size_t(pixelSize_)) == 0;
+    }
 
     // Every byte outside the pixels still holds its guard value.
     bool GuardsIntact() const {
@@ -63,18 +80,19 @@ public:
         return true;
     }
 
-    // Random pixels salted with the values where arithmetic tends to break.
-    void Randomize(uint32_t seed) {
+    // Random pixels salted with the values where arithmetic tends to break;
+    // floats within [0, 1] (no -0) only where `unitFloats`.
+    void Randomize(uint32_t seed, bool unitFloats = false) {
         std::mt19937 rng(seed);
         const bool isFloat = format_ == kFormatBGRAF || format_ == kFormatARGBF || format_ == kFormatGrayF;
         static const uint8_t kByteSalt[] = {0, 1, 127, 128, 254, 255};
-        static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f, -0.25f, 1.5f, -0.0f};
+        static const float kFloatSalt[] = {0.0f, 1.0f, 0.5f, 1e-7f, 0.9999999f, -0.0f, -0.25f, 1.5f};
         for (uint32_t y = 0; y < height_; ++y) {
             uint8_t* row = Row(y);
             for (size_t i = 0; i < (isFloat ? rowBytes_ / 4 : rowBytes_); ++i) {
                 const uint32_t r = rng();
                 if (isFloat) {
-                    float v = (r & 7) == 0 ? kFloatSalt[(r >> 3) % 8] : float(rng() >> 8) * (1.0f / 16777216.0f);
+                    float v = (r & 7) == 0 ? kFloatSalt[(r >> 3) % (unitFloats ? 5 : 8)] : float(rng() >> 8) * (1.0f / 16777216.0f);
                     std::memcpy(row + 4 * i, &v, 4);
                 } else {
                     row[i] = (r & 3) == 0 ? kByteSalt[(r >> 2) % 6] : static_cast<uint8_t>(r >> 8);

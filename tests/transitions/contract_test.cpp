@@ -3,8 +3,11 @@
 // frame, no host memory or reference kept, and no crash on bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 
 #include "module/effect_registry.h"
@@ -13,7 +16,7 @@
 namespace svt {
 namespace {
 
-using test::MakeRenderer;
+using test::NewRenderer;
 using test::PictureA;
 using test::PictureB;
 using host::EffectRenderer;
@@ -37,7 +40,7 @@ FrameLayout GuardedLayout(uint32_t format) {
 class Contract : public ::testing::TestWithParam<uint32_t> {
 protected:
     std::unique_ptr<EffectRenderer> Renderer(int w, int h, uint32_t format = kFormatBGRA8) {
-        auto r = MakeRenderer(GetParam());
+        auto r = NewRenderer(GetParam());
         EXPECT_TRUE(r && r->SetPictures(PictureA(w, h), PictureB(w, h), format, GuardedLayout(format)))
             << "transition " << GetParam() << " could not be loaded, or no memory for frames";
         return r && r->output().width() == w ? std::move(r) : nullptr;
@@ -147,6 +150,109 @@ TEST_P(Contract, BadInputIsRefusedOrSurvived) {
         EXPECT_TRUE(other.GuardsIntact()) << w << "x" << h;
     }
     EXPECT_EQ(r->context().allocator().live(), 0u);
+}
+
+// Every preset and the defaults, both row orders: near the ends the pictures
+// themselves, and "Reverse" running the same scene backward with the
+// pictures exchanged: at t exactly what the forward run from B to A draws at
+// 1 - t (t dyadic, so that 1 - t is exact).
+TEST_P(Contract, NearTheEndsThePicturesAndReverseMirrorsTheMotion) {
+    using test::QuartersA, test::QuartersB, test::Rows, test::kW, test::kH;
+    for (bool topDown : {true, false}) {
+        test::TransitionProbe r(GetParam()), backward(GetParam());
+        const bool reverses = r.renderer().info().FindParam("Reverse") >= 0;
+        const bool background = r.renderer().info().FindParam("Background") >= 0; // else B is always behind
+        for (int preset = -1; preset < int(r.renderer().info().presets.size()); ++preset) {
+            const std::string what = "preset " + std::to_string(preset) + (topDown ? " top-down" : " bottom-up");
+            for (test::TransitionProbe* p : {&r, &backward}) {
+                p->renderer().context().ResetToDefaults();
+                p->renderer().ApplyPreset(preset);
+            }
+            r.Pictures(QuartersA(kW, kH), QuartersB(kW, kH), Rows(topDown));
+            ExpectEndsShowTheirPictures(r, QuartersA(kW, kH), QuartersB(kW, kH), what);
+            if (!reverses) continue;
+            r.Set("Reverse", "on");
+            ExpectEndsShowTheirPictures(r, QuartersA(kW, kH), QuartersB(kW, kH), what + " reversed");
+            backward.Set("Reverse", "off");
+            for (test::TransitionProbe* p : {&r, &backward})
+                if (background) p->Set("Background", "Transparent");
+            r.Pictures(QuartersB(kW, kH), QuartersA(kW, kH), Rows(topDown));
+            backward.Pictures(QuartersA(kW, kH), QuartersB(kW, kH), Rows(topDown));
+            for (double t : {0.125, 0.375, 0.5, 0.8125})
+                EXPECT_TRUE(r.Render(t) == backward.Render(1 - t)) << what << " t " << t;
+        }
+    }
+}
+
+// The description tables, read as a host reads them through IVideoEffect
+// and IParamToolTip, beyond the records' layout and bounds (which the C host
+// test checks): defaults and every stored preset cell are valid values of
+// their parameter (or the one stray word a few presets carry: no host could
+// have set it; the transitions tolerate it), unused bytes are zeroed, preset
+// names unique.
+bool AllBytes(const void* p, size_t n, uint8_t b) {
+    const auto* c = static_cast<const uint8_t*>(p);
+    return std::all_of(c, c + n, [b](uint8_t v) { return v == b; });
+}
+
+bool In01(float v) { return v >= 0.0f && v <= 1.0f; }
+
+bool Valid(const ParamInfo& info, const ParamValue& v) {
+    switch (info.type) {
+    case kParamChoice: return v.AsChoice() < info.choice.count && v.Word(1) == 0;
+    case kParamSlider: return In01(v.AsSlider()) && v.Word(1) == 0;
+    case kParamCheck: return v.bytes[0] <= 1 && AllBytes(v.bytes + 1, 7, 0);
+    case kParamPoint: return In01(v.X()) && In01(v.Y());
+    }
+    return false;
+}
+
+TEST_P(Contract, DefaultsAndPresetCellsAreValidAndUnusedBytesZeroed) {
+    host::ComPtr<IVideoEffect> fx = test::SharedModule().CreateEffect(GetParam());
+    host::ComPtr<IParamToolTip> tips = fx.Query<IParamToolTip>(IID_IParamToolTip);
+    ASSERT_TRUE(fx && tips);
+    auto info = [&](uint32_t i) {
+        ParamInfo info;
+        std::memset(&info, 0xAB, sizeof info);
+        EXPECT_TRUE(fx->GetParamInfo(i, &info)) << "parameter " << i;
+        return info;
+    };
+    uint32_t params = 0, presets = 0;
+    ParamInfo any;
+    while (params < 64 && fx->GetParamInfo(params, &any)) ++params;
+    while (presets < 64 && fx->GetPresetName(presets)) ++presets;
+    ASSERT_GT(presets, 0u);
+    for (uint32_t i = 0; i < params; ++i) {
+        SCOPED_TRACE(testing::Message() << "parameter " << i);
+        const ParamInfo p = info(i);
+        const auto* raw = reinterpret_cast<const uint8_t*>(&p);
+        const char* tip = tips->GetToolTip(i);
+        EXPECT_TRUE(tip && *tip);
+        EXPECT_TRUE(Valid(p, p.defaultValue)) << "default";
+        if (p.type == kParamChoice) {
+            EXPECT_GE(p.choice.count, 2u);
+            for (uint32_t e = p.choice.count; e < kMaxChoiceEntries; ++e)
+                EXPECT_TRUE(AllBytes(raw + 16 + kChoiceEntryBytes * e, kChoiceEntryBytes, 0)) << "entry " << e;
+        } else if (p.type == kParamSlider) {
+            // Scales that count things start at 1 or 2, are stepped and end
+            // on a whole number; all others start at 0 or -100.
+            const bool counts = p.slider.minimum >= 1.0f;
+            EXPECT_EQ(p.slider.continuous, counts ? 0u : 1u) << p.name;
+            if (counts) EXPECT_EQ(p.slider.maximum, std::floor(p.slider.maximum));
+        } else {
+            EXPECT_TRUE(AllBytes(raw + 12, 216 - 12, 0));
+        }
+    }
+    std::set<std::string> names;
+    ParamValue v{};
+    for (uint32_t k = 0; k < presets; ++k) {
+        const std::string preset = fx->GetPresetName(k);
+        EXPECT_TRUE(!preset.empty() && names.insert(preset).second) << "empty or duplicate preset " << preset;
+        for (uint32_t i = 0; i < params; ++i) {
+            ASSERT_TRUE(fx->GetPresetValue(k, i, &v));
+            EXPECT_TRUE(Valid(info(i), v) || v.Word(0) == 0xCCCCCCCCu) << preset << " / parameter " << i;
+        }
+    }
 }
 
 std::string IndexName(const ::testing::TestParamInfo<uint32_t>& info) {

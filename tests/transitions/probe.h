@@ -13,41 +13,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "host/builtin_pictures.h"
-#include "host/module.h"
-#include "host/renderer.h"
+#include "tests/support/shared_module.h"
 
 namespace svt::test {
 
 using host::Picture;
 using host::Rgba;
-
-// The module, loaded once per test program and kept until exit.
-inline host::EffectModule* LoadedModule() {
-    static host::EffectModule* module = [] {
-        auto* m = new host::EffectModule();
-        const char* path = std::getenv("SVT_MODULE_PATH");
-        if (!m->Load(path ? path : SVT_BIN_DIR "/SVTumblers.so")) {
-            delete m;
-            return static_cast<host::EffectModule*>(nullptr);
-        }
-        return m;
-    }();
-    return module;
-}
-
-inline std::unique_ptr<host::EffectRenderer> MakeRenderer(uint32_t index) {
-    host::EffectModule* m = LoadedModule();
-    if (!m) return nullptr;
-    host::ComPtr<IVideoEffect> e = m->CreateEffect(index);
-    if (!e) return nullptr;
-    return std::make_unique<host::EffectRenderer>(std::move(e), index);
-}
 
 // The frame size most probes use.
 inline constexpr int kW = 160, kH = 90;
@@ -62,27 +36,17 @@ inline host::FrameLayout Rows(bool topDown) {
 }
 
 // Mean absolute difference per colour channel of two pictures of one size
-// (alpha ignored), optionally against the second mirrored.
-inline double MeanDifference(const Picture& p, const Picture& q, bool mirrorX = false, bool mirrorY = false) {
-    if (p.width() != q.width() || p.height() != q.height() || p.empty()) return 1e9;
+// (alpha ignored), leaving out `inset` pixels at each edge.
+inline double MeanDifference(const Picture& p, const Picture& q, int inset = 0) {
+    if (p.width() != q.width() || p.height() != q.height() || p.width() <= 2 * inset || p.height() <= 2 * inset)
+        return 1e9;
     double sum = 0;
-    for (int y = 0; y < p.height(); ++y)
-        for (int x = 0; x < p.width(); ++x) {
-            const Rgba& a = p.at(x, y);
-            const Rgba& b = q.at(mirrorX ? q.width() - 1 - x : x, mirrorY ? q.height() - 1 - y : y);
+    for (int y = inset; y < p.height() - inset; ++y)
+        for (int x = inset; x < p.width() - inset; ++x) {
+            const Rgba &a = p.at(x, y), &b = q.at(x, y);
             sum += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
         }
-    return sum / (3.0 * p.width() * p.height());
-}
-
-// `out` read at a coarse scale looks like `want`: much closer to it than to
-// its mirror images, so neither upside down nor the wrong way round.
-inline void ExpectUpright(const Picture& out, const Picture& want, double tolerance, const std::string& what) {
-    const Picture got = host::Resized(out, 40, 22), w = host::Resized(want, 40, 22);
-    const double same = MeanDifference(got, w);
-    EXPECT_LT(same, tolerance) << what;
-    EXPECT_LT(same * 4, MeanDifference(got, w, true, false)) << what;
-    EXPECT_LT(same * 4, MeanDifference(got, w, false, true)) << what;
+    return sum / (3.0 * (p.width() - 2 * inset) * (p.height() - 2 * inset));
 }
 
 // Box of the pixels (x, y) for which `in(x, y)` holds; empty when none.
@@ -196,7 +160,7 @@ inline long Count(const Picture& p, char what) {
 // One transition (by registry index) with its own host context and frames.
 class TransitionProbe {
 public:
-    explicit TransitionProbe(uint32_t index) : renderer_(MakeRenderer(index)) {
+    explicit TransitionProbe(uint32_t index) : renderer_(NewRenderer(index)) {
         EXPECT_TRUE(renderer_) << "transition " << index << " could not be loaded";
     }
 
@@ -233,5 +197,13 @@ public:
 private:
     std::unique_ptr<host::EffectRenderer> renderer_;
 };
+
+// Just inside both ends a transition shows its pictures themselves, the
+// right way up and round: under one level apart on average, leaving out the
+// outermost pixels (smooth edges, and neighbouring tiles, share them).
+inline void ExpectEndsShowTheirPictures(TransitionProbe& r, const Picture& a, const Picture& b, const std::string& what) {
+    EXPECT_LT(MeanDifference(r.Render(1e-6), a, 1), 1.0) << what;
+    EXPECT_LT(MeanDifference(r.Render(1 - 1e-6), b, 1), 1.0) << what;
+}
 
 } // namespace svt::test

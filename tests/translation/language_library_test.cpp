@@ -1,17 +1,18 @@
 // The language library SVLang.so as the module uses it: loaded with dlopen,
 // parsers reading language files, and the shipped language file checked
 // against every text the library and its transitions show.
-#include <dlfcn.h>
-#include <stdlib.h>
-#include <unistd.h>
+// TranslationHelper against a scripted IMultiLingual: what it asks, what it
+// falls back to, and that it leaves the source's count as it found it.
+#include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <filesystem>
 #include <optional>
+#include <stdlib.h>
 #include <string>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "library/multilingual.h"
 #include "library/translation.h"
@@ -57,6 +58,11 @@ protected:
         const uint32_t n = p->Translate(language, section, key, out.data(), capacity);
         EXPECT_EQ(out[n], 0) << "terminated after the characters written";
         return std::u16string(out.data(), n);
+    }
+    static std::u16string Name(ILangXMLParser* p, uint32_t index) {
+        std::vector<char16_t> name(64);
+        p->EnumerateLanguages(index, nullptr, 0, name.data(), uint32_t(name.size()), 0, 0);
+        return name.data();
     }
     // LC_ALL, LC_MESSAGES and LANG, restored after the test.
     void SetLocale(const char* lcAll, const char* lcMessages, const char* lang) {
@@ -187,6 +193,48 @@ TEST_F(LanguageLibrary, MayBeUnloadedOnlyWhenNoParserIsAlive) {
     EXPECT_TRUE(canUnload_());
 }
 
+// A language file with a few bytes that are not UTF-8 (a text pasted from a
+// Latin code page, a cut sequence, an encoded surrogate): each broken
+// sequence shows as U+FFFD in its own text, and every other text of every
+// language keeps its meaning.
+TEST_F(LanguageLibrary, BrokenSequencesBecomeReplacementCharactersInTheirOwnTextOnly) {
+    ILangXMLParser* p = Parser(folder_.Write("broken.xml",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Languages default=\"en\">\n"
+                     "<Language code=\"de\" name=\"Deutsch\"><Section id=\"4\">\n"
+                     "  <Text key=\"Open Preset\">Preset \xC3\xB6" "ffnen</Text>\n"
+                     "  <Text key=\"Latin\">Caf\xE9 cr\xE8me</Text>\n"
+                     "  <Text key=\"Cut\">a\xE2\x82z</Text>\n"
+                     "  <Text key=\"Surrogate\">x\xED\xA0\x80y</Text>\n"
+                     "  <Text key=\"Overlong\">\xC0\xAF!</Text>\n"
+                     "  <Text key=\"Astral\">\xF0\x9F\x98\x80</Text>\n"
+                     "</Section></Language>\n"
+                     "<Language code=\"fr\" name=\"Fran\xC3\xA7" "ais\"><Section id=\"4\">\n"
+                     "  <Text key=\"Open Preset\">Ouvrir le pr\xC3\xA9r\xC3\xA9glage</Text>\n"
+                     "  <Text key=\"Ends cut\">fin\xC3</Text>\n"
+                     "</Section></Language>\n</Languages>\n"));
+    // Well-formed texts keep their meaning, in every language.
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"Preset \u00F6ffnen");
+    EXPECT_EQ(Translate(p, "fr", 4, "Open Preset"), u"Ouvrir le pr\u00E9r\u00E9glage");
+    EXPECT_EQ(Name(p, 1), u"Fran\u00E7ais");
+    EXPECT_EQ(Translate(p, "de", 4, "Astral"), u"\U0001F600");
+    // One U+FFFD for each broken piece: a lone Latin byte, a sequence cut
+    // short, each byte of an encoded surrogate and of an overlong form.
+    EXPECT_EQ(Translate(p, "de", 4, "Latin"), u"Caf\uFFFD cr\uFFFDme");
+    EXPECT_EQ(Translate(p, "de", 4, "Cut"), u"a\uFFFDz");
+    EXPECT_EQ(Translate(p, "de", 4, "Surrogate"), u"x\uFFFD\uFFFD\uFFFDy");
+    EXPECT_EQ(Translate(p, "de", 4, "Overlong"), u"\uFFFD\uFFFD!");
+    EXPECT_EQ(Translate(p, "fr", 4, "Ends cut"), u"fin\uFFFD");
+}
+
+TEST_F(LanguageLibrary, BrokenBytesInMarkupDoNotLoseTheRestOfTheFile) {
+    // In an attribute value and between elements.
+    ILangXMLParser* p = Parser(folder_.Write("broken.xml",
+                     "<Languages>\xFF\n<Language code=\"de\" name=\"D\xFE\"><Section id=\"4\">"
+                     "<Text key=\"Open Preset\">\xC3\xB6" "ffnen</Text></Section></Language></Languages>"));
+    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"\u00F6ffnen");
+    EXPECT_EQ(Name(p, 0), u"D\uFFFD");
+}
+
 // The shipped language file has, in every language it lists, every text the
 // library shows and every name, label, entry, tooltip and preset name of
 // every transition; in English each is the key itself or its English text.
@@ -270,6 +318,92 @@ bool LoneModuleStaysEnglish() {
 // other tests loaded.
 TEST(ModuleTranslationDeathTest, WithoutTheLanguageLibraryEverythingStaysEnglish) {
     EXPECT_EXIT(_exit(LoneModuleStaysEnglish() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+// A source object whose IMultiLingual answers from a script.
+class ScriptedSource final : public IMultiLingual {
+public:
+    bool offersMultiLingual = true;
+    std::u16string answer;          // written by Translate
+    uint32_t answerCount = 0;       // what Translate returns
+    const char* currentLanguage = nullptr;
+
+    std::string askedLanguage;
+    uint32_t askedSection = 0;
+    std::string askedKey;
+    uint32_t askedCapacity = 0;
+    int references = 0; // held by the helper right now
+
+    Result QueryInterface(const GUID* iid, void** out) override {
+        *out = nullptr;
+        if (!offersMultiLingual || !(*iid == IID_IMultiLingual)) return kNoInterface;
+        *out = static_cast<IMultiLingual*>(this);
+        AddRef();
+        return kOk;
+    }
+    uint32_t AddRef() override { return static_cast<uint32_t>(++references); }
+    uint32_t Release() override { return static_cast<uint32_t>(--references); }
+    int64_t EnumerateLanguages(uint32_t, char*, uint32_t, char16_t*, uint32_t, uint32_t, uint64_t) override {
+        return 0;
+    }
+    uint32_t Translate(const char* language, uint32_t section, const char* key, char16_t* out,
+                       uint32_t capacity) override {
+        askedLanguage = language;
+        askedSection = section;
+        askedKey = key;
+        askedCapacity = capacity;
+        std::u16string(answer).copy(out, capacity - 1);
+        out[answer.size() < capacity ? answer.size() : capacity - 1] = 0;
+        return answerCount;
+    }
+    const char* CurrentLanguage() override { return currentLanguage; }
+    Bool8 HasLanguage(const char*) override { return 0; }
+};
+
+TEST(TranslationHelper, WithoutTranslationsGivesTheEnglishTextOrTheKeyCutAt2047) {
+    TranslationHelper helper;
+    EXPECT_EQ(std::u16string(helper.Translate(4, "Open Preset", nullptr)), u"Open Preset");
+    EXPECT_EQ(std::u16string(helper.Translate(5, "Key Frames or Presets", "Use Key Frames instead of Presets")),
+              u"Use Key Frames instead of Presets");
+    EXPECT_EQ(std::u16string(helper.Translate(4, nullptr, nullptr)), u"");
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", std::string(3000, 'x').c_str())), std::u16string(2047, u'x'));
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", std::string(2047, 'y').c_str())).size(), 2047u);
+    // 2046 letters and U+1F600 (two UTF-16 units) would need 2048: the pair
+    // goes whole.
+    const std::string emojiAtEdge = std::string(2046, 'x') + "\xF0\x9F\x98\x80";
+    EXPECT_EQ(std::u16string(helper.Translate(4, "k", emojiAtEdge.c_str())), std::u16string(2046, u'x'));
+
+    ScriptedSource refusing;
+    refusing.offersMultiLingual = false;
+    helper.Bind(&refusing, "de");
+    EXPECT_EQ(std::u16string(helper.Translate(kTextPresetFiles)), u"Preset Files");
+    EXPECT_EQ(std::string(helper.Language()), "de");
+}
+
+TEST(TranslationHelper, ForwardsTheRequestAndFallsBackOnZero) {
+    ScriptedSource source;
+    source.answer = u"Preset öffnen";
+    source.answerCount = 13;
+    TranslationHelper helper;
+    helper.Bind(&source, "de");
+    EXPECT_EQ(std::u16string(helper.Translate(kTextOpenPreset)), u"Preset öffnen");
+    EXPECT_EQ(source.askedSection, 4u);
+    EXPECT_EQ(source.askedKey, "Open Preset");
+    EXPECT_EQ(source.askedCapacity, 2048u);
+    EXPECT_EQ(source.references, 0) << "the IMultiLingual asked for is released again";
+
+    // A parser answering 0 gives the default, not the key nor its scribbles.
+    source.answer = u"garbage left in the buffer";
+    source.answerCount = 0;
+    EXPECT_EQ(std::u16string(helper.Translate(5, "Up/Down Knobs Control", "Up / Down mouse control of circular knobs")),
+              u"Up / Down mouse control of circular knobs");
+    EXPECT_EQ(std::u16string(helper.Translate(4, "Preset Files", nullptr)), u"Preset Files");
+
+    // The language is the source's current one where it has one.
+    EXPECT_STREQ(helper.Language(), "de");
+    source.currentLanguage = "it";
+    EXPECT_STREQ(helper.Language(), "it");
+    EXPECT_EQ(source.references, 0);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The loaded module and one transition driven by the reference host, for
-// the tests that render many frames or from several threads.
+// The built module (SVT_MODULE_PATH), loaded once per test program through
+// the reference host and kept until exit, and transitions driven by it.
 #pragma once
 
 #include <cstdlib>
@@ -13,7 +13,7 @@
 
 namespace svt::test {
 
-inline host::EffectModule& HardeningModule() {
+inline host::EffectModule& SharedModule() {
     static host::EffectModule* module = [] {
         auto* m = new host::EffectModule();
         const char* path = std::getenv("SVT_MODULE_PATH");
@@ -23,12 +23,13 @@ inline host::EffectModule& HardeningModule() {
     return *module;
 }
 
-// Transition `index` on the built-in pictures at w x h, or null.
-inline std::unique_ptr<host::EffectRenderer> NewRenderer(uint32_t index, int w, int h) {
-    host::ComPtr<IVideoEffect> effect = HardeningModule().CreateEffect(index);
+// Transition `index` with its own host context (and the built-in pictures at
+// w x h where w > 0), or null.
+inline std::unique_ptr<host::EffectRenderer> NewRenderer(uint32_t index, int w = 0, int h = 0) {
+    host::ComPtr<IVideoEffect> effect = SharedModule().CreateEffect(index);
     if (!effect) return nullptr;
     auto r = std::make_unique<host::EffectRenderer>(std::move(effect), index);
-    if (!r->SetPictures(host::BuiltinPictureA(w, h), host::BuiltinPictureB(w, h), kFormatBGRA8)) return nullptr;
+    if (w > 0 && !r->SetPictures(host::BuiltinPictureA(w, h), host::BuiltinPictureB(w, h), kFormatBGRA8)) return nullptr;
     return r;
 }
 
