@@ -25,7 +25,7 @@ public:
     Result QueryInterface(const GUID*, void**) override { return kNoInterface; }
     uint32_t AddRef() override { return ++refs; }
     uint32_t Release() override { return --refs; }
-    void Use() override { ++uses; }
+    void Use() override {}
     Bool8 SetInt(const char* n, int32_t v) override { return Log(n, {float(v)}); }
     void Reserved5() override {}
     void Reserved6() override {}
@@ -58,7 +58,6 @@ public:
     }
 
     std::vector<UniformCall> calls;
-    int uses = 0;
     uint32_t refs = 1;
 
 private:
@@ -130,7 +129,6 @@ public:
     void Reserved8() override {}
     Bool8 CreateRenderTarget(IGLDevice*, GPUFrame*, void*, int32_t, int32_t, uint32_t, uint32_t, uint32_t,
                              uint32_t) override {
-        ++targetsMade;
         return 0;
     }
     void Reserved10() override {}
@@ -166,7 +164,7 @@ public:
     std::vector<std::string> fragments;
     std::vector<std::unique_ptr<FakeProgram>> programs;
     bool plainText = true;
-    int live = 0, targetsMade = 0;
+    int live = 0;
     uint32_t refs = 1;
 };
 
