@@ -94,10 +94,7 @@ public:
         return 1;
     }
     void Disable(uint32_t cap) override { log.push_back("Disable " + Hex(cap)); }
-    void BlendColor(float r, float g, float b, float a) override {
-        log.push_back("BlendColor " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " " +
-                      std::to_string(a));
-    }
+    void BlendColor(float, float, float, float) override { log.push_back("BlendColor"); }
     void BlendEquationSeparate(uint32_t rgb, uint32_t alpha) override {
         log.push_back("BlendEquationSeparate " + Hex(rgb) + " " + Hex(alpha));
     }

@@ -80,13 +80,10 @@ TEST_F(Holder, OneTexelStageTakesTheSmallBranches) {
     holder.SetTextureStage(0, &frame, StageRect{});
     // n = 0, o = 0.5, T = S = 1.
     EXPECT_TRUE(std::isinf(Last("Texture0.texelSize")[0]));
-    EXPECT_EQ(Last("Texture0.vScale"), (std::vector<float>{0, 0}));
-    EXPECT_EQ(Last("Texture0.vShift"), (std::vector<float>{0.5f, 0.5f}));
-    EXPECT_EQ(Last("Texture0.vScaleTEXi"), (std::vector<float>{0, 0}));
-    EXPECT_EQ(Last("Texture0.vShiftTEXi"), (std::vector<float>{0.5f, 0.5f}));
-    EXPECT_EQ(Last("Texture0.vRT2TEX_Shift"), (std::vector<float>{0.5f, 0.5f}));
-    EXPECT_EQ(Last("Texture0.vTEX2NORM_Shift"), (std::vector<float>{0.5f, 0.5f}));
-    EXPECT_EQ(Last("Texture0.vTEXi2NORM_Shift"), (std::vector<float>{0.5f, 0.5f}));
+    for (const char* n : {"vScale", "vScaleTEXi"})
+        EXPECT_EQ(Last(std::string("Texture0.") + n), (std::vector<float>{0, 0})) << n;
+    for (const char* n : {"vShift", "vShiftTEXi", "vRT2TEX_Shift", "vTEX2NORM_Shift", "vTEXi2NORM_Shift"})
+        EXPECT_EQ(Last(std::string("Texture0.") + n), (std::vector<float>{0.5f, 0.5f})) << n;
 }
 
 TEST_F(Holder, StageIsSetOncePerPass) {
