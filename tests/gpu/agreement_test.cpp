@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,7 +28,7 @@ namespace svt {
 namespace {
 
 constexpr int kWidth = 192, kHeight = 108;
-constexpr double kTimes[] = {0, 0.25, 0.5, 0.75, 1};
+constexpr std::initializer_list<double> kTimes = {0, 0.25, 0.5, 0.75, 1};
 
 // Bounds, from the measurements printed by the tests (see the table). The
 // renderers sample differently (the CPU warps with its own filter, the GPU
@@ -258,12 +259,12 @@ protected:
     // values: the ends exact, in between close with the look off, and with
     // the look on (when the set has it) brighter together and loosely close.
     void CompareAtAllTimes(host::EffectRenderer& r, host::HostFrame& gpu, const std::string& what, bool withLook,
-                           double maxMean = kMaxMeanLevels) {
+                           double maxMean = kMaxMeanLevels, std::initializer_list<double> times = kTimes) {
         // An exception gets a row of its own.
         Worst& w = worst_[maxMean == kMaxMeanLevels ? r.info().name : what];
         const std::vector<ParamValue> values = r.context().values();
-        for (double t : kTimes) {
-            const std::string at = what + " t=" + std::to_string(t).substr(0, 4);
+        for (double t : times) {
+            const std::string at = At(what, t);
             SCOPED_TRACE(at);
             for (size_t i = 0; i < values.size(); ++i) r.context().SetValue(uint32_t(i), values[i]);
             if (t <= 0 || t >= 1) {
@@ -276,8 +277,7 @@ protected:
                 RenderBoth(r, t, gpu, at);
                 cpuOn = r.output().Load();
                 gpuOn = gpu.Load();
-                r.Set("Fog", "0");
-                r.Set("Shine", "0");
+                LookOff(r);
             }
             RenderBoth(r, t, gpu, at);
             const host::Picture cpu = r.output().Load(), gpuOff = gpu.Load();
@@ -301,6 +301,12 @@ protected:
         w.mean = std::max(w.mean, m.mean);
         ++w.compared;
     }
+
+    static void LookOff(host::EffectRenderer& r) {
+        r.Set("Fog", "0");
+        r.Set("Shine", "0");
+    }
+    static std::string At(const std::string& what, double t) { return what + " t=" + std::to_string(t).substr(0, 4); }
 
     static bool HasLook(host::EffectRenderer& r) {
         for (const char* name : {"Fog", "Shine"}) {
@@ -341,8 +347,9 @@ TEST_F(Agreement, EveryTransitionAndPresetAtEveryStage) {
     }
 }
 
-// Formats 0, 1, 3 and 4, both row orders, and outputs whose row order (the
-// GPU frame's flipped flag) differs from the sources'.
+// Formats 0, 1, 3 and 4, both row orders, padded rows, outputs with a
+// negative stride, and outputs whose row order (the GPU frame's flipped
+// flag) differs from the sources'.
 TEST_F(Agreement, FormatsRowOrdersAndFlippedOutputs) {
     struct Variant {
         uint32_t format;
@@ -355,12 +362,9 @@ TEST_F(Agreement, FormatsRowOrdersAndFlippedOutputs) {
     const host::Picture a = SmoothPicture(true), b = SmoothPicture(false);
     for (uint32_t i = 0; i < kTransitions; ++i) {
         auto r = Renderer(i);
-        r->Set("Fog", "0");
-        r->Set("Shine", "0");
+        LookOff(*r);
         for (const Variant& v : kVariants) {
-            host::FrameLayout sources, output;
-            sources.topDown = v.sourcesTopDown;
-            output.topDown = v.outputTopDown;
+            const host::FrameLayout sources{v.sourcesTopDown, false, 12}, output{v.outputTopDown, true, 4};
             // NOTE: the CPU draws in the sources' row order whatever the
             // output's (there is no final copy); the GPU copy flips into the
             // output's. So the GPU picture in an output of the other order
@@ -371,16 +375,7 @@ TEST_F(Agreement, FormatsRowOrdersAndFlippedOutputs) {
             const std::string what = r->info().name + " format " + std::to_string(v.format) +
                                      (v.sourcesTopDown ? " top-down" : " bottom-up") +
                                      (v.outputTopDown != v.sourcesTopDown ? ", output flipped" : "");
-            for (double t : {0.0, 0.5, 1.0}) {
-                const std::string at = what + " t=" + std::to_string(t).substr(0, 4);
-                if (t <= 0 || t >= 1) {
-                    ASSERT_TRUE(RenderGPU(*r, t, gpu)) << at;
-                    ExpectPicture(gpu, t <= 0 ? r->frameA() : r->frameB(), at);
-                    continue;
-                }
-                RenderBoth(*r, t, gpu, at);
-                Record(worst_[r->info().name], ExpectClose(r->output().Load(), gpu.Load(), at));
-            }
+            CompareAtAllTimes(*r, gpu, what, false, kMaxMeanLevels, {0.0, 0.5, 1.0});
         }
     }
 }
@@ -394,8 +389,7 @@ TEST_F(Agreement, TransparentBackgroundStaysTransparent) {
         auto r = Renderer(i);
         if (!r->Set("Background", "Transparent")) continue;
         ++tried;
-        r->Set("Fog", "0");
-        r->Set("Shine", "0");
+        LookOff(*r);
         r->Set("Slices", "3"); // wide gaps between the pieces that have them
         ASSERT_TRUE(r->SetPictures(a, b, kFormatBGRA8));
         host::HostFrame gpu;
@@ -438,19 +432,16 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
         int left, top; // bar widths on each side
     };
     constexpr BarSet kBars[] = {{"letterbox", 0, 4}, {"pillarbox", 7, 0}};
-    auto barred = [](host::Picture p, const BarSet& bars) {
+    // Bars of `grey` and the given widths round the picture.
+    auto edged = [](host::Picture p, int left, int top, uint8_t grey) {
         for (int y = 0; y < p.height(); ++y)
             for (int x = 0; x < p.width(); ++x)
-                if (x < bars.left || x >= p.width() - bars.left || y < bars.top || y >= p.height() - bars.top)
-                    p.at(x, y) = host::Rgba{0, 0, 0, 255};
+                if (x < left || x >= p.width() - left || y < top || y >= p.height() - top)
+                    p.at(x, y) = host::Rgba{grey, grey, grey, 255};
         return p;
     };
-    auto framed = [](host::Picture p) {
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x)
-                if (x < 1 || y < 1 || x >= p.width() - 1 || y >= p.height() - 1) p.at(x, y) = {240, 240, 240, 255};
-        return p;
-    };
+    auto barred = [&](const host::Picture& p, const BarSet& bars) { return edged(p, bars.left, bars.top, 0); };
+    auto framed = [&](const host::Picture& p) { return edged(p, 1, 1, 240); };
     int found = 0;
     for (uint32_t i = 0; i < kTransitions; ++i) {
         auto r = Renderer(i);
@@ -459,8 +450,7 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
             if (r->info().name == k.transition) c = &k;
         if (!c) continue;
         ++found;
-        r->Set("Fog", "0");
-        r->Set("Shine", "0");
+        LookOff(*r);
         double largestChange = 0;
         for (const char* checked : {"off", "on"}) {
             ASSERT_TRUE(r->Set(c->check, checked));
@@ -476,7 +466,7 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
                 // first tenth for A, out over the last for B), and fully zoomed.
                 const double ramp = second ? 0.95 : 0.05;
                 for (double t : {ramp, 0.5}) {
-                    const std::string at = what + " t=" + std::to_string(t).substr(0, 4);
+                    const std::string at = At(what, t);
                     settings()->SetCropOverscan(0);
                     RenderBoth(*r, t, gpu, at);
                     const host::Picture cpuWhole = r->output().Load(), gpuWhole = gpu.Load();
@@ -496,6 +486,25 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
         EXPECT_GT(largestChange, 1.0) << r->info().name << ": the crop never showed";
     }
     EXPECT_EQ(found, 4);
+}
+
+// "3D Fly Away" fades its face (alpha 0.84 here) over the second picture:
+// the centre is the blend the CPU's fade gives, where an unblended face
+// would be 30 levels less blue.
+TEST_F(Agreement, FadedFacesBlendOverTheBackground) {
+    const int w = 96, h = 54;
+    auto r = Renderer(4);
+    ASSERT_EQ(r->info().name, "3D Fly Away");
+    ASSERT_TRUE(r->SetPictures(host::Picture(w, h, {230, 20, 20, 255}), host::Picture(w, h, {20, 20, 230, 255}),
+                               kFormatBGRA8));
+    for (const char* look : {"Fog", "Shine", "Distance"}) r->Set(look, "0");
+    host::HostFrame gpu;
+    ASSERT_TRUE(gpu.Allocate(w, h, kFormatBGRA8));
+    RenderBoth(*r, 0.4, gpu, "3D Fly Away faded");
+    const host::Rgba c = r->output().Load().at(w / 2, h / 2), g = gpu.Load().at(w / 2, h / 2);
+    ASSERT_GT(c.b, 40) << "the CPU's face is not faded here";
+    EXPECT_NEAR(g.r, c.r, 3);
+    EXPECT_NEAR(g.b, c.b, 3);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // these tests: the GPU path is part of what we ship.
 #include <gtest/gtest.h>
 
+#include "gpu/programs.h"
 #include "host/gl_host.h"
 #include "tests/gpu/recording_host.h"
 #include "tests/library/loaded_module.h"
@@ -12,13 +13,6 @@ namespace svt {
 namespace {
 
 constexpr int kTransitions = 13;
-
-bool HasGlow(const std::string& name) {
-    for (const char* n : {"3D Box Fold", "3D Checker Board", "3D Louver Grid", "3D Rotating Frames",
-                          "3D Spiral Bounce"})
-        if (name == n) return false;
-    return true;
-}
 
 class GPUEntries : public test::LoadedModule {
 protected:
@@ -43,33 +37,6 @@ protected:
     ILibrarySettings* settings = nullptr;
 };
 
-TEST_F(GPUEntries, PreparationBuildsTheProgramsEachTransitionNeeds) {
-    for (int crop = 0; crop < 2; ++crop) {
-        settings->SetCropOverscan(Bool8(crop));
-        for (uint32_t i = 0; i < kTransitions; ++i) {
-            IVideoGPUEffect* e = Effect(i);
-            test::FakeHost host;
-            test::FakeDevice device;
-            test::FakeContext context(&host);
-            uint32_t record[3] = {7, 7, 7};
-            ASSERT_TRUE(e->PrepareGPU(&context, &device, record, 0)) << e->GetEffectName();
-            EXPECT_EQ(record[0], 0u);
-            EXPECT_EQ(record[1], 1u);
-            EXPECT_EQ(record[2], 0u);
-            const size_t expected = 1 + (crop ? 3 : 0) + (HasGlow(e->GetEffectName()) ? 2 : 0);
-            EXPECT_EQ(host.fragments.size(), expected) << e->GetEffectName() << " crop " << crop;
-            EXPECT_TRUE(host.plainText);
-            EXPECT_EQ(host.live, 0) << "a program outlived the preparation";
-            EXPECT_EQ(host.refs, 1u) << "a host reference was kept";
-            // The blend state read at the start is written back at the end.
-            ASSERT_GE(device.log.size(), 4u);
-            EXPECT_EQ(device.log.front(), "GetFloatv 0x8005");
-            EXPECT_EQ(device.log.back(), "Disable 0xBE2");
-            e->Release();
-        }
-    }
-}
-
 TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     IVideoGPUEffect* flip = Effect(3);
     ASSERT_STREQ(flip->GetEffectName(), "3D Flip");
@@ -85,7 +52,8 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
         EXPECT_EQ(record[1], 0u);
         EXPECT_EQ(host.live, 0);
     }
-    // "Forced CPU" still builds and tests the programs.
+    // "Forced CPU" still builds and tests the programs, as plain texts;
+    // neither a program nor a host reference outlives the preparation.
     {
         settings->SetForcedCPU(1);
         test::FakeHost host;
@@ -94,6 +62,9 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
         EXPECT_EQ(record[1], 1u);
         EXPECT_EQ(record[2], 1u);
         EXPECT_FALSE(host.fragments.empty());
+        EXPECT_TRUE(host.plainText);
+        EXPECT_EQ(host.live, 0);
+        EXPECT_EQ(host.refs, 1u);
         settings->SetForcedCPU(0);
     }
     // A context without IGPUHost: both entries false, no GL state touched.
@@ -194,6 +165,22 @@ TEST_F(EGLHost, EveryTransitionPreparesWithEachSetting) {
         }
     // Mesh, three border and two glow programs, each compiled once.
     EXPECT_EQ(host->compiledPrograms(), 6u);
+    EXPECT_EQ(host->liveObjects(), 0);
+}
+
+// The programs no preparation builds (copy, background, cropped mesh) are
+// made as they are needed: each must compile and link here too.
+TEST_F(EGLHost, EveryProgramLinks) {
+    for (int i = 0; i < kProgramCount; ++i) {
+        const ProgramSources s = SourcesOf(ProgramId(i));
+        IGPUProgram* p = nullptr;
+        ASSERT_TRUE(host->CreateProgram(&host->device(), &p, s.vertex.data, s.fragment.data, nullptr, s.vertex.length,
+                                        s.fragment.length, 0, 0, 0, 0, 0, 0, 0) &&
+                    p->IsValid())
+            << ProgramName(ProgramId(i)) << ": " << host->lastProgramLog();
+        host->ReleaseProgram(p);
+    }
+    EXPECT_EQ(host->compiledPrograms(), size_t(kProgramCount));
     EXPECT_EQ(host->liveObjects(), 0);
 }
 

@@ -25,7 +25,7 @@ public:
     Result QueryInterface(const GUID*, void**) override { return kNoInterface; }
     uint32_t AddRef() override { return ++refs; }
     uint32_t Release() override { return --refs; }
-    void Use() override { ++uses; }
+    void Use() override {}
     Bool8 SetInt(const char* n, int32_t v) override { return Log(n, {float(v)}); }
     void Reserved5() override {}
     void Reserved6() override {}
@@ -58,7 +58,6 @@ public:
     }
 
     std::vector<UniformCall> calls;
-    int uses = 0;
     uint32_t refs = 1;
 
 private:
@@ -95,10 +94,7 @@ public:
         return 1;
     }
     void Disable(uint32_t cap) override { log.push_back("Disable " + Hex(cap)); }
-    void BlendColor(float r, float g, float b, float a) override {
-        log.push_back("BlendColor " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " " +
-                      std::to_string(a));
-    }
+    void BlendColor(float, float, float, float) override { log.push_back("BlendColor"); }
     void BlendEquationSeparate(uint32_t rgb, uint32_t alpha) override {
         log.push_back("BlendEquationSeparate " + Hex(rgb) + " " + Hex(alpha));
     }
@@ -130,7 +126,6 @@ public:
     void Reserved8() override {}
     Bool8 CreateRenderTarget(IGLDevice*, GPUFrame*, void*, int32_t, int32_t, uint32_t, uint32_t, uint32_t,
                              uint32_t) override {
-        ++targetsMade;
         return 0;
     }
     void Reserved10() override {}
@@ -166,7 +161,7 @@ public:
     std::vector<std::string> fragments;
     std::vector<std::unique_ptr<FakeProgram>> programs;
     bool plainText = true;
-    int live = 0, targetsMade = 0;
+    int live = 0;
     uint32_t refs = 1;
 };
 
