@@ -26,6 +26,7 @@
 #include "host/picture.h"
 #include "host/renderer.h"
 #include "host/gl_info.h"
+#include "host/gpu_renderer.h"
 #include "host/translate.h"
 #include "host/words.h"
 #include "library/translation.h"
@@ -71,11 +72,13 @@ constexpr const char* kUsageText =
     "      --out F.mp4|.mov|.webm|.mkv|-   .mov (ProRes 4444) and .webm (VP9) keep alpha;\n"
     "                                - writes raw RGBA frames, or --format-out nut|matroska\n"
     "      --codec C  --crf N  --threads N  -y (write over the output)  -q (no progress)\n"
-    "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P]\n"
+    "      --gpu                     render on OpenGL (a headless EGL context; frames in order)\n"
+    "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P] [--gpu]\n"
     "                                a contact sheet, one row per transition\n"
-    "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
+    "  bench [NAME...] [--size WxH] [--format F] [--preset P] [--gpu]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
-    "                                20 frames), and of wall-clock time\n"
+    "                                20 frames), and of wall-clock time; with --gpu the\n"
+    "                                GPU render alone and with the upload and download\n"
     "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
     "                                an HTML page with a looping preview per transition and preset\n"
     "  gpu-info                      the OpenGL context and which transitions render on it\n"
@@ -346,6 +349,15 @@ int RenderChecked(EffectRenderer& r, double t, bool* warned) {
     return kOk;
 }
 
+// With --gpu, the headless OpenGL context every render of the command goes
+// through (one context on this thread, frames in order); null without.
+int OpenGPU(const Args& args, std::unique_ptr<GPURenderer>* gpu) {
+    if (!args.Has("gpu")) return kOk;
+    *gpu = std::make_unique<GPURenderer>();
+    if (!(*gpu)->Open()) return Error(kFailure, (*gpu)->error());
+    return kOk;
+}
+
 // ---------------------------------------------------------------------------
 // Commands
 
@@ -515,6 +527,9 @@ int RenderClipCommand(const Session& s, uint32_t index, const Args& args, uint32
     job.quiet = args.Has("quiet");
     job.format = format;
     job.layout = layout;
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
+    if (gpu) job.render = [&](EffectRenderer& r, double t, std::string* error) { return gpu->Render(r, t, error); };
     const std::string preset = args.Value("preset");
     auto sets = args.options.find("set");
     const std::vector<std::string> settings = sets == args.options.end() ? std::vector<std::string>{} : sets->second;
@@ -583,12 +598,16 @@ int Render(const Session& s, const Args& args) {
     if (int rc = LoadPictures(args, &w, &h, &a, &b)) return rc;
     if (!renderer->SetPictures(a, b, format, layout)) return Error(kFailure, "not enough memory for the frames");
 
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     FrameSink sink;
     if (!sink.Open(out, kind, w, h, fps, &why)) return Error(kFailure, why);
     ProgressBar bar(int(ts.size()), renderer->info().name);
     bool warned = false;
     for (double t : ts) {
-        if (int rc = RenderChecked(*renderer, t, &warned)) return rc;
+        if (gpu && !gpu->Render(*renderer, t, &why)) return Error(kFailure, why);
+        if (!gpu)
+            if (int rc = RenderChecked(*renderer, t, &warned)) return rc;
         if (!sink.Write(renderer->output().Load(), &why)) return Error(kFailure, why);
         bar.Step();
     }
@@ -621,6 +640,8 @@ int Sheet(const Session& s, const Args& args) {
     if (ext != "png" && ext != "jpg" && ext != "jpeg")
         return Error(kUsage, "the sheet is one picture: --out needs a .png or .jpg name, not " + out);
 
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     const Picture a = BuiltinPictureA(cw, ch), b = BuiltinPictureB(cw, ch);
     const Picture checker = Checker(cw, ch);
     struct Row {
@@ -638,7 +659,8 @@ int Sheet(const Session& s, const Args& args) {
         Row row{s.shown[index], {}};
         bool skipped = false;
         for (double t : ts) {
-            const RenderCheck c = r->Render(t);
+            if (gpu && !gpu->Render(*r, t, &why)) return Error(kFailure, why);
+            const RenderCheck c = gpu ? RenderCheck{true} : r->Render(t);
             if (!c.rendered) {
                 Note("note: " + row.name + " does not render (at t = " + Num(t) + "); left out");
                 skipped = true;
@@ -749,6 +771,49 @@ double ThreadSeconds() {
     return double(ts.tv_sec) + ts.tv_nsec * 1e-9;
 }
 
+// bench --gpu: wall-clock rates on the GPU, of the render alone (A and B
+// uploaded once) and of whole frames with the upload of A and B and the
+// download of the output.
+int BenchGPU(const Session& s, const std::vector<uint32_t>& indexes, int w, int h, uint32_t format,
+             const std::string& preset) {
+    std::unique_ptr<GPURenderer> gpu = std::make_unique<GPURenderer>();
+    if (!gpu->Open()) return Error(kFailure, gpu->error());
+    constexpr int kRuns = 5, kFrames = 20;
+    const Picture a = BuiltinPictureA(w, h), b = BuiltinPictureB(w, h);
+    std::printf("# %s\n", gpu->context().renderer().c_str());
+    std::printf("%-24s %-11s %-6s %11s %10s %11s %10s %10s\n", "transition", "size", "format", "render fps", "ms/frame",
+                "frame fps", "upload ms", "down ms");
+    std::string why;
+    for (uint32_t index : indexes) {
+        auto r = MakeRenderer(s, index);
+        if (!r || !r->SetPictures(a, b, format)) return Error(kFailure, "not enough memory for the frames");
+        if (int rc = ApplyPreset(s, *r, preset)) return rc;
+        if (!gpu->Render(*r, 0.5, &why)) return Error(kFailure, why); // programs compiled, targets made
+        std::vector<double> renderOnly, whole, up, down;
+        ProgressBar bar(kRuns, s.shown[index]);
+        for (int run = 0; run < kRuns; ++run) {
+            GPURenderer::Times alone, full;
+            for (int f = 0; f < kFrames; ++f)
+                if (!gpu->Render(*r, (f + 0.5) / kFrames, &why, &alone, true)) return Error(kFailure, why);
+            for (int f = 0; f < kFrames; ++f)
+                if (!gpu->Render(*r, (f + 0.5) / kFrames, &why, &full, false)) return Error(kFailure, why);
+            renderOnly.push_back(kFrames / std::max(alone.render, 1e-9));
+            whole.push_back(kFrames / std::max(full.upload + full.render + full.download, 1e-9));
+            up.push_back(1000 * full.upload / kFrames);
+            down.push_back(1000 * full.download / kFrames);
+            bar.Step();
+        }
+        for (auto* v : {&renderOnly, &whole, &up, &down}) std::sort(v->begin(), v->end());
+        char size[32];
+        std::snprintf(size, sizeof(size), "%dx%d", w, h);
+        std::printf("%s %-11s %-6s %11.1f %10.2f %11.1f %10.2f %10.2f\n", Padded(s.shown[index], 24).c_str(), size,
+                    FormatName(format), renderOnly[kRuns / 2], 1000.0 / renderOnly[kRuns / 2], whole[kRuns / 2],
+                    up[kRuns / 2], down[kRuns / 2]);
+        std::fflush(stdout);
+    }
+    return kOk;
+}
+
 int Bench(const Session& s, const Args& args) {
     std::string why;
     std::vector<uint32_t> indexes;
@@ -758,6 +823,7 @@ int Bench(const Session& s, const Args& args) {
     uint32_t format = kFormatBGRA8;
     if (args.Has("format") && !ParseFormat(args.Value("format"), &format))
         return Error(kUsage, "--format takes bgra8, argb8, bgraf or argbf, not \"" + args.Value("format") + "\"");
+    if (args.Has("gpu")) return BenchGPU(s, indexes, w, h, format, args.Value("preset"));
     constexpr int kRuns = 5, kFrames = 20;
     const Picture a = BuiltinPictureA(w, h), b = BuiltinPictureB(w, h);
     // Rates come from this thread's CPU time (the module renders on the
@@ -875,9 +941,9 @@ int RunTumblers(int argc, char** argv) {
           {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
           {"top-down", false}, {"duration", true}, {"join", false}, {"no-audio", false}, {"fit", true},
           {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
-          {"yes", false}, {"quiet", false}, {"lenient", false}}},
-        {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
-        {"bench", {{"size", true}, {"format", true}, {"preset", true}}},
+          {"yes", false}, {"quiet", false}, {"lenient", false}, {"gpu", false}}},
+        {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}, {"gpu", false}}},
+        {"bench", {{"size", true}, {"format", true}, {"preset", true}, {"gpu", false}}},
         {"gallery",
          {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
           {"bottom-up", false}, {"lenient", false}}},

@@ -176,7 +176,7 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
 
     // Memory: the workers' frames and the pictures in the ring of slots.
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const int threads = std::clamp(job.threads > 0 ? job.threads : int(cores), 1, std::max(1, nD));
+    const int threads = job.render ? 1 : std::clamp(job.threads > 0 ? job.threads : int(cores), 1, std::max(1, nD));
     const int batch = threads == 1 ? 1 : threads * 2 + 2;
     const double pixelBytes = double(w) * h * (job.format == 3 || job.format == 4 ? 16 : 4);
     const double need = pixelBytes * 3 * threads + double(w) * h * 4 * 3 * batch;
@@ -246,7 +246,9 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
             *error = "not enough memory for the frames";
             return false;
         }
-        if (!r.Render(t).rendered) {
+        if (job.render) {
+            if (!job.render(r, t, error)) return false;
+        } else if (!r.Render(t).rendered) {
             *error = r.info().name + " did not render at t = " + std::to_string(t);
             return false;
         }

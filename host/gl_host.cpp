@@ -289,6 +289,10 @@ bool GLContext::Create() {
     return true;
 }
 
+void GLContext::Finish() const {
+    if (gl_) gl_->Finish();
+}
+
 std::string GLContext::vendor() const {
     const uint8_t* s = gl_ ? gl_->GetString(kVendor) : nullptr;
     return s ? reinterpret_cast<const char*>(s) : "";
