@@ -33,6 +33,9 @@ uniform vec2 vRT2NORM_Shift;
 
 vec2 TargetToNorm(vec2 quad) { return quad * vRT2NORM_Scale + vRT2NORM_Shift; }
 vec2 NormToTexture(TextureStage s, vec2 norm) { return s.vShift + norm * s.vScale; }
+// From edge coordinates (0 the first pixel's outer edge, 1 the last's) to the
+// pixel-centre normalised coordinate of the stage.
+vec2 EdgeToNorm(TextureStage s, vec2 edge) { return edge * s.vTEX2NORM_Scale + s.vTEX2NORM_Shift; }
 // Frames of formats 1, 4 and 9 reach the programs with red and green, blue
 // and alpha exchanged; the same swizzle puts them back.
 vec4 Swapped(int flag, vec4 c) { return flag == 1 ? c.grab : c; }
