@@ -79,7 +79,7 @@ constexpr const char* kUsageText =
     "                                frames per second of CPU time (median of 5 runs of\n"
     "                                20 frames), and of wall-clock time; with --gpu the\n"
     "                                GPU render alone and with the upload and download\n"
-    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
+    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N] [--gpu]\n"
     "                                an HTML page with a looping preview per transition and preset\n"
     "  gpu-info                      the OpenGL context and which transitions render on it\n"
     "\n"
@@ -715,6 +715,8 @@ int Gallery(const Session& s, const Args& args) {
     if (!args.Has("size")) pictureArgs.options["size"] = {std::to_string(w) + "x" + std::to_string(h)};
     Picture a, b;
     if (int rc = LoadPictures(pictureArgs, &w, &h, &a, &b)) return rc;
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     if (!MakeDirectories(dir, &why)) return Error(kFailure, why);
     FrameLayout layout;
     layout.topDown = args.Has("top-down");
@@ -743,8 +745,9 @@ int Gallery(const Session& s, const Args& args) {
             ClipWriter writer;
             if (!writer.Open(o, &why)) return Error(kFailure, why);
             for (int f = 0; f < frames; ++f) {
-                const RenderCheck c = r->Render(double(f) / (frames - 1));
-                if (!c.rendered) return Error(kFailure, info.name + " did not render");
+                if (gpu && !gpu->Render(*r, double(f) / (frames - 1), &why)) return Error(kFailure, why);
+                if (!gpu && !r->Render(double(f) / (frames - 1)).rendered)
+                    return Error(kFailure, info.name + " did not render");
                 if (!writer.WritePicture(r->output().Load(), &why)) return Error(kFailure, why);
             }
             if (!writer.Finish(&why) || !guard.Commit(dir + "/" + file, &why)) return Error(kFailure, why);
@@ -946,7 +949,7 @@ int RunTumblers(int argc, char** argv) {
         {"bench", {{"size", true}, {"format", true}, {"preset", true}, {"gpu", false}}},
         {"gallery",
          {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
-          {"bottom-up", false}, {"lenient", false}}},
+          {"bottom-up", false}, {"lenient", false}, {"gpu", false}}},
         {"gpu-info", {}},
     };
     auto cmd = kCommands.find(command);
