@@ -10,7 +10,10 @@ double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 GPURenderer::GPURenderer() = default;
 
-GPURenderer::~GPURenderer() { ReleaseSources(); }
+GPURenderer::~GPURenderer() {
+    ReleaseSources();
+    prepared_ = ComPtr<IVideoEffect>();
+}
 
 bool GPURenderer::Open() {
     if (!context_.Create()) {
@@ -35,13 +38,14 @@ bool GPURenderer::Render(EffectRenderer& r, double t, std::string* error, Times*
     if (!host_) return fail("no OpenGL context");
     auto* effect = static_cast<IVideoGPUEffect*>(r.effect()); // the GPU entries extend the same table
     GPUEffectContext context(*host_, &r.context());
-    if (!prepared_.count(r.effect())) {
+    if (prepared_.get() != r.effect()) {
         // Once per transition object, as a host does before its first GPU frame.
         uint32_t record[3] = {};
         if (!effect->PrepareGPU(&context, &host_->device(), record, 0) || !(record[1] & 1))
             return fail("its programs do not build on this OpenGL (" + host_->lastProgramLog() + ")");
         if (record[2]) return fail("the user setting \"Forced CPU\" is on");
-        prepared_.insert(r.effect());
+        r.effect()->AddRef();
+        prepared_ = ComPtr<IVideoEffect>::Adopt(r.effect());
     }
     FrameDesc& out = *r.output().desc();
     const double t0 = Now();

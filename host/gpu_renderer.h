@@ -8,9 +8,9 @@
 #pragma once
 
 #include <memory>
-#include <set>
 #include <string>
 
+#include "host/com_ptr.h"
 #include "host/gl_host.h"
 #include "host/renderer.h"
 
@@ -46,7 +46,9 @@ private:
     GLContext context_;
     std::unique_ptr<GLHost> host_;
     GPUFrame a_{}, b_{};
-    std::set<IVideoEffect*> prepared_;
+    // The transition prepared last, held so that its address cannot come
+    // back as another object's that was never prepared.
+    ComPtr<IVideoEffect> prepared_;
     std::string error_;
 };
 
