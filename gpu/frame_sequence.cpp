@@ -1,6 +1,7 @@
 // The GPU frame sequence: one scene (geometry/scene.h) drawn through the
 // host's render targets and programs into the host's output frame. The scene
 // is the same value the CPU pipeline draws; only the drawing differs.
+#include <array>
 #include <cmath>
 
 #include "geometry/mat4.h"
@@ -44,6 +45,35 @@ bool HasLook(const GlowLook& look) { return look.glow > 0.0f || look.metal > 0.0
 // 380/255 luminance scale.
 float GlowFactor(float glow) { return std::sqrt(glow * 0.8f) * 1.5f * 1.4901961f; }
 
+// Which sources (first, second) the scene's faces show toward the viewer.
+// The sides are told apart as the CPU renderer and culling tell them, by the
+// turn of the projected corners; a face seen nearly edge-on, or reaching
+// behind the camera, counts for both of its sides.
+std::array<bool, 2> ShownSources(const Scene& scene) {
+    std::array<bool, 2> shown{false, false};
+    const Mat4 toScreen = MatMul(PerspectiveMatrix(scene.cameraDistance), scene.model);
+    const double d = scene.cameraDistance;
+    for (const QuadFace& face : scene.faces) {
+        if (face.front == kSourceNone || !face.usable()) continue;
+        const PictureSource back = face.back != kSourceNone ? face.back : face.front;
+        bool front = true, behind = true;
+        bool nearCamera = false;
+        for (const Vec3& v : face.vertices) {
+            const Vec3 p = TransformPoint(scene.model, v);
+            nearCamera |= std::fabs(d) >= 1e-6 && !(1.0 - p.z / d > 1e-3);
+        }
+        const std::array<Vec3, 4> q = face.TransformedCorners(toScreen);
+        const double turn = Cross(q[3] - q[0], q[1] - q[0]).z;
+        if (!nearCamera && std::fabs(turn) > 1e-9) {
+            front = turn > 0;
+            behind = !front;
+        }
+        if (front) shown[face.front == kSourceFirst ? 0 : 1] = true;
+        if (behind) shown[back == kSourceFirst ? 0 : 1] = true;
+    }
+    return shown;
+}
+
 } // namespace
 
 void GPUEffectAdapter::LoadModelView(const double* m) {
@@ -58,7 +88,7 @@ void GPUEffectAdapter::LoadProjection(const double* p) {
     LoadMatrix(gl::kProjection, projection_);
 }
 
-bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to) {
+bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to, bool flip) {
     if (mode == 2) {
         ClearTarget();
         return true;
@@ -71,7 +101,7 @@ bool GPUEffectAdapter::BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to
     if (device_) device_->Disable(gl::kDepthTest);
     BeginPass(program);
     program.SetInt("SwapChannelsSrc", frame ? SwapFlag(frame->format) : 0);
-    FullFrameQuad(frame, false, nullptr);
+    FullFrameQuad(frame, flip, nullptr);
     if (device_) device_->Enable(gl::kDepthTest);
     currentProgram_ = nullptr;
     program.Release();
@@ -88,6 +118,9 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     // expect.
     const int32_t half = blurCount / 2, odd = blurCount % 2;
     auto blur = [&](ShaderProgram& program, GPUFrame* input, GPUFrame* target) {
+        // The blur sums two taps per bilinear fetch; everything else of
+        // the look samples texel centres.
+        SetFilter(input, gl::kLinear);
         BindTarget(target, 0, 0);
         BeginPass(program);
         program.SetInt("blurSize", half);
@@ -96,6 +129,8 @@ bool GPUEffectAdapter::GlowPass(int32_t blurCount, float glow, float metal, GPUF
     };
     blur(blur1, source, destination);
     blur(blur2, destination, temporary);
+    SetFilter(source, gl::kNearest);
+    SetFilter(destination, gl::kNearest);
     renderTargetActive_ = 0;
     BindTarget(destination, 0, 0);
     BeginPass(glowProgram);
@@ -155,19 +190,23 @@ void GPUEffectAdapter::OutputCopy(GPUFrame* scene, GPUFrame* out) {
 bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene, GPUFrame* from, GPUFrame* to,
                                     GPUFrame* out) {
     if (!host_ || !from || !to || !out) return false;
-    GPUFrame targets[3] = {};
-    GPUFrame& sceneTarget = targets[0];
-    GPUFrame* glowTarget[2] = {&targets[1], &targets[2]};
-    auto releaseTargets = [&] {
-        for (GPUFrame& t : targets) host_->ReleaseRenderTarget(&t);
-    };
+    // The frame's targets and border results go back to the host however
+    // the frame ends (a refused allocation may end it early).
+    struct FrameTargets {
+        GPUEffectAdapter& self;
+        GPUFrame frame[3] = {};
+        ~FrameTargets() {
+            self.ReleaseBorderResults();
+            for (GPUFrame& t : frame) self.host_->ReleaseRenderTarget(&t);
+        }
+    } targets{*this};
+    GPUFrame& sceneTarget = targets.frame[0];
+    GPUFrame* glowTarget[2] = {&targets.frame[1], &targets.frame[2]};
     const int32_t w = from->width, h = from->height;
     if (!host_->CreateRenderTarget(device_, &sceneTarget, nullptr, w, h, from->format, 0, 0, 0) ||
         !host_->CreateRenderTarget(device_, glowTarget[0], nullptr, w, h, MappedFormat(from->format), 0, 0, 0) ||
-        !host_->CreateRenderTarget(device_, glowTarget[1], nullptr, w, h, MappedFormat(from->format), 0, 0, 0)) {
-        releaseTargets();
+        !host_->CreateRenderTarget(device_, glowTarget[1], nullptr, w, h, MappedFormat(from->format), 0, 0, 0))
         return false;
-    }
     bool result = true;
     SceneStateSetup();
     CameraSetup();
@@ -196,8 +235,12 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
             looks[1 - firstGroup] = scene.lookSecond;
             with[1 - firstGroup] = scene.lookOnSecond && HasLook(scene.lookSecond);
         }
+        // A source that no face shows this frame needs no look.
+        const std::array<bool, 2> shown = ShownSources(scene);
+        with[firstGroup] = with[firstGroup] && shown[0];
+        with[1 - firstGroup] = with[1 - firstGroup] && shown[1];
         if (with[0] || with[1]) {
-            for (GPUFrame* f : {from, to, &targets[0], &targets[1], &targets[2]}) SetFilter(f, gl::kNearest);
+            for (GPUFrame* f : {from, to, &sceneTarget, glowTarget[0], glowTarget[1]}) SetFilter(f, gl::kNearest);
             for (int k = 0; k < 2 && !glowFailed; ++k) {
                 if (!with[k]) continue;
                 const GlowLook& look = looks[k];
@@ -225,8 +268,9 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
             case kScenePictureB: filled = BackgroundPass(1, from, to); break;
             case kSceneTransparent: filled = BackgroundPass(2, from, to); break;
             case kSceneSecondSource: filled = BackgroundPass(0, second, second); break;
-            // The output as the host handed it, drawn back under the scene.
-            case kSceneKeep: filled = BackgroundPass(0, out, out); break;
+            // The output as the host handed it, drawn back under the scene
+            // in the scene's row order (the copy turns it back).
+            case kSceneKeep: filled = BackgroundPass(0, out, out, out->flipped != from->flipped); break;
             }
             break;
         }
@@ -260,7 +304,6 @@ bool GPUEffectAdapter::DrawSceneGPU(IEffectContext* context, const Scene& scene,
     // depth test, culling and blending).
     if (device_) device_->SetOutputState(0);
     OutputCopy(&sceneTarget, out);
-    releaseTargets();
     return result;
 }
 

@@ -141,9 +141,9 @@ protected:
     // pictures) lands on the target's row 0.
     void LoadModelView(const double* m);
     void LoadProjection(const double* p);
-    // Mode 0: "from" pixel for pixel; 1: "to"; 2: transparent black; other
-    // modes false.
-    bool BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to);
+    // Mode 0: "from" pixel for pixel (upside down with `flip`); 1: "to"; 2:
+    // transparent black; other modes false.
+    bool BackgroundPass(int32_t mode, GPUFrame* from, GPUFrame* to, bool flip = false);
     // The glow and metal look of `source` into `destination` (blurred with
     // `blurCount` taps per axis through `temporary`).
     bool GlowPass(int32_t blurCount, float glow, float metal, GPUFrame* source, GPUFrame* destination,

@@ -1,7 +1,7 @@
-// First half of the glow blur: along rows, the tent of n = blurSize * 2 + isOdd
-// taps the CPU look uses (a box of (n + 1) / 2 pixels run over a box of the
-// rest). Like the CPU look it leaves the two outermost pixels out: beyond
-// two pixels in (one on the far side when n is odd) the edge is repeated.
+// First half of the glow blur: along rows, the tent of n = blurSize * 2 +
+// isOdd taps (TentBlur). Like the CPU look it leaves the two outermost
+// pixels out: beyond two pixels in (one on the far side when n is odd) the
+// edge is repeated.
 uniform sampler2D Texture0_texture;
 uniform TextureStage Texture0;
 uniform int blurSize;
@@ -21,16 +21,5 @@ void main() {
         hi = 1.0;
     }
     norm.x = clamp(norm.x, lo, hi);
-    float a = float((n + 1) / 2);
-    vec4 sum = vec4(0.0);
-    float total = 0.0;
-    for (int s = 0; s < 4096; ++s) {
-        if (s >= n) break;
-        int i = s - blurSize;
-        float w = min(min(float(s + 1), float(n - s)), a);
-        vec2 at = vec2(clamp(norm.x + float(i) * pixel, lo, hi), norm.y);
-        sum += w * texture2D(Texture0_texture, NormToTexture(Texture0, at));
-        total += w;
-    }
-    gl_FragColor = sum / total;
+    gl_FragColor = TentBlur(Texture0_texture, Texture0, norm, vec2(1.0, 0.0), pixel, n, blurSize, lo, hi);
 }

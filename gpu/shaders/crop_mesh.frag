@@ -60,7 +60,8 @@ vec2 Cropped(vec2 tc) {
 }
 
 void main() {
-    vec2 tc = Cropped(NormToTexture(Texture0, vPicture));
+    // The face's coordinate as mesh.frag reads it: edge to edge of the picture.
+    vec2 tc = Cropped(NormToTexture(Texture0, EdgeToNorm(Texture0, vPicture)));
     vec4 c = Swapped(SwapChannelsSrc, texture2D(Texture0_texture, tc));
     gl_FragColor = c * Diffuse;
 }

@@ -140,6 +140,7 @@ TEST_F(GPUBorders, ResultsGiveTheRectangleTheCpuDetects) {
         {"\"to\" smaller than \"from\"", 192, 108, {0, 3, 0, 3}, 120, 68, {2, 0, 2, 0}, 0, true},
         {"one-pixel profiles (narrow frames)", 30, 30, {3, 3, 3, 3}, 30, 30, {0, 0, 0, 0}, 0, true},
         {"two-pixel profiles", 50, 44, {1, 1, 1, 1}, 50, 44, {1, 0, 0, 1}, 0, false},
+        {"720p, bars within and beyond the strips", 1280, 720, {0, 30, 0, 30}, 1280, 720, {0, 90, 0, 90}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
