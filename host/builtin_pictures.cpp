@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "host/words.h"
+#include "platform/text.h"
+
 namespace svt::host {
 
 namespace {
@@ -158,8 +161,23 @@ bool GlyphPixel(char c, int x, int y) {
     return g.group->rows[y][g.index * kGlyphAdvance + x] == '#';
 }
 
-void DrawText(Picture& picture, int x, int y, const std::string& text, int scale, Rgba colour) {
+namespace {
+// The font's own letters for a UTF-8 text: the accented Latin-1 letters
+// drawn as their base letter ("Boîte" as "BOITE", "ß" as "SS"), anything
+// else outside ASCII as one unknown character.
+std::string FontText(const std::string& utf8) {
+    std::string out;
+    for (char16_t c : platform::Utf8ToUtf16Lossy(utf8)) {
+        if (c == 0xDF) out += "SS";
+        else out += BaseLetter(c);
+    }
+    return out;
+}
+} // namespace
+
+void DrawText(Picture& picture, int x, int y, const std::string& utf8, int scale, Rgba colour) {
     scale = std::max(scale, 1);
+    const std::string text = FontText(utf8);
     for (size_t k = 0; k < text.size(); ++k) {
         const int cx = x + int(k) * kGlyphAdvance * scale;
         if (cx >= picture.width()) break;
@@ -171,7 +189,8 @@ void DrawText(Picture& picture, int x, int y, const std::string& text, int scale
     }
 }
 
-int TextWidth(const std::string& text, int scale) {
+int TextWidth(const std::string& utf8, int scale) {
+    const std::string text = FontText(utf8);
     return text.empty() ? 0 : (int(text.size()) * kGlyphAdvance - 1) * std::max(scale, 1);
 }
 

@@ -26,7 +26,11 @@
 #include "host/picture.h"
 #include "host/renderer.h"
 #include "host/gl_info.h"
+#include "host/gpu_renderer.h"
+#include "host/translate.h"
+#include "host/words.h"
 #include "host/xfade_bench.h"
+#include "library/translation.h"
 
 namespace svt::host {
 
@@ -43,7 +47,7 @@ constexpr bool kLeaksAreErrors = true; // debug builds refuse to go on past a le
 #endif
 
 constexpr const char* kUsageText =
-    "usage: tumblers [--module PATH] COMMAND ...\n"
+    "usage: tumblers [--module PATH] [--lang CODE] COMMAND ...\n"
     "\n"
     "  list [--json]                 the transitions: index, name, flags, parameters, presets\n"
     "  info NAME [--json]            parameters (display units), tooltips and presets\n"
@@ -69,18 +73,23 @@ constexpr const char* kUsageText =
     "      --out F.mp4|.mov|.webm|.mkv|-   .mov (ProRes 4444) and .webm (VP9) keep alpha;\n"
     "                                - writes raw RGBA frames, or --format-out nut|matroska\n"
     "      --codec C  --crf N  --threads N  -y (write over the output)  -q (no progress)\n"
-    "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P]\n"
+    "      --gpu                     render on OpenGL (a headless EGL context; frames in order)\n"
+    "  sheet [NAME...] [--out gallery.png] [--size WxH] [--at t,...] [--format F] [--preset P] [--gpu]\n"
     "                                a contact sheet, one row per transition\n"
-    "  bench [NAME...] [--size WxH] [--format F] [--preset P]\n"
+    "  bench [NAME...] [--size WxH] [--format F] [--preset P] [--gpu]\n"
     "                                frames per second of CPU time (median of 5 runs of\n"
-    "                                20 frames), and of wall-clock time\n"
+    "                                20 frames), and of wall-clock time; with --gpu the\n"
+    "                                GPU render alone and with the upload and download\n"
     "      --compare-xfade           1080p, one core, beside FFmpeg's xfade fade: no look, default,\n"
     "                                Fog and Shine 100, float, and 4K per pixel\n"
-    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N]\n"
+    "  gallery --out DIR [--from A --to B] [--size WxH] [--frames N] [--gpu]\n"
     "                                an HTML page with a looping preview per transition and preset\n"
     "  gpu-info                      the OpenGL context and which transitions render on it\n"
     "\n"
     "NAME is a transition's name (case-insensitive, e.g. \"3d flip\") or its index.\n"
+    "--lang CODE (e.g. de, fr) shows and accepts names, labels, entries and presets in\n"
+    "that language; by default the environment's (LC_ALL, LC_MESSAGES, LANG) when the\n"
+    "language file has it. English names are accepted in any language.\n"
     "Exit codes: 0 done, 1 failure, 2 usage error.\n";
 
 // ---------------------------------------------------------------------------
@@ -254,57 +263,37 @@ std::string Slug(const std::string& name) {
 struct Session {
     EffectModule module;
     std::vector<std::string> names; // by index
+    std::unique_ptr<Translator> tr; // after the module: released before it
+    std::vector<std::string> shown; // the names in the user's language
 };
 
-int OpenModule(const std::string& path, Session* s) {
+int OpenModule(const std::string& path, const std::string& language, Session* s) {
     if (!s->module.Load(path.empty() ? DefaultModulePath() : path)) return Error(kFailure, s->module.error());
+    s->tr = std::make_unique<Translator>(s->module.library(), language);
+    if (!language.empty() && !s->tr->available()) {
+        const std::vector<std::string> languages = s->tr->Languages();
+        Note("warning: no texts in \"" + language + "\"" +
+             (languages.empty() ? " (no language file)" : "; the language file has: " + JoinNames(languages)) +
+             "; showing English");
+    }
     for (uint32_t i = 0;; ++i) {
         ComPtr<IVideoEffect> e = s->module.CreateEffect(i);
         if (!e || i >= 1000) break;
         const char* n = e->GetEffectName();
         s->names.push_back(n ? n : "");
+        s->shown.push_back(s->tr->Text(svt::kSectionEffectNames, s->names.back()));
     }
     return kOk;
 }
 
-// The index of a transition given by name (case-insensitive, with or without
-// its "3D ") or by index.
+// The index of a transition given by name (in English or the user's
+// language, case-insensitive, with or without its "3D") or by index.
 int ResolveEffect(const Session& s, const std::string& name, uint32_t* index) {
-    // "3D Flip", "3d flip", "3d_flip" and "flip" all name the same one.
-    const std::string wanted = Slug(name);
-    for (size_t i = 0; i < s.names.size(); ++i)
-        if (SameName(s.names[i], name) || Slug(s.names[i]) == wanted || Slug(s.names[i]) == "3d_" + wanted) {
-            *index = uint32_t(i);
-            return kOk;
-        }
-    char* stop = nullptr;
-    const long i = std::strtol(name.c_str(), &stop, 10);
-    if (!name.empty() && !*stop && i >= 0 && size_t(i) < s.names.size()) {
-        *index = uint32_t(i);
-        return kOk;
-    }
-    // The closest name by edit distance, when it is close enough to be a slip.
-    auto distance = [](const std::string& x, const std::string& y) {
-        std::vector<size_t> row(y.size() + 1);
-        for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
-        for (size_t i = 1; i <= x.size(); ++i) {
-            size_t diagonal = row[0];
-            row[0] = i;
-            for (size_t j = 1; j <= y.size(); ++j) {
-                const size_t up = row[j];
-                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
-                diagonal = up;
-            }
-        }
-        return row[y.size()];
-    };
-    std::string best;
-    size_t bestDistance = 4;
-    for (const std::string& n : s.names)
-        for (const std::string& form : {Slug(n), Slug(n).substr(Slug(n).rfind("3d_", 0) == 0 ? 3 : 0)})
-            if (const size_t d = distance(wanted, form); d < bestDistance) bestDistance = d, best = n;
-    return Error(kUsage, "unknown transition \"" + name + "\"" + (best.empty() ? "" : "; did you mean \"" + best + "\"?") +
-                             " The transitions are: " + JoinNames(s.names));
+    std::string why;
+    const int i = FindTransition(s.names, s.shown, name, &why);
+    if (i < 0) return Error(kUsage, why);
+    *index = uint32_t(i);
+    return kOk;
 }
 
 int ResolveEffects(const Session& s, const std::vector<std::string>& names, std::vector<uint32_t>* out) {
@@ -326,23 +315,24 @@ std::unique_ptr<EffectRenderer> MakeRenderer(const Session& s, uint32_t index) {
     return std::make_unique<EffectRenderer>(std::move(e), index);
 }
 
-int ApplyPreset(EffectRenderer& r, const std::string& preset) {
+// --preset and --set in English or the user's language.
+int ApplyPreset(const Session& s, EffectRenderer& r, const std::string& preset) {
     if (preset.empty()) return kOk;
-    const int p = r.info().FindPreset(preset);
-    if (p < 0)
-        return Error(kUsage, r.info().name + " has no preset \"" + preset + "\"; its presets are: " +
-                                 JoinNames(r.info().PresetNames()));
+    std::string why;
+    const int p = EffectTexts(*s.tr, r.info()).FindPreset(preset, &why);
+    if (p < 0) return Error(kUsage, why);
     r.ApplyPreset(p);
     return kOk;
 }
 
-int ApplySettings(EffectRenderer& r, const std::vector<std::string>& sets) {
+int ApplySettings(const Session& s, EffectRenderer& r, const std::vector<std::string>& sets) {
+    const EffectTexts texts(*s.tr, r.info());
     for (const std::string& set : sets) {
-        const size_t eq = set.find('=');
-        if (eq == std::string::npos || eq == 0)
-            return Error(kUsage, "--set takes Label=value (e.g. Offset=-100), not \"" + set + "\"");
         std::string why;
-        if (!r.Set(set.substr(0, eq), set.substr(eq + 1), &why)) return Error(kUsage, why);
+        int param = -1;
+        ParamValue v{};
+        if (!texts.ParseSetting(set, &param, &v, &why)) return Error(kUsage, why);
+        r.context().SetValue(uint32_t(param), v);
     }
     return kOk;
 }
@@ -362,80 +352,19 @@ int RenderChecked(EffectRenderer& r, double t, bool* warned) {
     return kOk;
 }
 
+// With --gpu, the headless OpenGL context every render of the command goes
+// through (one context on this thread, frames in order); null without.
+int OpenGPU(const Args& args, std::unique_ptr<GPURenderer>* gpu) {
+    if (!args.Has("gpu")) return kOk;
+    *gpu = std::make_unique<GPURenderer>();
+    if (!(*gpu)->Open()) return Error(kFailure, (*gpu)->error());
+    return kOk;
+}
+
 // ---------------------------------------------------------------------------
 // Commands
 
-// A JSON string literal (UTF-8 passes through; control characters escaped).
-std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof(buf), "\\u%04x", c);
-            out += buf;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
-
-void PrintInfoJson(const EffectInfo& info, const char* (*typeName)(uint32_t, const ParamInfo&)) {
-    std::printf("{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": [", info.index, Json(info.name).c_str(),
-                info.flags);
-    for (size_t i = 0; i < info.params.size(); ++i) {
-        const ParamInfo& p = info.params[i];
-        std::printf("%s{\"label\": %s, \"type\": %s, \"range\": %s, \"default\": %s", i ? ", " : "",
-                    Json(ParamLabel(p)).c_str(), Json(typeName(p.type, p)).c_str(), Json(DescribeRange(p)).c_str(),
-                    Json(FormatDisplayValue(p, p.defaultValue)).c_str());
-        if (p.type == kParamChoice) {
-            std::printf(", \"entries\": [");
-            for (uint32_t e = 0; e < ChoiceCount(p); ++e)
-                std::printf("%s%s", e ? ", " : "", Json(ChoiceEntry(p, e)).c_str());
-            std::printf("]");
-        }
-        std::printf(", \"tooltip\": %s}", Json(i < info.tooltips.size() ? info.tooltips[i] : "").c_str());
-    }
-    std::printf("], \"presets\": [");
-    for (size_t k = 0; k < info.presets.size(); ++k) {
-        std::printf("%s{\"name\": %s, \"values\": {", k ? ", " : "", Json(info.presets[k].name).c_str());
-        for (size_t i = 0; i < info.params.size() && i < info.presets[k].values.size(); ++i)
-            std::printf("%s%s: %s", i ? ", " : "", Json(ParamLabel(info.params[i])).c_str(),
-                        Json(FormatDisplayValue(info.params[i], info.presets[k].values[i])).c_str());
-        std::printf("}}");
-    }
-    std::printf("]}");
-}
-
-const char* TypeName(uint32_t type, const ParamInfo& p);
-
-int List(const Session& s, bool json) {
-    if (json) {
-        std::printf("[");
-        for (uint32_t i = 0; i < s.names.size(); ++i) {
-            ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
-            if (!e) continue;
-            const EffectInfo info = EffectInfo::Read(e.get(), i);
-            std::printf("%s{\"index\": %u, \"name\": %s, \"flags\": %u, \"parameters\": %zu, \"presets\": %zu}",
-                        i ? ",\n " : "", i, Json(info.name).c_str(), info.flags, info.params.size(),
-                        info.presets.size());
-        }
-        std::printf("]\n");
-        return kOk;
-    }
-    std::printf("%-5s %-20s %-6s %-6s %s\n", "index", "name", "flags", "params", "presets");
-    for (uint32_t i = 0; i < s.names.size(); ++i) {
-        ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
-        if (!e) continue;
-        const EffectInfo info = EffectInfo::Read(e.get(), i);
-        std::printf("%-5u %-20s %-6u %-6zu %zu\n", i, info.name.c_str(), info.flags, info.params.size(),
-                    info.presets.size());
-    }
-    return kOk;
-}
+std::string Json(const std::string& text) { return JsonString(text); }
 
 const char* TypeName(uint32_t type, const ParamInfo& p) {
     switch (type) {
@@ -447,6 +376,70 @@ const char* TypeName(uint32_t type, const ParamInfo& p) {
     }
 }
 
+// The language the texts are shown in: the one asked for when the language
+// file has it, else English.
+std::string ShownLanguage(const Session& s) { return s.tr->available() ? s.tr->language() : "en"; }
+
+// Names, labels, entries and presets as the module gives them (what scripts
+// can rely on in any language), each with its "shown" form in the language.
+void PrintInfoJson(const Session& s, const EffectInfo& info) {
+    const EffectTexts texts(*s.tr, info);
+    std::printf("{\"index\": %u, \"name\": %s, \"shown\": %s, \"language\": %s, \"flags\": %u, \"parameters\": [",
+                info.index, Json(info.name).c_str(), Json(texts.name()).c_str(), Json(ShownLanguage(s)).c_str(),
+                info.flags);
+    for (size_t i = 0; i < info.params.size(); ++i) {
+        const ParamInfo& p = info.params[i];
+        std::printf("%s{\"label\": %s, \"shown\": %s, \"type\": %s, \"range\": %s, \"default\": %s", i ? ", " : "",
+                    Json(ParamLabel(p)).c_str(), Json(texts.label(i)).c_str(), Json(TypeName(p.type, p)).c_str(),
+                    Json(DescribeRange(p)).c_str(), Json(FormatDisplayValue(p, p.defaultValue)).c_str());
+        if (p.type == kParamChoice) {
+            for (const bool shown : {false, true}) {
+                std::printf(shown ? ", \"shown_entries\": [" : ", \"entries\": [");
+                for (uint32_t e = 0; e < ChoiceCount(p); ++e)
+                    std::printf("%s%s", e ? ", " : "", Json(shown ? texts.entry(i, e) : ChoiceEntry(p, e)).c_str());
+                std::printf("]");
+            }
+        }
+        std::printf(", \"tooltip\": %s}", Json(texts.tooltip(i)).c_str());
+    }
+    std::printf("], \"presets\": [");
+    for (size_t k = 0; k < info.presets.size(); ++k) {
+        std::printf("%s{\"name\": %s, \"shown\": %s, \"values\": {", k ? ", " : "", Json(info.presets[k].name).c_str(),
+                    Json(texts.preset(k)).c_str());
+        for (size_t i = 0; i < info.params.size() && i < info.presets[k].values.size(); ++i)
+            std::printf("%s%s: %s", i ? ", " : "", Json(ParamLabel(info.params[i])).c_str(),
+                        Json(FormatDisplayValue(info.params[i], info.presets[k].values[i])).c_str());
+        std::printf("}}");
+    }
+    std::printf("]}");
+}
+
+int List(const Session& s, bool json) {
+    if (json) {
+        std::printf("[");
+        for (uint32_t i = 0; i < s.names.size(); ++i) {
+            ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
+            if (!e) continue;
+            const EffectInfo info = EffectInfo::Read(e.get(), i);
+            std::printf("%s{\"index\": %u, \"name\": %s, \"shown\": %s, \"flags\": %u, \"parameters\": %zu, "
+                        "\"presets\": %zu}",
+                        i ? ",\n " : "", i, Json(info.name).c_str(), Json(s.shown[i]).c_str(), info.flags,
+                        info.params.size(), info.presets.size());
+        }
+        std::printf("]\n");
+        return kOk;
+    }
+    std::printf("%-5s %-24s %-6s %-6s %s\n", "index", "name", "flags", "params", "presets");
+    for (uint32_t i = 0; i < s.names.size(); ++i) {
+        ComPtr<IVideoEffect> e = s.module.CreateEffect(i);
+        if (!e) continue;
+        const EffectInfo info = EffectInfo::Read(e.get(), i);
+        std::printf("%-5u %s %-6u %-6zu %zu\n", i, Padded(s.shown[i], 24).c_str(), info.flags, info.params.size(),
+                    info.presets.size());
+    }
+    return kOk;
+}
+
 int Info(const Session& s, const Args& args) {
     if (args.positional.size() != 1) return Error(kUsage, "info takes one transition name");
     uint32_t index = 0;
@@ -454,23 +447,27 @@ int Info(const Session& s, const Args& args) {
     ComPtr<IVideoEffect> e = s.module.CreateEffect(index);
     const EffectInfo info = EffectInfo::Read(e.get(), index);
     if (args.Has("json")) {
-        PrintInfoJson(info, &TypeName);
+        PrintInfoJson(s, info);
         std::printf("\n");
         return kOk;
     }
-    std::printf("%s (index %u, flags %u)\n\nParameters:\n", info.name.c_str(), index, info.flags);
+    const EffectTexts texts(*s.tr, info);
+    std::printf("%s%s (index %u, flags %u)\n\nParameters:\n", texts.name().c_str(),
+                texts.name() == info.name ? "" : (" / " + info.name).c_str(), index, info.flags);
+    size_t width = 14;
+    for (size_t i = 0; i < info.params.size(); ++i) width = std::max(width, DisplayWidth(texts.label(i)));
     for (size_t i = 0; i < info.params.size(); ++i) {
         const ParamInfo& p = info.params[i];
-        std::printf("  %-14s %-7s %-34s default %s\n", ParamLabel(p).c_str(), TypeName(p.type, p),
-                    DescribeRange(p).c_str(), FormatDisplayValue(p, p.defaultValue).c_str());
-        if (!info.tooltips[i].empty()) std::printf("  %-14s \"%s\"\n", "", info.tooltips[i].c_str());
+        std::printf("  %s %-7s %s default %s\n", Padded(texts.label(i), width).c_str(), TypeName(p.type, p),
+                    Padded(texts.Range(i), 34).c_str(), texts.Shown(i, p.defaultValue).c_str());
+        if (!texts.tooltip(i).empty())
+            std::printf("  %s \"%s\"\n", std::string(width, ' ').c_str(), texts.tooltip(i).c_str());
     }
     std::printf("\nPresets:\n");
-    for (const PresetInfo& preset : info.presets) {
-        std::printf("  %s:", preset.name.c_str());
+    for (size_t k = 0; k < info.presets.size(); ++k) {
+        std::printf("  %s:", texts.preset(k).c_str());
         for (size_t i = 0; i < info.params.size(); ++i)
-            std::printf(" %s=%s", ParamLabel(info.params[i]).c_str(),
-                        FormatDisplayValue(info.params[i], preset.values[i]).c_str());
+            std::printf(" %s=%s", texts.label(i).c_str(), texts.Shown(i, info.presets[k].values[i]).c_str());
         std::printf("\n");
     }
     return kOk;
@@ -533,6 +530,9 @@ int RenderClipCommand(const Session& s, uint32_t index, const Args& args, uint32
     job.quiet = args.Has("quiet");
     job.format = format;
     job.layout = layout;
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
+    if (gpu) job.render = [&](EffectRenderer& r, double t, std::string* error) { return gpu->Render(r, t, error); };
     const std::string preset = args.Value("preset");
     auto sets = args.options.find("set");
     const std::vector<std::string> settings = sets == args.options.end() ? std::vector<std::string>{} : sets->second;
@@ -542,7 +542,7 @@ int RenderClipCommand(const Session& s, uint32_t index, const Args& args, uint32
             *error = "the module could not create " + s.names[index];
             return nullptr;
         }
-        if (ApplyPreset(*r, preset) || ApplySettings(*r, settings)) {
+        if (ApplyPreset(s, *r, preset) || ApplySettings(s, *r, settings)) {
             *error = "the preset or settings were refused";
             return nullptr;
         }
@@ -579,10 +579,10 @@ int Render(const Session& s, const Args& args) {
 
     auto renderer = MakeRenderer(s, index);
     if (!renderer) return Error(kFailure, "the module could not create " + s.names[index]);
-    if (int rc = ApplyPreset(*renderer, args.Value("preset"))) return rc;
+    if (int rc = ApplyPreset(s, *renderer, args.Value("preset"))) return rc;
     auto sets = args.options.find("set");
     if (sets != args.options.end())
-        if (int rc = ApplySettings(*renderer, sets->second)) return rc;
+        if (int rc = ApplySettings(s, *renderer, sets->second)) return rc;
 
     const std::string out =
         args.Value("out", ts.size() == 1 ? Slug(renderer->info().name) + ".png" : Slug(renderer->info().name) + "/");
@@ -601,12 +601,16 @@ int Render(const Session& s, const Args& args) {
     if (int rc = LoadPictures(args, &w, &h, &a, &b)) return rc;
     if (!renderer->SetPictures(a, b, format, layout)) return Error(kFailure, "not enough memory for the frames");
 
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     FrameSink sink;
     if (!sink.Open(out, kind, w, h, fps, &why)) return Error(kFailure, why);
     ProgressBar bar(int(ts.size()), renderer->info().name);
     bool warned = false;
     for (double t : ts) {
-        if (int rc = RenderChecked(*renderer, t, &warned)) return rc;
+        if (gpu && !gpu->Render(*renderer, t, &why)) return Error(kFailure, why);
+        if (!gpu)
+            if (int rc = RenderChecked(*renderer, t, &warned)) return rc;
         if (!sink.Write(renderer->output().Load(), &why)) return Error(kFailure, why);
         bar.Step();
     }
@@ -639,6 +643,8 @@ int Sheet(const Session& s, const Args& args) {
     if (ext != "png" && ext != "jpg" && ext != "jpeg")
         return Error(kUsage, "the sheet is one picture: --out needs a .png or .jpg name, not " + out);
 
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     const Picture a = BuiltinPictureA(cw, ch), b = BuiltinPictureB(cw, ch);
     const Picture checker = Checker(cw, ch);
     struct Row {
@@ -652,11 +658,12 @@ int Sheet(const Session& s, const Args& args) {
         auto r = MakeRenderer(s, index);
         bar.Step();
         if (!r || !r->SetPictures(a, b, format)) return Error(kFailure, "the module could not create " + s.names[index]);
-        if (int rc = ApplyPreset(*r, args.Value("preset"))) return rc;
-        Row row{r->info().name, {}};
+        if (int rc = ApplyPreset(s, *r, args.Value("preset"))) return rc;
+        Row row{s.shown[index], {}};
         bool skipped = false;
         for (double t : ts) {
-            const RenderCheck c = r->Render(t);
+            if (gpu && !gpu->Render(*r, t, &why)) return Error(kFailure, why);
+            const RenderCheck c = gpu ? RenderCheck{true} : r->Render(t);
             if (!c.rendered) {
                 Note("note: " + row.name + " does not render (at t = " + Num(t) + "); left out");
                 skipped = true;
@@ -711,11 +718,13 @@ int Gallery(const Session& s, const Args& args) {
     if (!args.Has("size")) pictureArgs.options["size"] = {std::to_string(w) + "x" + std::to_string(h)};
     Picture a, b;
     if (int rc = LoadPictures(pictureArgs, &w, &h, &a, &b)) return rc;
+    std::unique_ptr<GPURenderer> gpu;
+    if (int rc = OpenGPU(args, &gpu)) return rc;
     if (!MakeDirectories(dir, &why)) return Error(kFailure, why);
     FrameLayout layout;
     layout.topDown = args.Has("top-down");
     std::string html =
-        "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Transitions</title>\n<style>body{font-family:sans-serif;"
+        "<!doctype html>\n<html lang=\"" + ShownLanguage(s) + "\">\n<meta charset=\"utf-8\">\n<title>Transitions</title>\n<style>body{font-family:sans-serif;"
         "background:#1c1c20;color:#eee}figure{display:inline-block;margin:6px}img{background:repeating-conic-gradient("
         "#555 0 25%,#444 0 50%) 0 0/16px 16px}figcaption{font-size:12px}</style>\n<h1>Transitions</h1>\n";
     ProgressBar bar(int(s.names.size()), "gallery");
@@ -723,11 +732,13 @@ int Gallery(const Session& s, const Args& args) {
         auto r = MakeRenderer(s, index);
         if (!r || !r->SetPictures(a, b, kFormatBGRA8, layout)) return Error(kFailure, "not enough memory for the frames");
         const EffectInfo& info = r->info();
-        html += "<h2>" + info.name + "</h2>\n";
+        const EffectTexts texts(*s.tr, info);
+        html += "<h2>" + texts.name() + "</h2>\n";
         for (int preset = -1; preset < int(info.presets.size()); ++preset) {
             if (preset >= 0) r->ApplyPreset(preset);
-            const std::string label = preset < 0 ? "default" : info.presets[size_t(preset)].name;
-            const std::string file = Slug(info.name) + (preset < 0 ? "" : "__" + Slug(label)) + ".png";
+            const std::string label = preset < 0 ? "default" : texts.preset(size_t(preset));
+            const std::string file =
+                Slug(info.name) + (preset < 0 ? "" : "__" + Slug(info.presets[size_t(preset)].name)) + ".png";
             WriterOptions o;
             const std::string temp = TemporaryNameFor(dir + "/" + file);
             o.path = temp;
@@ -737,13 +748,14 @@ int Gallery(const Session& s, const Args& args) {
             ClipWriter writer;
             if (!writer.Open(o, &why)) return Error(kFailure, why);
             for (int f = 0; f < frames; ++f) {
-                const RenderCheck c = r->Render(double(f) / (frames - 1));
-                if (!c.rendered) return Error(kFailure, info.name + " did not render");
+                if (gpu && !gpu->Render(*r, double(f) / (frames - 1), &why)) return Error(kFailure, why);
+                if (!gpu && !r->Render(double(f) / (frames - 1)).rendered)
+                    return Error(kFailure, info.name + " did not render");
                 if (!writer.WritePicture(r->output().Load(), &why)) return Error(kFailure, why);
             }
             if (!writer.Finish(&why) || !guard.Commit(dir + "/" + file, &why)) return Error(kFailure, why);
             html += "<figure><img src=\"" + file + "\" width=\"" + std::to_string(w) + "\" height=\"" +
-                    std::to_string(h) + "\" alt=\"" + info.name + ", " + label + "\"><figcaption>" + label +
+                    std::to_string(h) + "\" alt=\"" + texts.name() + ", " + label + "\"><figcaption>" + label +
                     "</figcaption></figure>\n";
         }
         bar.Step();
@@ -765,6 +777,49 @@ double ThreadSeconds() {
     return double(ts.tv_sec) + ts.tv_nsec * 1e-9;
 }
 
+// bench --gpu: wall-clock rates on the GPU, of the render alone (A and B
+// uploaded once) and of whole frames with the upload of A and B and the
+// download of the output.
+int BenchGPU(const Session& s, const std::vector<uint32_t>& indexes, int w, int h, uint32_t format,
+             const std::string& preset) {
+    std::unique_ptr<GPURenderer> gpu = std::make_unique<GPURenderer>();
+    if (!gpu->Open()) return Error(kFailure, gpu->error());
+    constexpr int kRuns = 5, kFrames = 20;
+    const Picture a = BuiltinPictureA(w, h), b = BuiltinPictureB(w, h);
+    std::printf("# %s\n", gpu->context().renderer().c_str());
+    std::printf("%-24s %-11s %-6s %11s %10s %11s %10s %10s\n", "transition", "size", "format", "render fps", "ms/frame",
+                "frame fps", "upload ms", "down ms");
+    std::string why;
+    for (uint32_t index : indexes) {
+        auto r = MakeRenderer(s, index);
+        if (!r || !r->SetPictures(a, b, format)) return Error(kFailure, "not enough memory for the frames");
+        if (int rc = ApplyPreset(s, *r, preset)) return rc;
+        if (!gpu->Render(*r, 0.5, &why)) return Error(kFailure, why); // programs compiled, targets made
+        std::vector<double> renderOnly, whole, up, down;
+        ProgressBar bar(kRuns, s.shown[index]);
+        for (int run = 0; run < kRuns; ++run) {
+            GPURenderer::Times alone, full;
+            for (int f = 0; f < kFrames; ++f)
+                if (!gpu->Render(*r, (f + 0.5) / kFrames, &why, &alone, true)) return Error(kFailure, why);
+            for (int f = 0; f < kFrames; ++f)
+                if (!gpu->Render(*r, (f + 0.5) / kFrames, &why, &full, false)) return Error(kFailure, why);
+            renderOnly.push_back(kFrames / std::max(alone.render, 1e-9));
+            whole.push_back(kFrames / std::max(full.upload + full.render + full.download, 1e-9));
+            up.push_back(1000 * full.upload / kFrames);
+            down.push_back(1000 * full.download / kFrames);
+            bar.Step();
+        }
+        for (auto* v : {&renderOnly, &whole, &up, &down}) std::sort(v->begin(), v->end());
+        char size[32];
+        std::snprintf(size, sizeof(size), "%dx%d", w, h);
+        std::printf("%s %-11s %-6s %11.1f %10.2f %11.1f %10.2f %10.2f\n", Padded(s.shown[index], 24).c_str(), size,
+                    FormatName(format), renderOnly[kRuns / 2], 1000.0 / renderOnly[kRuns / 2], whole[kRuns / 2],
+                    up[kRuns / 2], down[kRuns / 2]);
+        std::fflush(stdout);
+    }
+    return kOk;
+}
+
 int Bench(const Session& s, const Args& args) {
     std::string why;
     std::vector<uint32_t> indexes;
@@ -776,19 +831,20 @@ int Bench(const Session& s, const Args& args) {
     uint32_t format = kFormatBGRA8;
     if (args.Has("format") && !ParseFormat(args.Value("format"), &format))
         return Error(kUsage, "--format takes bgra8, argb8, bgraf or argbf, not \"" + args.Value("format") + "\"");
+    if (args.Has("gpu")) return BenchGPU(s, indexes, w, h, format, args.Value("preset"));
     constexpr int kRuns = 5, kFrames = 20;
     const Picture a = BuiltinPictureA(w, h), b = BuiltinPictureB(w, h);
     // Rates come from this thread's CPU time (the module renders on the
     // calling thread), so a busy machine does not halve them; wall-clock
     // rates follow for comparison.
-    std::printf("%-20s %-11s %-6s %9s %10s %9s\n", "transition", "size", "format", "fps", "ms/frame", "wall fps");
+    std::printf("%-24s %-11s %-6s %9s %10s %9s\n", "transition", "size", "format", "fps", "ms/frame", "wall fps");
     bool any = false, warned = false;
     for (uint32_t index : indexes) {
         auto r = MakeRenderer(s, index);
         if (!r || !r->SetPictures(a, b, format)) return Error(kFailure, "not enough memory for the frames");
-        if (int rc = ApplyPreset(*r, args.Value("preset"))) return rc;
+        if (int rc = ApplyPreset(s, *r, args.Value("preset"))) return rc;
         if (!r->Render(0.5).rendered) {
-            std::printf("%-20s skipped: does not render\n", r->info().name.c_str());
+            std::printf("%s skipped: does not render\n", Padded(s.shown[index], 24).c_str());
             continue;
         }
         std::vector<double> fps, wallFps;
@@ -808,7 +864,7 @@ int Bench(const Session& s, const Args& args) {
         const double median = fps[kRuns / 2];
         char size[32];
         std::snprintf(size, sizeof(size), "%dx%d", w, h);
-        std::printf("%-20s %-11s %-6s %9.1f %10.2f %9.1f\n", r->info().name.c_str(), size, FormatName(format), median,
+        std::printf("%s %-11s %-6s %9.1f %10.2f %9.1f\n", Padded(s.shown[index], 24).c_str(), size, FormatName(format), median,
                     1000.0 / median, wallFps[kRuns / 2]);
         std::fflush(stdout);
         any = true;
@@ -827,7 +883,21 @@ int RunTumblers(int argc, char** argv) {
         if (w == "-q") w = "--quiet";
     }
     InstallCleanupOnSignals();
-    std::string modulePath;
+    std::string modulePath, language;
+    // --lang CODE, like --module, goes anywhere on the line and serves every
+    // command; without it the environment's language, when the language
+    // file has it.
+    for (size_t i = 0; i < words.size(); ++i) {
+        const bool spaced = words[i] == "--lang" && i + 1 < words.size();
+        if (spaced || words[i].rfind("--lang=", 0) == 0) {
+            language = spaced ? words[i + 1] : words[i].substr(7);
+            words.erase(words.begin() + long(i), words.begin() + long(i) + (spaced ? 2 : 1));
+            if (language.size() != 2 || !std::isalpha(static_cast<unsigned char>(language[0])) ||
+                !std::isalpha(static_cast<unsigned char>(language[1])))
+                return Error(kUsage, "--lang takes a two-letter code such as de, not \"" + language + "\"");
+            break;
+        }
+    }
     for (size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "--module" && i + 1 < words.size()) {
             modulePath = words[i + 1];
@@ -868,7 +938,7 @@ int RunTumblers(int argc, char** argv) {
             start = end == std::string::npos ? usage.size() : end + 1;
         }
         if (shown.empty()) return Error(kUsage, "unknown command \"" + command + "\"");
-        std::fputs(("usage: tumblers [--module PATH]\n" + shown).c_str(), stdout);
+        std::fputs(("usage: tumblers [--module PATH] [--lang CODE]\n" + shown).c_str(), stdout);
         return kOk;
     }
     static const std::map<std::string, std::vector<OptionSpec>> kCommands = {
@@ -879,12 +949,13 @@ int RunTumblers(int argc, char** argv) {
           {"size", true}, {"format", true}, {"out", true}, {"fps", true}, {"bottom-up", false},
           {"top-down", false}, {"duration", true}, {"join", false}, {"no-audio", false}, {"fit", true},
           {"background", true}, {"codec", true}, {"crf", true}, {"format-out", true}, {"threads", true},
-          {"yes", false}, {"quiet", false}, {"lenient", false}}},
-        {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}}},
-        {"bench", {{"size", true}, {"format", true}, {"preset", true}, {"compare-xfade", false}}},
+          {"yes", false}, {"quiet", false}, {"lenient", false}, {"gpu", false}}},
+        {"sheet", {{"out", true}, {"size", true}, {"at", true}, {"format", true}, {"preset", true}, {"gpu", false}}},
+        {"bench",
+         {{"size", true}, {"format", true}, {"preset", true}, {"gpu", false}, {"compare-xfade", false}}},
         {"gallery",
          {{"out", true}, {"from", true}, {"to", true}, {"size", true}, {"frames", true}, {"top-down", false},
-          {"bottom-up", false}, {"lenient", false}}},
+          {"bottom-up", false}, {"lenient", false}, {"gpu", false}}},
         {"gpu-info", {}},
     };
     auto cmd = kCommands.find(command);
@@ -896,13 +967,13 @@ int RunTumblers(int argc, char** argv) {
     if (command == "list" && !args.positional.empty()) return Error(kUsage, "list takes no names");
 
     Session session;
-    if (int rc = OpenModule(modulePath, &session)) return rc;
+    if (int rc = OpenModule(modulePath, language, &session)) return rc;
     if (command == "list") return List(session, args.Has("json"));
     if (command == "info") return Info(session, args);
     if (command == "render") return Render(session, args);
     if (command == "sheet") return Sheet(session, args);
     if (command == "gallery") return Gallery(session, args);
-    if (command == "gpu-info") return GPUInfoCommand(session.module.library());
+    if (command == "gpu-info") return GPUInfoCommand(session.module.library(), &session.shown);
     return Bench(session, args);
 }
 

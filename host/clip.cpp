@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -172,10 +174,10 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
     const int total = job.join ? nA + nB - nD : nD;
     const int firstOverlap = nA - nD; // the output frame (joined) where B begins
 
-    // Memory: the workers' frames and the pictures of a batch.
+    // Memory: the workers' frames and the pictures in the ring of slots.
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const int threads = std::clamp(job.threads > 0 ? job.threads : int(cores), 1, std::max(1, nD));
-    const int batch = threads * 2;
+    const int threads = job.render ? 1 : std::clamp(job.threads > 0 ? job.threads : int(cores), 1, std::max(1, nD));
+    const int batch = threads == 1 ? 1 : threads * 2 + 2;
     const double pixelBytes = double(w) * h * (job.format == 3 || job.format == 4 ? 16 : 4);
     const double need = pixelBytes * 3 * threads + double(w) * h * 4 * 3 * batch;
     if (!FitsInMemory(need, "rendering " + std::to_string(w) + "x" + std::to_string(h) + " on " +
@@ -226,53 +228,127 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
             if (!writer.WritePicture(pa, &why)) return Fail(1, why);
             progress.Step();
         }
-    // The transition, a batch at a time: pictures decoded here, frames
-    // rendered by the workers (worker i takes frames i, i + threads, ...),
-    // written in order.
+    // The transition. With one thread everything runs here, frame after
+    // frame. With more, three stages overlap: a decoder thread fills a ring
+    // of slots with A and B in order, the workers render whichever decoded
+    // frame is next (each with its own transition object), and this thread
+    // fills the background and writes the frames in order. Decoding and
+    // writing are serial by nature; run between the renders they would cap
+    // two cores well below twice the speed of one.
     struct Slot {
         Picture a, b, out;
-        std::string error;
+        int frame = -1;                        // the overlap frame the slot holds
+        enum { kFree, kDecoded, kRendered } state = kFree;
     };
-    std::vector<Slot> slots(static_cast<size_t>(batch));
-    for (int start = 0; start < nD; start += batch) {
-        const int count = std::min(batch, nD - start);
-        for (int i = 0; i < count; ++i) {
-            Slot& s = slots[size_t(i)];
-            if (!a.PictureAt(time(firstOverlap + start + i), w, h, job.fit, &s.a, &why))
-                return Fail(1, job.from + ": " + why);
-            if (!b.PictureAt(time(start + i), w, h, job.fit, &s.b, &why)) return Fail(1, job.to + ": " + why);
+    auto renderFrame = [&](EffectRenderer& r, Slot& s, int frame, std::string* error) {
+        const double t = nD == 1 ? 0.5 : double(frame) / (nD - 1);
+        if (!r.SetPictures(s.a, s.b, job.format, job.layout)) {
+            *error = "not enough memory for the frames";
+            return false;
         }
+        if (job.render) {
+            if (!job.render(r, t, error)) return false;
+        } else if (!r.Render(t).rendered) {
+            *error = r.info().name + " did not render at t = " + std::to_string(t);
+            return false;
+        }
+        s.out = r.output().Load();
+        return true;
+    };
+    auto decode = [&](Slot& s, int frame, std::string* error) {
+        if (!a.PictureAt(time(firstOverlap + frame), w, h, job.fit, &s.a, error)) {
+            *error = job.from + ": " + *error;
+            return false;
+        }
+        if (!b.PictureAt(time(frame), w, h, job.fit, &s.b, error)) {
+            *error = job.to + ": " + *error;
+            return false;
+        }
+        return true;
+    };
+    auto write = [&](Slot& s, std::string* error) {
+        if (background != "transparent")
+            Under(s.out, background == "first" ? &s.a : background == "second" ? &s.b : nullptr, colour);
+        return writer.WritePicture(s.out, error);
+    };
+    if (threads == 1) {
+        Slot s;
+        for (int frame = 0; frame < nD; ++frame) {
+            if (!decode(s, frame, &why) || !renderFrame(*workers[0], s, frame, &why) || !write(s, &why))
+                return Fail(1, why);
+            progress.Step();
+        }
+    } else {
+        std::vector<Slot> ring(size_t(threads) * 2 + 2);
+        std::mutex lock;
+        std::condition_variable changed;
+        std::string failure; // the first error; every stage stops at it
+        int nextToRender = 0;
+        auto slotOf = [&](int frame) -> Slot& { return ring[size_t(frame) % ring.size()]; };
+        auto stop = [&](const std::string& error) {
+            std::lock_guard<std::mutex> hold(lock);
+            if (failure.empty()) failure = error.empty() ? "failed" : error;
+            changed.notify_all();
+        };
+        std::thread decoder([&] {
+            std::string error;
+            for (int frame = 0; frame < nD; ++frame) {
+                Slot& s = slotOf(frame);
+                {
+                    std::unique_lock<std::mutex> hold(lock);
+                    changed.wait(hold, [&] { return !failure.empty() || s.state == Slot::kFree; });
+                    if (!failure.empty()) return;
+                }
+                // The slot is this thread's until it is marked decoded.
+                if (!decode(s, frame, &error)) return stop(error);
+                std::lock_guard<std::mutex> hold(lock);
+                s.frame = frame;
+                s.state = Slot::kDecoded;
+                changed.notify_all();
+            }
+        });
         auto work = [&](int worker) {
-            EffectRenderer& r = *workers[size_t(worker)];
-            for (int i = worker; i < count; i += threads) {
-                Slot& s = slots[size_t(i)];
-                s.error.clear();
-                const int frame = start + i;
-                const double t = nD == 1 ? 0.5 : double(frame) / (nD - 1);
-                if (!r.SetPictures(s.a, s.b, job.format, job.layout)) {
-                    s.error = "not enough memory for the frames";
-                    continue;
+            std::string error;
+            for (;;) {
+                int frame;
+                {
+                    std::unique_lock<std::mutex> hold(lock);
+                    if (!failure.empty() || nextToRender >= nD) return;
+                    frame = nextToRender++;
+                    changed.wait(hold, [&] {
+                        return !failure.empty() || (slotOf(frame).frame == frame && slotOf(frame).state == Slot::kDecoded);
+                    });
+                    if (!failure.empty()) return;
                 }
-                const RenderCheck c = r.Render(t);
-                if (!c.rendered) {
-                    s.error = r.info().name + " did not render at t = " + std::to_string(t);
-                    continue;
-                }
-                s.out = r.output().Load();
+                Slot& s = slotOf(frame);
+                if (!renderFrame(*workers[size_t(worker)], s, frame, &error)) return stop(error);
+                std::lock_guard<std::mutex> hold(lock);
+                s.state = Slot::kRendered;
+                changed.notify_all();
             }
         };
         std::vector<std::thread> pool;
-        for (int worker = 1; worker < std::min(threads, count); ++worker) pool.emplace_back(work, worker);
-        work(0);
-        for (std::thread& t : pool) t.join();
-        for (int i = 0; i < count; ++i) {
-            Slot& s = slots[size_t(i)];
-            if (!s.error.empty()) return Fail(1, s.error);
-            if (background != "transparent")
-                Under(s.out, background == "first" ? &s.a : background == "second" ? &s.b : nullptr, colour);
-            if (!writer.WritePicture(s.out, &why)) return Fail(1, why);
+        for (int worker = 0; worker < threads; ++worker) pool.emplace_back(work, worker);
+        for (int frame = 0; frame < nD; ++frame) {
+            Slot& s = slotOf(frame);
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return !failure.empty() || (s.frame == frame && s.state == Slot::kRendered); });
+                if (!failure.empty()) break;
+            }
+            std::string error;
+            if (!write(s, &error)) {
+                stop(error);
+                break;
+            }
             progress.Step();
+            std::lock_guard<std::mutex> hold(lock);
+            s.state = Slot::kFree;
+            changed.notify_all();
         }
+        decoder.join();
+        for (std::thread& t : pool) t.join();
+        if (!failure.empty()) return Fail(1, failure);
     }
     // Tail of B.
     if (job.join)

@@ -27,6 +27,9 @@ struct ClipJob {
     int threads = 0;               // 0: every core
     uint32_t format = 0;
     FrameLayout layout;
+    // When set (the GPU), renders one frame in place of slot 6; every frame
+    // is then rendered in order on the calling thread.
+    std::function<bool(EffectRenderer&, double t, std::string* error)> render;
 };
 
 // A transition object with the job's preset and settings applied; one is

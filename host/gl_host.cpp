@@ -289,6 +289,10 @@ bool GLContext::Create() {
     return true;
 }
 
+void GLContext::Finish() const {
+    if (gl_) gl_->Finish();
+}
+
 std::string GLContext::vendor() const {
     const uint8_t* s = gl_ ? gl_->GetString(kVendor) : nullptr;
     return s ? reinterpret_cast<const char*>(s) : "";
@@ -730,12 +734,17 @@ bool GLHost::Upload(const FrameDesc& frame, GPUFrame* out) {
     GPUFrame made{};
     if (!CreateRenderTarget(device_.get(), &made, nullptr, frame.width, frame.height, frame.format, 0, 0, 0))
         return false;
-    // Texture rows keep the frame's memory order; a top-down frame so lands
+    // Texture rows keep the frame's memory order, lowest address first, as
+    // the module's own views read host frames: a negative stride starts at
+    // the last row and turns the row order over. A top-down frame so lands
     // upside down for GL and is marked flipped.
+    const bool negative = frame.stride < 0;
+    const int64_t stride = negative ? -int64_t(frame.stride) : int64_t(frame.stride);
+    const uint8_t* lowest = static_cast<const uint8_t*>(frame.data) +
+                            (negative ? int64_t(frame.height - 1) * int64_t(frame.stride) : 0);
     const size_t row = size_t(frame.width) * size_t(frame.pixelSize);
     std::vector<uint8_t> pixels(row * size_t(frame.height));
-    for (int32_t r = 0; r < frame.height; ++r)
-        std::memcpy(pixels.data() + row * size_t(r), static_cast<uint8_t*>(frame.data) + int64_t(r) * frame.stride, row);
+    for (int32_t r = 0; r < frame.height; ++r) std::memcpy(pixels.data() + row * size_t(r), lowest + r * stride, row);
     const GLApi& g = context_.gl();
     const bool floats = frame.format == 3 || frame.format == 4;
     GLint previous = 0;
@@ -745,7 +754,7 @@ bool GLHost::Upload(const FrameDesc& frame, GPUFrame* out) {
     g.TexImage2D(kTexture2D, 0, GLint(floats ? kRGBA32F : kRGBA8), frame.width, frame.height, 0, kBGRA,
                  floats ? kFloat : kUnsignedByte, pixels.data());
     g.BindTexture(kTexture2D, GLuint(previous));
-    made.flipped = frame.topDown ? 1 : 0;
+    made.flipped = (frame.topDown != 0) != negative ? 1 : 0;
     *out = made;
     return true;
 }

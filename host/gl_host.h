@@ -34,6 +34,8 @@ public:
     const std::string& error() const { return error_; }
 
     const GLApi& gl() const { return *gl_; }
+    // Waits until the context has done everything asked of it (for timing).
+    void Finish() const;
     std::string vendor() const;
     std::string renderer() const;
     std::string version() const;

@@ -7,7 +7,7 @@
 
 namespace svt::host {
 
-std::string GPUCapabilityReport(GLHost& host, IEffectLibrary* library) {
+std::string GPUCapabilityReport(GLHost& host, IEffectLibrary* library, const std::vector<std::string>* shownNames) {
     std::string text = "Testing ";
     const char* name = library ? library->GetLibraryName() : nullptr;
     text += name ? name : "";
@@ -16,7 +16,7 @@ std::string GPUCapabilityReport(GLHost& host, IEffectLibrary* library) {
         IVideoEffect* effect = library->CreateEffect(i);
         if (!effect) break;
         const char* effectName = effect->GetEffectName();
-        text += effectName ? effectName : "";
+        text += shownNames && i < shownNames->size() ? (*shownNames)[i] : effectName ? effectName : "";
         uint32_t record[3] = {};
         const bool ok = host.TestEffect(static_cast<IVideoGPUEffect*>(effect), record) && (record[1] & 1);
         text += ok ? " supports OpenGL.\r\n" : " doesn`t support OpenGL.\r\n";
@@ -32,14 +32,14 @@ std::string GPUCapabilityReport(GLHost& host, IEffectLibrary* library) {
     return text;
 }
 
-int GPUInfoCommand(IEffectLibrary* library) {
+int GPUInfoCommand(IEffectLibrary* library, const std::vector<std::string>* shownNames) {
     GLContext context;
     if (!context.Create()) {
         std::fprintf(stderr, "tumblers: %s\n", context.error().c_str());
         return 1;
     }
     GLHost host(context);
-    std::string report = GPUCapabilityReport(host, library);
+    std::string report = GPUCapabilityReport(host, library, shownNames);
     std::string out;
     for (char c : report)
         if (c != '\r') out.push_back(c);

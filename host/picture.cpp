@@ -214,6 +214,12 @@ bool HostFrame::Allocate(int width, int height, uint32_t format, const FrameLayo
     return true;
 }
 
+bool HostFrame::Holds(int width, int height, uint32_t format, const FrameLayout& layout) const {
+    return !buffer_.empty() && desc_.width == width && desc_.height == height && desc_.format == format &&
+           layout_.topDown == layout.topDown && layout_.negativeStride == layout.negativeStride &&
+           layout_.rowPadding == layout.rowPadding && layout_.guard == layout.guard;
+}
+
 bool HostFrame::Allocate(const Picture& picture, uint32_t format, const FrameLayout& layout) {
     if (!Allocate(picture.width(), picture.height(), format, layout)) return false;
     Store(picture);

@@ -68,6 +68,10 @@ public:
     bool Allocate(int width, int height, uint32_t format, const FrameLayout& layout = {});
     bool Allocate(const Picture& picture, uint32_t format, const FrameLayout& layout = {});
 
+    // Whether Allocate(width, height, format, layout) would make this frame
+    // again, so that Store alone can refill it.
+    bool Holds(int width, int height, uint32_t format, const FrameLayout& layout) const;
+
     FrameDesc* desc() { return &desc_; }
     const FrameDesc& frame() const { return desc_; }
     int width() const { return desc_.width; }

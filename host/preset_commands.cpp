@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "host/module.h"
 #include "host/param_units.h"
 #include "host/translate.h"
+#include "host/words.h"
 #include "library/host_services.h"
 #include "library/translation.h"
 #include "platform/text.h"
@@ -27,9 +30,8 @@ constexpr int kUsage = 2;
 constexpr const char* kUsageText =
     "  preset save NAME --file F [--preset P] [--set Label=value ...] [--name N]\n"
     "                                write a preset file through the module's preset saver\n"
-    "  preset load NAME --file F     read one and print its values\n"
-    "  render NAME --preset-file F   render with the values of a preset file\n"
-    "  info NAME --lang CODE         names, labels, tooltips and presets in a language\n";
+    "  preset load NAME --file F [--json]   read one and print its values\n"
+    "  render NAME --preset-file F   render with the values of a preset file\n";
 
 int Error(int code, const std::string& message) {
     std::fprintf(stderr, "tumblers: error: %s\n", message.c_str());
@@ -39,8 +41,8 @@ int Error(int code, const std::string& message) {
 // --- The command line -------------------------------------------------------
 
 struct Words {
-    std::string modulePath;
-    std::vector<std::string> words; // without the program name and --module
+    std::string modulePath, language;
+    std::vector<std::string> words; // without the program name, --module and --lang
 };
 
 Words Split(int argc, char** argv) {
@@ -51,6 +53,10 @@ Words Split(int argc, char** argv) {
             w.modulePath = argv[++i];
         } else if (a.rfind("--module=", 0) == 0 && w.modulePath.empty()) {
             w.modulePath = a.substr(9);
+        } else if (a == "--lang" && i + 1 < argc && w.language.empty()) {
+            w.language = argv[++i];
+        } else if (a.rfind("--lang=", 0) == 0 && w.language.empty()) {
+            w.language = a.substr(7);
         } else {
             w.words.push_back(a);
         }
@@ -79,26 +85,33 @@ bool TakeOption(std::vector<std::string>& words, const std::string& name, std::s
     return false;
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : (c == '_' || c == '-') ? ' ' : c;
-    return s;
-}
+// A transition by name (in English or the language) or index, its
+// description and its texts in the language.
+struct Transition {
+    uint32_t index = 0;
+    EffectInfo info;
+};
 
-// A transition by name ("3D Flip", "3d_flip", "flip") or index.
-bool Resolve(const EffectModule& module, const std::string& name, uint32_t* index, EffectInfo* info) {
-    const std::string wanted = Lower(name);
+int Resolve(const EffectModule& module, const Translator& tr, const std::string& name, Transition* out) {
+    std::vector<std::string> names, shown;
+    std::vector<EffectInfo> infos;
     for (uint32_t i = 0; i < 1000; ++i) {
         ComPtr<IVideoEffect> e = module.CreateEffect(i);
         if (!e) break;
-        const std::string n = Lower(e->GetEffectName() ? e->GetEffectName() : "");
-        if (n == wanted || n == "3d " + wanted || name == std::to_string(i)) {
-            *index = i;
-            *info = EffectInfo::Read(e.get(), i);
-            return true;
-        }
+        infos.push_back(EffectInfo::Read(e.get(), i));
+        names.push_back(infos.back().name);
+        shown.push_back(tr.Text(kSectionEffectNames, names.back()));
     }
-    return false;
+    std::string why;
+    const int i = FindTransition(names, shown, name, &why);
+    if (i < 0) return Error(kUsage, why);
+    out->index = uint32_t(i);
+    out->info = std::move(infos[size_t(i)]);
+    return kOk;
 }
+
+// The code handed to the module's preset saver for its own messages.
+const char* SaverLanguage(const Translator& tr) { return tr.available() ? tr.language().c_str() : nullptr; }
 
 // --- The module's preset saver with our dialog answers -----------------------
 
@@ -160,12 +173,13 @@ ComPtr<IPresetSaver> Saver(const EffectModule& module) {
 }
 
 // Loads `file` for transition `index` into *record; an exit code.
-int LoadRecord(const EffectModule& module, uint32_t index, const std::string& file, PresetData* record) {
+int LoadRecord(const EffectModule& module, uint32_t index, const std::string& file, PresetData* record,
+               const char* language) {
     ComPtr<IPresetSaver> saver = Saver(module);
     if (!saver) return Error(kFailure, "the module made no preset saver");
     int error = kOk;
     const uint32_t result = WithDialogs(
-        module, file, [&] { return saver->LoadPreset(nullptr, module.library(), index, record, nullptr); }, &error);
+        module, file, [&] { return saver->LoadPreset(nullptr, module.library(), index, record, language); }, &error);
     if (error) return error;
     return result == kPresetOk ? kOk : kFailure; // the module has said why
 }
@@ -207,7 +221,7 @@ bool ExactDisplayValue(const ParamInfo& info, const ParamValue& v, std::string* 
 
 // --- Commands -------------------------------------------------------------------
 
-int PresetSave(const EffectModule& module, std::vector<std::string> words) {
+int PresetSave(const EffectModule& module, const Translator& tr, std::vector<std::string> words) {
     int error = kOk;
     std::string file, preset, name, set;
     std::vector<std::string> sets;
@@ -218,30 +232,29 @@ int PresetSave(const EffectModule& module, std::vector<std::string> words) {
     if (error) return error;
     if (words.size() != 1) return Error(kUsage, "preset save takes one transition name and the options above");
 
-    uint32_t index = 0;
-    EffectInfo info;
-    if (!Resolve(module, words[0], &index, &info)) return Error(kUsage, "unknown transition \"" + words[0] + "\"");
+    Transition t;
+    if (int rc = Resolve(module, tr, words[0], &t)) return rc;
+    const uint32_t index = t.index;
+    const EffectInfo& info = t.info;
+    const EffectTexts texts(tr, info);
     PresetData record{};
     for (const ParamInfo& p : info.params) {
         if (record.count == kPresetMaxEntries) break;
         record.entries[record.count++] = {p.defaultValue, p.type};
     }
     if (!preset.empty()) {
-        const int p = info.FindPreset(preset);
-        if (p < 0) return Error(kUsage, info.name + " has no preset \"" + preset + "\"; its presets are: " +
-                                            JoinNames(info.PresetNames()));
+        std::string why;
+        const int p = texts.FindPreset(preset, &why);
+        if (p < 0) return Error(kUsage, why);
         for (int i = 0; i < record.count; ++i) record.entries[i].value = info.presets[size_t(p)].values[size_t(i)];
         if (name.empty()) name = info.presets[size_t(p)].name;
     }
     for (const std::string& s : sets) {
-        const size_t eq = s.find('=');
-        const int i = eq == std::string::npos ? -1 : info.FindParam(s.substr(0, eq));
         std::string why;
-        if (i < 0 || i >= record.count)
-            return Error(kUsage, "--set takes Label=value with a label of " + info.name + " (" +
-                                     JoinNames(info.ParamNames()) + "), not \"" + s + "\"");
-        if (!ParseDisplayValue(info.params[size_t(i)], s.substr(eq + 1), &record.entries[i].value, &why))
-            return Error(kUsage, why);
+        int i = -1;
+        ParamValue v{};
+        if (!texts.ParseSetting(s, &i, &v, &why)) return Error(kUsage, why);
+        if (i < record.count) record.entries[i].value = v;
     }
     if (name.empty()) name = "Untitled";
     if (name.size() >= sizeof record.name) return Error(kUsage, "--name takes at most 259 bytes");
@@ -250,29 +263,52 @@ int PresetSave(const EffectModule& module, std::vector<std::string> words) {
     ComPtr<IPresetSaver> saver = Saver(module);
     if (!saver) return Error(kFailure, "the module made no preset saver");
     const uint32_t result = WithDialogs(
-        module, file, [&] { return saver->SavePreset(nullptr, module.library(), index, &record, nullptr); }, &error);
+        module, file, [&] { return saver->SavePreset(nullptr, module.library(), index, &record, SaverLanguage(tr)); }, &error);
     if (error) return error;
     return result == kPresetOk ? kOk : kFailure;
 }
 
-int PresetLoad(const EffectModule& module, std::vector<std::string> words) {
+int PresetLoad(const EffectModule& module, const Translator& tr, std::vector<std::string> words) {
     int error = kOk;
     std::string file;
     if (!TakeOption(words, "file", &file, &error)) return error ? error : Error(kUsage, "preset load needs --file F");
-    if (words.size() != 1) return Error(kUsage, "preset load takes one transition name and --file F");
-    uint32_t index = 0;
-    EffectInfo info;
-    if (!Resolve(module, words[0], &index, &info)) return Error(kUsage, "unknown transition \"" + words[0] + "\"");
+    const auto json = std::find(words.begin(), words.end(), "--json");
+    const bool asJson = json != words.end();
+    if (asJson) words.erase(json);
+    if (words.size() != 1) return Error(kUsage, "preset load takes one transition name, --file F and --json");
+    Transition t;
+    if (int rc = Resolve(module, tr, words[0], &t)) return rc;
+    const EffectInfo& info = t.info;
+    const EffectTexts texts(tr, info);
     PresetData record{};
-    if (int rc = LoadRecord(module, index, file, &record)) return rc;
+    if (int rc = LoadRecord(module, t.index, file, &record, SaverLanguage(tr))) return rc;
+    const size_t shown = std::min(info.params.size(), size_t(std::clamp(record.count, 0, kPresetMaxEntries)));
+    const size_t extra = size_t(std::max(record.count, 0)) - std::min(size_t(std::max(record.count, 0)), info.params.size());
 
-    std::printf("%s (%s, %s)\n", record.name, record.effectName, record.libraryName);
-    for (size_t i = 0; i < info.params.size(); ++i)
-        std::printf("  %-14s %s\n", ParamLabel(info.params[i]).c_str(),
-                    FormatDisplayValue(info.params[i], record.entries[i].value).c_str());
-    if (size_t(record.count) > info.params.size())
-        std::printf("  (%zu more entries than %s has parameters)\n", size_t(record.count) - info.params.size(),
-                    info.name.c_str());
+    const std::string name(record.name, strnlen(record.name, sizeof record.name));
+    const std::string effect(record.effectName, strnlen(record.effectName, sizeof record.effectName));
+    const std::string library(record.libraryName, strnlen(record.libraryName, sizeof record.libraryName));
+    if (asJson) {
+        // Keys as the module names them, with the values in the language beside.
+        std::printf("{\"name\": %s, \"transition\": %s, \"library\": %s, \"language\": %s, \"values\": {",
+                    JsonString(name).c_str(), JsonString(effect).c_str(), JsonString(library).c_str(),
+                    JsonString(tr.available() ? tr.language() : "en").c_str());
+        for (size_t i = 0; i < shown; ++i)
+            std::printf("%s%s: %s", i ? ", " : "", JsonString(ParamLabel(info.params[i])).c_str(),
+                        JsonString(FormatDisplayValue(info.params[i], record.entries[i].value)).c_str());
+        std::printf("}, \"shown\": {");
+        for (size_t i = 0; i < shown; ++i)
+            std::printf("%s%s: %s", i ? ", " : "", JsonString(texts.label(i)).c_str(),
+                        JsonString(texts.Shown(i, record.entries[i].value)).c_str());
+        std::printf("}, \"extra_entries\": %zu}\n", extra);
+        return kOk;
+    }
+    std::printf("%s (%s, %s)\n", name.c_str(), effect.c_str(), library.c_str());
+    size_t width = 14;
+    for (size_t i = 0; i < shown; ++i) width = std::max(width, DisplayWidth(texts.label(i)));
+    for (size_t i = 0; i < shown; ++i)
+        std::printf("  %s %s\n", Padded(texts.label(i), width).c_str(), texts.Shown(i, record.entries[i].value).c_str());
+    if (extra) std::printf("  (%zu more entries than %s has parameters)\n", extra, texts.name().c_str());
     return kOk;
 }
 
@@ -298,15 +334,17 @@ int RenderWithPresetFile(const Words& w, std::vector<std::string> words, const s
     if (name.empty()) return Error(kUsage, "render takes one transition name");
     EffectModule module;
     if (!module.Load(w.modulePath.empty() ? DefaultModulePath() : w.modulePath)) return Error(kFailure, module.error());
-    uint32_t index = 0;
-    EffectInfo info;
-    if (!Resolve(module, name, &index, &info)) return Error(kUsage, "unknown transition \"" + name + "\"");
+    const Translator tr(module.library(), w.language);
+    Transition t;
+    if (int rc = Resolve(module, tr, name, &t)) return rc;
+    const EffectInfo& info = t.info;
     PresetData record{};
-    if (int rc = LoadRecord(module, index, file, &record)) return rc;
+    if (int rc = LoadRecord(module, t.index, file, &record, SaverLanguage(tr))) return rc;
 
     // The file's values go first, so that --set options given with it win.
     std::vector<std::string> args{"tumblers"};
     if (!w.modulePath.empty()) args.insert(args.end(), {"--module", w.modulePath});
+    if (!w.language.empty()) args.insert(args.end(), {"--lang", w.language});
     args.push_back(words[0]);
     for (size_t i = 0; i < info.params.size(); ++i) {
         std::string value;
@@ -320,37 +358,6 @@ int RenderWithPresetFile(const Words& w, std::vector<std::string> words, const s
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     return RunTumblers(int(args.size()), argv.data());
-}
-
-int TranslatedInfo(const EffectModule& module, std::vector<std::string> words, const std::string& language) {
-    if (words.size() != 1) return Error(kUsage, "info takes one transition name");
-    if (!language.empty() && language.size() != 2) return Error(kUsage, "--lang takes a two-letter code such as de");
-    uint32_t index = 0;
-    EffectInfo info;
-    if (!Resolve(module, words[0], &index, &info)) return Error(kUsage, "unknown transition \"" + words[0] + "\"");
-    const Translator tr(module.library(), language);
-    if (!tr.available()) {
-        const std::vector<std::string> languages = tr.Languages();
-        std::fprintf(stderr, "tumblers: no texts in \"%s\"%s%s; showing English\n", tr.language().c_str(),
-                     languages.empty() ? " (no language file)" : "; the language file has: ",
-                     JoinNames(languages).c_str());
-    }
-
-    std::printf("%s (%s, index %u)\n\n", tr.Text(kSectionEffectNames, info.name).c_str(), info.name.c_str(), index);
-    for (size_t i = 0; i < info.params.size(); ++i) {
-        const ParamInfo& p = info.params[i];
-        std::string range = DescribeRange(p);
-        if (p.type == kParamChoice) {
-            range.clear();
-            for (uint32_t e = 0; e < ChoiceCount(p); ++e)
-                range += (e ? " | " : "") + tr.Text(kSectionChoiceEntries, ChoiceEntry(p, e));
-        }
-        std::printf("  %s: %s\n", tr.Text(kSectionParamLabels, ParamLabel(p)).c_str(), range.c_str());
-        if (!info.tooltips[i].empty()) std::printf("      \"%s\"\n", tr.Text(kSectionToolTips, info.tooltips[i]).c_str());
-    }
-    std::printf("\n");
-    for (const PresetInfo& preset : info.presets) std::printf("  %s\n", tr.Text(kSectionPresetNames, preset.name).c_str());
-    return kOk;
 }
 
 } // namespace
@@ -377,15 +384,9 @@ bool RunExtraCommand(int argc, char** argv, int* exitCode) {
         *exitCode = RenderWithPresetFile(w, w.words, file);
         return true;
     }
-    std::string language;
-    const bool translated = command == "info" && TakeOption(rest, "lang", &language, &error);
-    if (error) {
-        *exitCode = error;
-        return true;
-    }
-    if (command != "preset" && !translated) return false;
+    if (command != "preset") return false;
 
-    if (command == "preset" && (rest.empty() || (rest[0] != "save" && rest[0] != "load"))) {
+    if (rest.empty() || (rest[0] != "save" && rest[0] != "load")) {
         std::fputs(kUsageText, stderr);
         *exitCode = kUsage;
         return true;
@@ -395,12 +396,16 @@ bool RunExtraCommand(int argc, char** argv, int* exitCode) {
         *exitCode = Error(kFailure, module.error());
         return true;
     }
-    if (translated) {
-        *exitCode = TranslatedInfo(module, rest, language);
-    } else {
-        const std::vector<std::string> args(rest.begin() + 1, rest.end());
-        *exitCode = rest[0] == "save" ? PresetSave(module, args) : PresetLoad(module, args);
+    if (!w.language.empty() && (w.language.size() != 2 || !std::isalpha(static_cast<unsigned char>(w.language[0])) ||
+                                !std::isalpha(static_cast<unsigned char>(w.language[1])))) {
+        *exitCode = Error(kUsage, "--lang takes a two-letter code such as de, not \"" + w.language + "\"");
+        return true;
     }
+    const Translator tr(module.library(), w.language);
+    if (!w.language.empty() && !tr.available())
+        std::fprintf(stderr, "tumblers: warning: no texts in \"%s\"; showing English\n", w.language.c_str());
+    const std::vector<std::string> args(rest.begin() + 1, rest.end());
+    *exitCode = rest[0] == "save" ? PresetSave(module, tr, args) : PresetLoad(module, tr, args);
     return true;
 }
 

@@ -43,6 +43,14 @@ bool EffectRenderer::Set(const std::string& label, const std::string& displayVal
 
 bool EffectRenderer::SetPictures(const Picture& a, const Picture& b, uint32_t format, const FrameLayout& layout) {
     if (a.width() != b.width() || a.height() != b.height()) return false;
+    // Frames of the same shape are refilled in place (a clip's every frame):
+    // Store writes every pixel, and Render clears the output itself.
+    const int w = a.width(), h = a.height();
+    if (a_.Holds(w, h, format, layout) && b_.Holds(w, h, format, layout) && out_.Holds(w, h, format, layout)) {
+        a_.Store(a);
+        b_.Store(b);
+        return true;
+    }
     return a_.Allocate(a, format, layout) && b_.Allocate(b, format, layout) &&
            out_.Allocate(a.width(), a.height(), format, layout);
 }

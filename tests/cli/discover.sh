@@ -47,7 +47,7 @@ rm -rf "$gal"
 
 # Installed, the tool finds its module, and the module names its version.
 inst=$(mktemp -d)
-trap 'rm -rf "$inst"' EXIT
+trap 'rm -rf "$inst" "$work"' EXIT
 cmake --install "$bin/.." --prefix "$inst" >/dev/null || fail "cmake --install"
 [ "$("$inst/bin/tumblers" list | tail -n +2 | wc -l)" -eq 13 ] || fail "the installed tool loads the installed module"
 readelf -d "$inst"/lib/svtumblers/SVTumblers.so.[0-9]*.[0-9]* | grep -q 'soname: \[SVTumblers.so.[0-9]*\]' ||

@@ -7,6 +7,7 @@ tumblers="$bin/tumblers"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+export LC_ALL=C.UTF-8 # English unless a case asks for a language
 
 # expect CODE PATTERN ARGS...: runs tumblers ARGS, wants exit CODE and PATTERN
 # (a grep -E expression) in its error output.
@@ -28,14 +29,24 @@ expect 2 'unknown command "draw"; the commands are: list, info, render, sheet, b
 expect 2 'unknown transition "3D Flop"; did you mean "3D Flip"\? The transitions are: .*3D Flip, 3D Fly Away' render "3D Flop"
 expect 2 'did you mean "3D Twist"' info twsit
 expect 2 'info takes one transition name' info
-expect 2 '3D Flip has no parameter "Ofset"; its parameters are: Distance, Offset, Shading' \
+expect 2 '3D Flip has no parameter "Ofset"; did you mean "Offset"\? Its parameters are: Distance, Offset, Shading' \
     render flip --set Ofset=3
+expect 2 '3D Flip has no parameter "Speed"; its parameters are: Distance' render flip --set Speed=3
+expect 2 '"Orientation" takes one of: Horizontal \| Vertical, not "Vertcal"; did you mean "Vertical"\?' \
+    render flip --set Orientation=Vertcal
+expect 2 '"Ausrichtung" takes one of: Horizontal \| Vertikal, not "vertikl"; did you mean "Vertikal"\?' \
+    --lang de render wende --set ausrichtung=vertikl
+expect 2 '3D-Wende has no parameter "Versatzz"; did you mean "Versatz"\?' render flip --set Versatzz=1 --lang=de
+expect 2 'unknown transition "Wnde"; did you mean "3D-Wende"\?' --lang de info Wnde
+expect 2 'no preset "Ueberschlag"; did you mean "Überschlag"\?' --lang de preset save flip --file x --preset Ueberschlag
+expect 2 '--lang takes a two-letter code such as de, not "deutsch"' --lang deutsch list
 expect 2 '"Orientation" takes one of: Horizontal \| Vertical, not "Diagonal"' \
     render flip --set Orientation=Diagonal
 expect 2 '"Clockwise" takes on or off, not "sometimes"' render flip --set Clockwise=sometimes
 expect 2 '--set takes Label=value' render flip --set Offset
 expect 2 '3D Flip has no preset "Flip Around"; its presets are: Alien Abduction, Flip Over' \
     render flip --preset "Flip Around"
+expect 2 'no preset "Flip Ovr"; did you mean "Flip Over"\?' render flip --preset "Flip Ovr"
 expect 2 '"Slices" takes a whole number from 1 to 40, not "2.5"' render "3D Twist" --set Slices=2.5
 expect 2 '--size takes WIDTHxHEIGHT' render flip --size 640by360
 expect 2 '--size takes WIDTHxHEIGHT' render flip --size 0x10

@@ -7,6 +7,7 @@ tumblers="$bin/tumblers"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+export LC_ALL=C.UTF-8 # English unless a test asks for a language
 fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))

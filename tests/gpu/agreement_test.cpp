@@ -354,17 +354,19 @@ TEST_F(Agreement, FormatsRowOrdersAndFlippedOutputs) {
     struct Variant {
         uint32_t format;
         bool sourcesTopDown, outputTopDown;
+        bool sourcesNegative = false;
     };
     constexpr Variant kVariants[] = {
-        {kFormatBGRA8, true, true}, {kFormatARGB8, false, false}, {kFormatBGRAF, true, false},
-        {kFormatARGBF, false, true}, {kFormatBGRA8, false, true},
+        {kFormatBGRA8, true, true},        {kFormatARGB8, false, false},      {kFormatBGRAF, true, false},
+        {kFormatARGBF, false, true},       {kFormatBGRA8, false, true},       {kFormatBGRA8, false, false, true},
+        {kFormatBGRAF, true, true, true},
     };
     const host::Picture a = SmoothPicture(true), b = SmoothPicture(false);
     for (uint32_t i = 0; i < kTransitions; ++i) {
         auto r = Renderer(i);
         LookOff(*r);
         for (const Variant& v : kVariants) {
-            const host::FrameLayout sources{v.sourcesTopDown, false, 12}, output{v.outputTopDown, true, 4};
+            const host::FrameLayout sources{v.sourcesTopDown, v.sourcesNegative, 12}, output{v.outputTopDown, true, 4};
             // NOTE: the CPU draws in the sources' row order whatever the
             // output's (there is no final copy); the GPU copy flips into the
             // output's. So the GPU picture in an output of the other order
@@ -374,6 +376,7 @@ TEST_F(Agreement, FormatsRowOrdersAndFlippedOutputs) {
             ASSERT_TRUE(gpu.Allocate(kWidth, kHeight, v.format, output));
             const std::string what = r->info().name + " format " + std::to_string(v.format) +
                                      (v.sourcesTopDown ? " top-down" : " bottom-up") +
+                                     (v.sourcesNegative ? ", negative stride" : "") +
                                      (v.outputTopDown != v.sourcesTopDown ? ", output flipped" : "");
             CompareAtAllTimes(*r, gpu, what, false, kMaxMeanLevels, {0.0, 0.5, 1.0});
         }
