@@ -64,7 +64,9 @@ configure_file(${CMAKE_SOURCE_DIR}/langlib/SVTumblersLang.xml ${SVT_BIN_DIR}/SVT
 # Tests, run through Wine by ctest (the toolchain sets it as the emulator):
 # each in the prefix the wine_prefix test makes in the build folder, with
 # Wine's debug output off, no display, and a crash ending the program with a
-# failure instead of Wine's debugger (which would exit 0).
+# failure instead of Wine's debugger (which would exit 0). C.UTF-8 exists on
+# every Debian: Wine then names files in UTF-8 and takes code page 1252 as
+# the ANSI one.
 if(NOT SVT_TESTS)
   return()
 endif()
@@ -77,15 +79,16 @@ add_subdirectory(${SVT_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 set(SVT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(SVT_WINE_ENV
   "WINEPREFIX=${SVT_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=;winedbg.exe=d"
-  "DISPLAY=" "WAYLAND_DISPLAY=" "LANG=en_US.UTF-8"
+  "DISPLAY=" "WAYLAND_DISPLAY=" "LANG=C.UTF-8" "LC_ALL="
   "SVT_REGISTRY_ROOT=wine-prefix")
 add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -DWINE=${SVT_WINE} -DPREFIX=${SVT_WINE_PREFIX}
   -P ${CMAKE_SOURCE_DIR}/tests/windows/wine_prefix.cmake)
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${SVT_WINE_ENV}")
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${SVT_WINE_ENV}" TIMEOUT 300)
 
 function(svt_wine_test name)
   add_test(NAME ${name} ${ARGN})
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SVT_WINE_ENV}")
+  # A program stuck in a dialog fails after a while rather than holding CI.
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SVT_WINE_ENV}" TIMEOUT 300)
 endfunction()
 
 # The DLLs export what a host looks up and import only system DLLs.

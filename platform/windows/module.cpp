@@ -25,15 +25,19 @@ HMODULE ThisModule() {
 std::string ModulePath() {
     HMODULE module = ThisModule();
     if (!module) return {};
-    // Long paths ("\\?\" prefixed) reach 32767 characters.
-    std::u16string wide(32768, u'\0');
-    const DWORD n = GetModuleFileNameW(module, reinterpret_cast<LPWSTR>(wide.data()), DWORD(wide.size()));
-    if (n == 0 || n >= wide.size()) return {};
-    wide.resize(n);
-    std::string narrow;
-    // A path the ANSI code page cannot spell stays unknown rather than wrong.
-    if (!Utf16ToNarrow(wide.c_str(), &narrow)) return {};
-    return narrow;
+    try {
+        // Long paths ("\\?\" prefixed) reach 32767 characters.
+        std::u16string wide(32768, u'\0');
+        const DWORD n = GetModuleFileNameW(module, reinterpret_cast<LPWSTR>(wide.data()), DWORD(wide.size()));
+        if (n == 0 || n >= wide.size()) return {};
+        wide.resize(n);
+        std::string narrow;
+        // A path the ANSI code page cannot spell stays unknown rather than wrong.
+        if (!Utf16ToNarrow(wide.c_str(), &narrow)) return {};
+        return narrow;
+    } catch (...) {
+        return {};
+    }
 }
 
 std::string PathBesideModule(const char* fileName) {
@@ -55,10 +59,12 @@ const char* LibrarySuffix() { return ".dll"; }
 void* LoadLibrary(const char* pathOrName) {
     std::u16string wide;
     if (!pathOrName || !pathOrName[0] || !NarrowToUtf16(pathOrName, &wide)) return nullptr;
-    // No "cannot find the DLL" box for the user while we only probe.
-    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No "cannot find the DLL" box for the user while we only probe; the
+    // mode is this thread's, so the host's other threads keep theirs.
+    DWORD previous = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous);
     HMODULE module = LoadLibraryW(reinterpret_cast<LPCWSTR>(wide.c_str()));
-    SetErrorMode(previous);
+    if (quiet) SetThreadErrorMode(previous, nullptr);
     return reinterpret_cast<void*>(module);
 }
 

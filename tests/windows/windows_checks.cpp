@@ -172,7 +172,7 @@ TEST(WindowsModule, LanguageDllBesideTheModuleAnswersInGermanAndFrench) {
 // Every narrow text the module hands a host, and every translated library
 // text, survives the ANSI code page both ways.
 TEST(WindowsText, ModuleAndTranslatedTextsRoundTripThroughTheAnsiCodePage) {
-    EXPECT_EQ(GetACP(), 1252u) << "the test environment pins an English locale";
+    EXPECT_EQ(GetACP(), 1252u) << "the test environment pins the C.UTF-8 locale";
     Dll dll;
     ASSERT_TRUE(dll);
     auto roundTripNarrow = [](const char* text) {
