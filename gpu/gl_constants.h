@@ -33,5 +33,6 @@ inline constexpr uint32_t kModelView = 0x1700;
 inline constexpr uint32_t kProjection = 0x1701;
 inline constexpr uint32_t kTriangleStrip = 0x0005;
 inline constexpr uint32_t kColorBufferBit = 0x4000;
+inline constexpr uint32_t kDepthBufferBit = 0x0100;
 
 } // namespace svt::gl

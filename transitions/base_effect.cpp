@@ -144,4 +144,29 @@ Bool8 BaseEffect::Render(IEffectContext* context, FrameDesc* from, FrameDesc* to
     return result;
 }
 
+Bool8 BaseEffect::RenderEffectGPU(IEffectContext* context, GPUFrame* from, GPUFrame* to, GPUFrame* out,
+                                  const TimingRecord* timing) {
+    if (!timing || !from || !to || !out || from->width < 1 || from->height < 1 || to->width < 1 || to->height < 1)
+        return 0;
+    try {
+        FrameGeometry frames;
+        frames.widthA = uint32_t(from->width);
+        frames.heightA = uint32_t(from->height);
+        frames.widthB = uint32_t(to->width);
+        frames.heightB = uint32_t(to->height);
+        frames.outWidth = out->width > 0 ? uint32_t(out->width) : 0;
+        frames.outHeight = out->height > 0 ? uint32_t(out->height) : 0;
+        // A texture stored upside down holds a top-down picture.
+        frames.topDownA = from->flipped != 0;
+        frames.topDownB = to->flipped != 0;
+        MemoryAllocator allocator(context);
+        const Scene scene = BuildScene(context, timing->progress, frames, &allocator);
+        const bool drawn = DrawSceneGPU(context, scene, from, to, out);
+        allocator.ReleaseAll();
+        return drawn ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 } // namespace svt

@@ -45,6 +45,11 @@ public:
     Bool8 RenderFrame(IEffectContext* context, FrameDesc* from, FrameDesc* to, FrameDesc* out, double t,
                       MemoryAllocator* allocator) override;
 
+    // IVideoGPUEffect slot 12: the same scene, drawn by the GPU pipeline
+    // (gpu/gpu_effect_adapter.h) with the host objects slot 10 bound.
+    Bool8 RenderEffectGPU(IEffectContext* context, GPUFrame* from, GPUFrame* to, GPUFrame* out,
+                          const TimingRecord* timing) override;
+
     // IParamToolTip
     const char* GetToolTip(uint32_t param) override;
 

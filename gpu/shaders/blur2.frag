@@ -1,6 +1,7 @@
-// Second half of the glow blur: a vertical box of blurSize * 2 + isOdd
-// pixels (an even size weighs its two end pixels by one half), clamped to
-// the picture's edges.
+// Second half of the glow blur: along columns, the tent of n = blurSize * 2 +
+// isOdd taps (TentBlur). Like the CPU look it leaves the two outermost
+// pixels out: beyond two pixels in (one on the far side when n is odd) the
+// edge is repeated.
 uniform sampler2D Texture0_texture;
 uniform TextureStage Texture0;
 uniform int blurSize;
@@ -9,14 +10,16 @@ varying vec2 vQuad;
 void main() {
     vec2 norm = TargetToNorm(vQuad);
     float pixel = Texture0.vTEXi2NORM_Scale.y;
-    float taps = float(blurSize * 2 + isOdd);
-    vec4 sum = vec4(0.0);
-    for (int i = -1024; i <= 1024; ++i) {
-        if (i < -blurSize) continue;
-        if (i > blurSize) break;
-        float w = (isOdd == 0 && (i == -blurSize || i == blurSize)) ? 0.5 : 1.0;
-        vec2 at = vec2(norm.x, clamp(norm.y + float(i) * pixel, 0.0, 1.0));
-        sum += w * texture2D(Texture0_texture, NormToTexture(Texture0, at));
+    int n = blurSize * 2 + isOdd;
+    if (n < 1) {
+        gl_FragColor = texture2D(Texture0_texture, NormToTexture(Texture0, norm));
+        return;
     }
-    gl_FragColor = taps > 0.0 ? sum / taps : texture2D(Texture0_texture, NormToTexture(Texture0, norm));
+    float lo = 2.0 * pixel, hi = 1.0 - float(2 - isOdd) * pixel;
+    if (lo > hi) {
+        lo = 0.0;
+        hi = 1.0;
+    }
+    norm.y = clamp(norm.y, lo, hi);
+    gl_FragColor = TentBlur(Texture0_texture, Texture0, norm, vec2(0.0, 1.0), pixel, n, blurSize, lo, hi);
 }

@@ -1,6 +1,9 @@
-// The glow and metal look: the source (stage 0) brightened by its blurred
-// copy (stage 1), which swells with fGlow, and pushed toward a polished
-// grey-blue sheen by fMetal. Both inputs arrive in the source's channel order.
+// The glow and metal look, the same arithmetic as the CPU look on float
+// pictures. Glow: where the blurred copy (stage 1), amplified by fGlow, is
+// brighter than the pixel (stage 0), the pixel is lifted toward white by the
+// difference and its alpha rises to that brightness. Metal: the picture is
+// darkened by 0.6 * fMetal and given a banded sheen that follows each
+// pixel's brightness. Both inputs arrive in the source's channel order.
 uniform sampler2D Texture0_texture;
 uniform TextureStage Texture0;
 uniform sampler2D Texture1_texture;
@@ -12,12 +15,20 @@ uniform float fMetal;
 varying vec2 vQuad;
 void main() {
     vec2 norm = TargetToNorm(vQuad);
-    vec4 base = Swapped(SwapChannelsSrc0, texture2D(Texture0_texture, NormToTexture(Texture0, norm)));
+    vec4 c = Swapped(SwapChannelsSrc0, texture2D(Texture0_texture, NormToTexture(Texture0, norm)));
     vec4 blurred = Swapped(SwapChannelsSrc1, texture2D(Texture1_texture, NormToTexture(Texture1, norm)));
-    // Screen blend of the halo: bright areas bleed, dark ones stay.
-    vec3 halo = blurred.rgb * blurred.rgb * fGlow * 0.5;
-    vec3 lit = 1.0 - (1.0 - base.rgb) * (1.0 - clamp(halo, 0.0, 1.0));
-    float luma = dot(lit, vec3(0.299, 0.587, 0.114));
-    vec3 sheen = vec3(0.85, 0.9, 1.0) * (0.25 + 0.95 * luma * luma * (3.0 - 2.0 * luma));
-    gl_FragColor = vec4(clamp(mix(lit, sheen, clamp(fMetal, 0.0, 1.0)), 0.0, 1.0), base.a);
+    const vec3 luma = vec3(0.298, 0.586, 0.113);
+    if (fGlow > 0.0) {
+        float lg = dot(blurred.rgb, luma) * fGlow;
+        float ls = dot(c.rgb, luma);
+        c.rgb = min(c.rgb + max(lg - ls, 0.0), 1.0);
+        c.a = min(max(lg, c.a), 1.0);
+    }
+    if (fMetal > 0.0) {
+        float q = 0.6 * fMetal;
+        float l = (c.r + c.g + c.b) / 3.0;
+        float w = ((0.8 * sin(6.283 * fMetal + 28.9018 * l) + 1.0) * 0.5 + l) * q;
+        c.rgb = clamp(c.rgb * (1.0 - q) + 0.7163 * w, 0.0, 1.0);
+    }
+    gl_FragColor = c;
 }

@@ -4,10 +4,7 @@
 // these tests: the GPU path is part of what we ship.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "host/gl_host.h"
-#include "host/gl_info.h"
 #include "tests/gpu/recording_host.h"
 #include "tests/library/loaded_module.h"
 
@@ -123,7 +120,9 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
         EXPECT_FALSE(flip->RenderGPU(nullptr, &context, &device, &frames[0], &frames[1], &frames[2], nullptr));
         EXPECT_TRUE(device.log.empty());
         EXPECT_EQ(host.refs, 1u);
-        EXPECT_TRUE(flip->RenderGPU(nullptr, &context, &device, &frames[0], &frames[1], &frames[2], &timing));
+        // Frames without pixels pass the entry's checks but give no targets:
+        // false, and the blend state is still put back.
+        EXPECT_FALSE(flip->RenderGPU(nullptr, &context, &device, &frames[0], &frames[1], &frames[2], &timing));
         EXPECT_EQ(device.log.back(), "Disable 0xBE2");
         EXPECT_EQ(host.refs, 1u);
     }
@@ -196,17 +195,6 @@ TEST_F(EGLHost, EveryTransitionPreparesWithEachSetting) {
     // Mesh, three border and two glow programs, each compiled once.
     EXPECT_EQ(host->compiledPrograms(), 6u);
     EXPECT_EQ(host->liveObjects(), 0);
-}
-
-TEST_F(EGLHost, ReportNamesTheContextAndEveryTransition) {
-    const std::string report = host::GPUCapabilityReport(*host, library);
-    EXPECT_EQ(report.rfind("Testing Solvane Tumblers:\r\n\r\n", 0), 0u) << report;
-    size_t supported = 0;
-    for (size_t at = report.find(" supports OpenGL.\r\n"); at != std::string::npos;
-         at = report.find(" supports OpenGL.\r\n", at + 1))
-        ++supported;
-    EXPECT_EQ(supported, size_t(kTransitions)) << report;
-    EXPECT_NE(report.find("OpenGL renderer: " + context.renderer()), std::string::npos);
 }
 
 } // namespace
