@@ -2,11 +2,14 @@
 #            transition of the built-in pictures into out/.
 # make test: set up, build, and run every test.
 # make bench: the transitions beside FFmpeg's xfade fade, then the kernels.
+# make windows: SVTumblers.dll, SVLang.dll, the language file and the Windows
+#            test programs, cross-built with MinGW-w64 into build-windows/bin.
+# make windows-test: those tests under Wine, in a new prefix of their own.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build test demo bench asan tsan soak clean install frei0r-install
+.PHONY: all bootstrap configure build test demo bench asan tsan soak clean install frei0r-install windows windows-test
 
 all: build
 
@@ -54,9 +57,20 @@ soak: build
 	@scripts/soak $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan out
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(WINDOWS_BUILD) out
 
 # The frei0r plug-ins, the module and its language files into the frei0r
 # folder (SVT_FREI0R_INSTALL_DIR, by default ~/.frei0r-1/lib).
 frei0r-install: build
 	@cmake --install $(BUILD) --component frei0r
+
+# The Windows DLLs. The tests compare the DLL's frames with those of the
+# Linux build in $(BUILD), which windows-test makes first.
+WINDOWS_BUILD ?= build-windows
+windows: bootstrap
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DSVT_BENCH=OFF -DSVT_LINUX_BIN_DIR=$(abspath $(BUILD))/bin >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+windows-test: build windows
+	@ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)

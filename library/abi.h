@@ -1,4 +1,5 @@
-// The binary contract between a host and SVTumblers.so.
+// The binary contract between a host and the module (SVTumblers.so, or
+// SVTumblers.dll built with MinGW-w64 for a host built with MSVC).
 //
 // Everything in this header crosses the module boundary. A host written in C
 // or C++ against these tables and records works unchanged, so:
@@ -9,6 +10,10 @@
 //    asserted below;
 //  - one-byte booleans are uint8_t (a host may hand back 2 for "true");
 //  - wide text is UTF-16 code units (char16_t) on every platform;
+//  - a table function returns only a scalar or a pointer, never a record:
+//    MSVC returns a record from a member function through a hidden pointer
+//    placed differently from a free function's, so no two compilers would
+//    agree on such a slot;
 //  - nothing throws across the boundary.
 //
 // Who calls what: "host -> library" slots are implemented by the library and

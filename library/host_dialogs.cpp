@@ -1,7 +1,6 @@
 #include "library/host_dialogs.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -9,6 +8,8 @@
 
 static_assert(sizeof(SVTHostServices) == 40, "host services record");
 static_assert(offsetof(SVTHostServices, context) == 8 && offsetof(SVTHostServices, messageBox) == 32);
+static_assert(SVT_DIALOG_MUST_EXIST == svt::platform::kDialogMustExist &&
+              SVT_DIALOG_OVERWRITE_PROMPT == svt::platform::kDialogOverwritePrompt);
 
 namespace svt {
 
@@ -29,18 +30,15 @@ bool ShowFileDialog(bool save, void* owner, const char16_t* title, const char16_
     if (!path || capacity == 0) return false;
     const SVTHostServices services = Services();
     const SVTFileDialogFn dialog = save ? services.saveFile : services.openFile;
-    if (!dialog) return false;
     const uint32_t flags = save ? SVT_DIALOG_OVERWRITE_PROMPT : SVT_DIALOG_MUST_EXIST;
-    const int32_t chosen = dialog(services.context, owner, title ? title : u"", filter ? filter : u"\0",
-                                  defaultExtension ? defaultExtension : u"", path, capacity, flags);
+    title = title ? title : u"";
+    filter = filter ? filter : u"\0";
+    defaultExtension = defaultExtension ? defaultExtension : u"";
+    const bool chosen =
+        dialog ? dialog(services.context, owner, title, filter, defaultExtension, path, capacity, flags) != 0
+               : platform::SystemFileDialog(save, owner, title, filter, defaultExtension, path, capacity, flags);
     path[capacity - 1] = 0;
-    return chosen != 0;
-}
-
-std::string ForStderr(const char16_t* text) {
-    std::string narrow;
-    if (text && !platform::Utf16ToNarrow(text, &narrow)) return std::string(1, '?');
-    return narrow;
+    return chosen;
 }
 
 } // namespace
@@ -68,7 +66,7 @@ void ShowMessageBox(const char16_t* title, const char16_t* text, uint32_t icon) 
         services.messageBox(services.context, title ? title : u"", text ? text : u"", icon);
         return;
     }
-    std::fprintf(stderr, "%s: %s\n", ForStderr(title).c_str(), ForStderr(text).c_str());
+    platform::SystemMessageBox(title ? title : u"", text ? text : u"", icon);
 }
 
 } // namespace svt

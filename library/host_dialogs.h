@@ -1,6 +1,7 @@
 // File dialogs and message boxes. The host supplies them through the
 // module's export SVTumblersSetHostServices (library/host_services.h); until
-// it does, dialogs answer "cancelled" and message boxes go to standard error.
+// it does, the system's own dialogs are shown (platform.h: on Linux the
+// dialogs answer "cancelled" and message boxes go to standard error).
 #pragma once
 
 #include <cstdint>

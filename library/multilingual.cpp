@@ -8,8 +8,8 @@ namespace svt {
 
 namespace {
 
-// Our platform's file name of the language library.
-constexpr const char* kLanguageLibraryName = "SVLang.so";
+// The language library's file name without the platform's ending.
+constexpr const char* kLanguageLibraryStem = "SVLang";
 
 using GetLangXMLParserFn = ILangXMLParser* (*)();
 using CanUnloadFn = Bool8 (*)();
@@ -48,10 +48,11 @@ bool CMultiLingualBase::LoadLanguageResources(const char* fileName) {
 }
 
 bool CMultiLingualBase::LoadParser(const char* fileName) {
-    const std::string libraryPath = platform::PathBesideModule(kLanguageLibraryName);
+    const std::string libraryName = std::string(kLanguageLibraryStem) + platform::LibrarySuffix();
+    const std::string libraryPath = platform::PathBesideModule(libraryName.c_str());
     const std::string filePath = fileName ? platform::PathBesideModule(fileName) : std::string();
     if (!libraryPath.empty()) languageLibrary_ = platform::LoadLibrary(libraryPath.c_str());
-    if (!languageLibrary_) languageLibrary_ = platform::LoadLibrary(kLanguageLibraryName);
+    if (!languageLibrary_) languageLibrary_ = platform::LoadLibrary(libraryName.c_str());
     if (!languageLibrary_) return false;
 
     const auto factory = reinterpret_cast<GetLangXMLParserFn>(platform::FindExport(languageLibrary_, "GetLangXMLParser"));

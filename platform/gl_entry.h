@@ -2,9 +2,11 @@
 // run time, so that the module loads and renders on the CPU on a machine with
 // no GL library at all. Nothing here is linked against GL.
 //
-// Libraries: GL 1.x from libOpenGL.so.0, else libGL.so.1; gluLookAt from
+// Linux: GL 1.x from libOpenGL.so.0, else libGL.so.1; gluLookAt from
 // libGLU.so.1. Extension entry points: eglGetProcAddress when the calling
 // thread has a current EGL context, else glXGetProcAddressARB.
+// Windows: opengl32.dll and glu32.dll; extension entry points through
+// wglGetProcAddress, null while no context is current.
 #pragma once
 
 namespace svt::platform {

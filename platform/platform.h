@@ -1,8 +1,11 @@
-// Our stand-in for the Windows services the module relies on: the module's
-// path, the processor's SIMD level, loading libraries, text conversion, the
-// settings store.
+// The system services the module relies on: the module's path, the
+// processor's SIMD level, loading libraries, text conversion, the settings
+// store, the system's own dialogs. The build compiles one system's half:
+// platform/windows/ for the Windows DLL, platform/linux/ (the stand-in for
+// those services) everywhere else; what is common lies in platform/ itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/text.h"
@@ -29,14 +32,21 @@ SimdLevel ProcessorSimdLevel();
 SimdLevel KernelSimdLevel();
 
 // --- Libraries -----------------------------------------------------------
+// The file name ending of a loadable library here: ".dll" or ".so".
+const char* LibrarySuffix();
 // A path with a slash is loaded as given; a bare name through the
 // platform's search order. Null on failure.
 void* LoadLibrary(const char* pathOrName);
 void* FindExport(void* library, const char* name);
 void FreeLibrary(void* library);
 
-// --- Settings store (registry stand-in) -----------------------------------
-// Two plain-text stores a person can read and edit:
+// --- Settings store -------------------------------------------------------
+// Windows: the registry itself; reads go through RegOpenKeyExA (KEY_READ) and
+// RegQueryValueExA, REG_SZ values only, at most 10240 bytes; writes through
+// RegCreateKeyExA and RegSetValueExA as REG_SZ with the terminator. The rest
+// of this comment describes the Linux stand-in.
+//
+// Linux: two plain-text stores a person can read and edit:
 //   current user   $XDG_CONFIG_HOME/solvane/registry.ini (default ~/.config)
 //   local machine  /etc/xdg/solvane/registry.ini
 // SVT_REGISTRY_ROOT=<dir> moves them to <dir>/user/solvane/registry.ini and
@@ -72,7 +82,22 @@ bool RegistryReadString(RegistryRoot root, const std::string& keyPath, const std
 bool RegistryWriteString(RegistryRoot root, const std::string& keyPath, const std::string& valueName,
                          const std::string& value);
 // The file behind a store (empty when no location can be found, e.g. no
-// HOME); for tests and the README's sake.
+// HOME); for tests and the README's sake. Windows: the root key's name.
 std::string RegistryStorePath(RegistryRoot root);
+
+// --- The system's dialogs ----------------------------------------------------
+// For when the host supplies none (library/host_dialogs.h). Windows: the
+// common open and save dialogs, and a message box owned by the foreground
+// window. Linux has neither: the file dialog answers "cancelled" and the
+// message box is written to standard error as "title: text".
+// `icon` is one of SVT_ICON_* (the system's own MB_ICON* values); `flags`
+// are the SVT_DIALOG_* bits, below.
+inline constexpr uint32_t kDialogMustExist = 0x1;
+inline constexpr uint32_t kDialogOverwritePrompt = 0x2;
+void SystemMessageBox(const char16_t* title, const char16_t* text, uint32_t icon);
+// True when the user chose a file, then in `path` (zero-terminated within
+// `capacity`); `path` holds the initial name on entry.
+bool SystemFileDialog(bool save, void* owner, const char16_t* title, const char16_t* filter,
+                      const char16_t* defaultExtension, char16_t* path, uint32_t capacity, uint32_t flags);
 
 } // namespace svt::platform

@@ -113,7 +113,7 @@ bool ToUtf16(std::string_view text, bool replace, std::u16string& out) {
 
 } // namespace
 
-bool Utf16ToNarrow(const char16_t* text, std::string* out) {
+bool Utf16ToUtf8(const char16_t* text, std::string* out) {
     if (!out) return false;
     out->clear();
     if (!text) return false;
@@ -125,7 +125,7 @@ bool Utf16ToNarrow(const char16_t* text, std::string* out) {
     return false;
 }
 
-bool NarrowToUtf16(const char* text, std::u16string* out) {
+bool Utf8ToUtf16(const char* text, std::u16string* out) {
     if (!out) return false;
     out->clear();
     if (!text) return false;

@@ -6,11 +6,6 @@
 // nested deeper than a limit is refused.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstddef>
 #include <string>
 
@@ -19,30 +14,7 @@ namespace svt {
 // Reads the regular file at `path` into *out. False, with *out cleared, when
 // the file cannot be opened, is not a regular file, is larger than
 // `maxBytes`, or cannot be read completely.
-inline bool ReadSmallFile(const char* path, size_t maxBytes, std::string* out) {
-    if (!out) return false;
-    out->clear();
-    if (!path || !*path) return false;
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st{};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              static_cast<unsigned long long>(st.st_size) <= maxBytes;
-    if (ok) {
-        out->resize(static_cast<size_t>(st.st_size));
-        size_t done = 0;
-        while (done < out->size()) {
-            const ssize_t n = ::read(fd, out->data() + done, out->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break; // the file shrank under us, or an error
-            done += static_cast<size_t>(n);
-        }
-        ok = done == out->size();
-    }
-    ::close(fd);
-    if (!ok) out->clear();
-    return ok;
-}
+bool ReadSmallFile(const char* path, size_t maxBytes, std::string* out);
 
 // An upper bound of the element nesting depth of `text` (up to the first
 // zero byte or `size`), or false when that bound exceeds `maxDepth`. Start

@@ -1,15 +1,30 @@
-/* A host written in C: loads the module given as argv[1] and calls every
+/* A host written in C: loads the module given as argv[1] (SVTumblers.so, or
+ * SVTumblers.dll under Windows or Wine) and calls every
  * host-facing slot through raw table pointers. It includes none of the
  * library's headers, so the tables and records below are an independent
  * statement of the binary contract. Prints one line per failed check and
  * "N passed, M failed"; exits 0 only when nothing failed. The settings
- * setters run only when SVT_REGISTRY_ROOT points at a scratch store. */
-#include <dlfcn.h>
+ * setters run only when SVT_REGISTRY_ROOT points at a scratch store (on
+ * Windows the registry itself: set it where the registry is a scratch one,
+ * as in the tests' own Wine prefix). */
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#ifdef _WIN32
+#include <windows.h>
+static void* OpenModule(const char* path) { return (void*)LoadLibraryA(path); }
+static void* FindExport(void* module, const char* name) { return (void*)GetProcAddress((HMODULE)module, name); }
+static void CloseModule(void* module) { FreeLibrary((HMODULE)module); }
+static const char* LoadError(void) { return "LoadLibrary failed"; }
+#else
+#include <dlfcn.h>
+static void* OpenModule(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+static void* FindExport(void* module, const char* name) { return dlsym(module, name); }
+static void CloseModule(void* module) { dlclose(module); }
+static const char* LoadError(void) { return dlerror(); }
+#endif
 
 typedef struct Guid {
     uint32_t d1;
@@ -394,13 +409,13 @@ static void CheckLibrary(Object* library, CanUnloadFn canUnload) {
 }
 
 int main(int argc, char** argv) {
-    void* module = argc == 2 ? dlopen(argv[1], RTLD_NOW | RTLD_LOCAL) : NULL;
+    void* module = argc == 2 ? OpenModule(argv[1]) : NULL;
     if (!module) {
-        fprintf(stderr, "usage: %s path/to/SVTumblers.so (%s)\n", argv[0], argc == 2 ? dlerror() : "no module");
+        fprintf(stderr, "usage: %s path/to/SVTumblers.so (%s)\n", argv[0], argc == 2 ? LoadError() : "no module");
         return 2;
     }
-    GetEffectsLibraryFn getLibrary = (GetEffectsLibraryFn)dlsym(module, "GetEffectsLibrary");
-    CanUnloadFn canUnload = (CanUnloadFn)dlsym(module, "CanUnloadDLLNow");
+    GetEffectsLibraryFn getLibrary = (GetEffectsLibraryFn)FindExport(module, "GetEffectsLibrary");
+    CanUnloadFn canUnload = (CanUnloadFn)FindExport(module, "CanUnloadDLLNow");
     CHECK(getLibrary && canUnload && canUnload(), "both exports found; CanUnloadDLLNow true before any library");
     Object* library = getLibrary && canUnload ? getLibrary() : NULL;
     CHECK(library != NULL, "GetEffectsLibrary");
@@ -418,7 +433,7 @@ int main(int argc, char** argv) {
         CHECK(TABLE(LibraryTable, library)->Release(library) == 0, "library: last Release");
         CHECK(canUnload(), "CanUnloadDLLNow is true after the last library");
     }
-    dlclose(module);
+    CloseModule(module);
     printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed ? 1 : 0;
 }

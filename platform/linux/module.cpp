@@ -78,6 +78,8 @@ std::string PathBesideModule(const char* fileName) {
     }
 }
 
+const char* LibrarySuffix() { return ".so"; }
+
 void* LoadLibrary(const char* pathOrName) {
     if (!pathOrName || !pathOrName[0]) return nullptr;
     return dlopen(pathOrName, RTLD_NOW | RTLD_LOCAL);
