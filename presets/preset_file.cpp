@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "platform/file_replace.h"
+#include "platform/text.h"
 #include "platform/xml_input.h"
 
 namespace svt {
@@ -204,6 +205,28 @@ size_t BuildPresetFilter(const char16_t* label, const std::string& extension, ch
     return n;
 }
 
+namespace {
+
+// Names are the host's narrow text, in the system's code page; the file holds
+// them as UTF-8, so that a name outside ASCII survives a round trip where the
+// code page is not UTF-8. Text that does not convert is kept as it is.
+std::string NarrowToFileText(const std::string& narrow) {
+    std::u16string wide;
+    std::string utf8;
+    if (platform::NarrowToUtf16(narrow.c_str(), &wide) && platform::Utf16ToUtf8(wide.c_str(), &utf8)) return utf8;
+    return narrow;
+}
+
+std::string FileTextToNarrow(const char* utf8) {
+    if (!utf8) return {};
+    std::u16string wide;
+    std::string narrow;
+    if (platform::Utf8ToUtf16(utf8, &wide) && platform::Utf16ToNarrow(wide.c_str(), &narrow)) return narrow;
+    return utf8;
+}
+
+} // namespace
+
 void CopyPresetName(char (&field)[kPresetTextBytes], const char* text) {
     size_t n = text ? std::strlen(text) : 0;
     if (n > kPresetTextBytes - 1) {
@@ -223,9 +246,9 @@ bool WritePresetFile(const char* path, const PresetData& record) {
     doc.Parse(kTemplate);
     TiXmlElement* root = doc.FirstChildElement("Preset");
     if (doc.Error() || !root) return false;
-    root->SetAttribute("Name", FieldText(record.name).c_str());
-    root->SetAttribute("LibraryName", FieldText(record.libraryName).c_str());
-    root->SetAttribute("EffectName", FieldText(record.effectName).c_str());
+    root->SetAttribute("Name", NarrowToFileText(FieldText(record.name)).c_str());
+    root->SetAttribute("LibraryName", NarrowToFileText(FieldText(record.libraryName)).c_str());
+    root->SetAttribute("EffectName", NarrowToFileText(FieldText(record.effectName)).c_str());
     const int32_t count = record.count < 0 ? 0 : record.count > kPresetMaxEntries ? kPresetMaxEntries : record.count;
     for (int32_t i = 0; i < count; ++i) {
         TiXmlElement e("parameter");
@@ -257,9 +280,9 @@ bool ReadPresetText(const char* text, size_t size, PresetData* record) {
     if (!root) return false;
 
     record->count = 0;
-    CopyPresetName(record->name, root->Attribute("Name"));
-    CopyPresetName(record->libraryName, root->Attribute("LibraryName"));
-    CopyPresetName(record->effectName, root->Attribute("EffectName"));
+    CopyPresetName(record->name, FileTextToNarrow(root->Attribute("Name")).c_str());
+    CopyPresetName(record->libraryName, FileTextToNarrow(root->Attribute("LibraryName")).c_str());
+    CopyPresetName(record->effectName, FileTextToNarrow(root->Attribute("EffectName")).c_str());
     for (const TiXmlElement* e = root->FirstChildElement("parameter"); e; e = e->NextSiblingElement()) {
         PresetEntry entry;
         if (!ReadEntry(*e, &entry)) return false;

@@ -217,7 +217,7 @@ TEST(WindowsFiles, PresetFileUnderANonAsciiNameWritesAndReadsBack) {
     ASSERT_TRUE(platform::Utf16ToNarrow(reinterpret_cast<const char16_t*>(scratch.c_str()), &folder));
     const std::string path = folder + "\\\xDC" "berblendung.fxptmbd"; // "Überblendung", in the ANSI code page
     PresetData written{};
-    std::strcpy(written.name, "Fast & <slow>");
+    std::strcpy(written.name, "Fast & <slow> \xFC" "ber \x80"); // "über €" in the ANSI code page
     std::strcpy(written.libraryName, "Solvane Tumblers");
     std::strcpy(written.effectName, "3D Flip");
     written.count = 2;
