@@ -31,6 +31,10 @@ struct GLFunctions {
                    double uz);
 };
 
+// Fills `out` from `gl` (GL 1.x) and `glu` (gluLookAt), libraries opened with
+// LoadLibrary; false, leaving `out` alone, when a name is missing.
+bool FindGLFunctions(void* gl, void* glu, GLFunctions* out);
+
 // The functions, loaded at the first call and kept for the life of the
 // process; null when a library or a name is missing (the result is the same
 // on every later call).

@@ -14,11 +14,6 @@ void* OpenFirst(const char* const* names) {
     return nullptr;
 }
 
-template <typename F> bool Find(void* lib, const char* name, F& out) {
-    out = reinterpret_cast<F>(dlsym(lib, name));
-    return out != nullptr;
-}
-
 GLFunctions g_gl{};
 bool g_glLoaded = false;
 
@@ -31,17 +26,7 @@ void LoadSystemGL() {
     void* gl = OpenFirst(kGL);
     void* glu = OpenFirst(kGLU);
     if (!gl || !glu) return;
-    GLFunctions f{};
-    const bool ok = Find(gl, "glGetString", f.GetString) && Find(gl, "glClearDepth", f.ClearDepth) &&
-                    Find(gl, "glDepthFunc", f.DepthFunc) && Find(gl, "glColor3f", f.Color3f) &&
-                    Find(gl, "glMatrixMode", f.MatrixMode) && Find(gl, "glLoadIdentity", f.LoadIdentity) &&
-                    Find(gl, "glLoadMatrixd", f.LoadMatrixd) && Find(gl, "glOrtho", f.Ortho) &&
-                    Find(gl, "glBegin", f.Begin) && Find(gl, "glEnd", f.End) &&
-                    Find(gl, "glVertex3f", f.Vertex3f) && Find(gl, "glTexCoord2f", f.TexCoord2f) &&
-                    Find(gl, "glClearColor", f.ClearColor) && Find(gl, "glClear", f.Clear) &&
-                    Find(glu, "gluLookAt", f.LookAt);
-    if (!ok) return;
-    g_gl = f;
+    if (!FindGLFunctions(gl, glu, &g_gl)) return;
     g_glLoaded = true;
 }
 
