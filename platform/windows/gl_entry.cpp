@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/gl_entry.h"
+#include "platform/platform.h"
 
 namespace svt::platform {
 
@@ -41,9 +42,9 @@ void* GLProcAddress(const char* name) {
     if (!g_opengl) return nullptr;
     using CurrentFn = HGLRC(WINAPI*)();
     using LookupFn = PROC(WINAPI*)(LPCSTR);
-    CurrentFn current = nullptr;
-    LookupFn lookup = nullptr;
-    if (!Find(g_opengl, "wglGetCurrentContext", current) || !Find(g_opengl, "wglGetProcAddress", lookup)) return nullptr;
+    const auto current = reinterpret_cast<CurrentFn>(FindExport(g_opengl, "wglGetCurrentContext"));
+    const auto lookup = reinterpret_cast<LookupFn>(FindExport(g_opengl, "wglGetProcAddress"));
+    if (!current || !lookup) return nullptr;
     if (!current()) return nullptr;
     // Some drivers answer small integers instead of null for a missing name.
     void* entry = reinterpret_cast<void*>(lookup(name));
