@@ -42,6 +42,19 @@ size_t EditDistance(const std::u16string& x, const std::u16string& y) {
 
 int Closest(const std::string& typed, const std::vector<std::string>& candidates, size_t maxDistance) {
     const std::u16string t = Folded(typed);
+    // The start of one name ("box" for "3D Box Fold") is a better guess than
+    // whatever lies a few edits away.
+    int prefixed = -1;
+    std::u16string prefixedForm;
+    bool unique = t.size() >= 2;
+    for (size_t i = 0; i < candidates.size() && unique; ++i) {
+        std::u16string c = Folded(candidates[i]);
+        if (c.rfind(u"3d ", 0) == 0 && t.rfind(u"3d", 0) != 0) c.erase(0, 3);
+        if (c.rfind(t, 0) != 0 || c == prefixedForm) continue;
+        unique = prefixed < 0;
+        prefixed = int(i), prefixedForm = c;
+    }
+    if (unique && prefixed >= 0) return prefixed;
     int best = -1;
     size_t bestDistance = SIZE_MAX;
     for (size_t i = 0; i < candidates.size(); ++i) {

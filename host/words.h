@@ -18,8 +18,9 @@ bool SameWords(const std::string& a, const std::string& b);
 // Levenshtein distance in UTF-16 units.
 size_t EditDistance(const std::u16string& a, const std::u16string& b);
 
-// The index of the candidate closest to `typed` when it is close enough to
-// be a slip (at most a third of the candidate's length, 1 to 3 edits, or
+// The index of the one candidate that starts with `typed` (two letters at
+// least; "3D" may be left out), else of the candidate closest to `typed`
+// when it is close enough to be a slip (at most a third of the candidate's length, 1 to 3 edits, or
 // `maxDistance` when given), -1 otherwise. Empty candidates are ignored.
 int Closest(const std::string& typed, const std::vector<std::string>& candidates, size_t maxDistance = 0);
 

@@ -28,6 +28,7 @@ expect 2 "usage: tumblers"
 expect 2 'unknown command "draw"; the commands are: list, info, render, sheet, bench' draw
 expect 2 'unknown transition "3D Flop"; did you mean "3D Flip"\? The transitions are: .*3D Flip, 3D Fly Away' render "3D Flop"
 expect 2 'did you mean "3D Twist"' info twsit
+expect 2 'did you mean "3D Box Fold"' info box
 expect 2 'info takes one transition name' info
 expect 2 '3D Flip has no parameter "Ofset"; did you mean "Offset"\? Its parameters are: Distance, Offset, Shading' \
     render flip --set Ofset=3

@@ -37,7 +37,7 @@ TEST(Words, SuggestionsOnlyForSlips) {
         int index;
         const char* suggestion;
     } cases[] = {{"vertikal", 0, ""}, {"NEBEL", 2, ""}, {"Vertcal", -1, "Vertical"}, {"vertikl", -1, "Vertikal"},
-                 {"Fgo", -1, ""},     {"Fo", -1, "Fog"}, {"diagonal", -1, ""}};
+                 {"Fgo", -1, ""},     {"Fo", -1, "Fog"}, {"diagonal", -1, ""},     {"Hori", -1, "Horizontal"}};
     for (const Case& c : cases) {
         std::string suggestion = "unset";
         EXPECT_EQ(FindName(c.typed, entries, &suggestion), c.index) << c.typed;
