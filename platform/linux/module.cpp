@@ -64,20 +64,6 @@ std::string ModulePath() {
     }
 }
 
-std::string PathBesideModule(const char* fileName) {
-    if (!fileName || !fileName[0]) return {};
-    try {
-        std::string path = ModulePath();
-        const size_t slash = path.rfind('/');
-        if (slash == std::string::npos) return {};
-        path.resize(slash + 1);
-        path += fileName;
-        return path;
-    } catch (...) {
-        return {};
-    }
-}
-
 const char* LibrarySuffix() { return ".so"; }
 
 void* LoadLibrary(const char* pathOrName) {

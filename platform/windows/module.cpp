@@ -40,20 +40,6 @@ std::string ModulePath() {
     }
 }
 
-std::string PathBesideModule(const char* fileName) {
-    if (!fileName || !fileName[0]) return {};
-    try {
-        std::string path = ModulePath();
-        const size_t slash = path.find_last_of("\\/");
-        if (slash == std::string::npos) return {};
-        path.resize(slash + 1);
-        path += fileName;
-        return path;
-    } catch (...) {
-        return {};
-    }
-}
-
 const char* LibrarySuffix() { return ".dll"; }
 
 void* LoadLibrary(const char* pathOrName) {
