@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # Usage errors exit 2, failures exit 1, each naming what was wrong and what
 # would be right; nothing is left half-written.
-set -u
-bin="$1"
-tumblers="$bin/tumblers"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-export LC_ALL=C.UTF-8 # English unless a case asks for a language
+source "$(dirname "$0")/lib.bash"
 
 # expect CODE PATTERN ARGS...: runs tumblers ARGS, wants exit CODE and PATTERN
 # (a grep -E expression) in its error output.
@@ -17,10 +11,9 @@ expect() {
     PATH="${tumblers_path:-$PATH}" "$tumblers" "$@" >"$work/out" 2>"$work/err"
     local got=$?
     if [ "$got" -ne "$code" ] || ! grep -qE -- "$pattern" "$work/err"; then
-        echo "FAIL: tumblers $* -> exit $got (want $code), stderr:" >&2
+        fail "tumblers $* -> exit $got (want $code), stderr:"
         sed 's/^/    /' "$work/err" >&2
         echo "    (wanted /$pattern/)" >&2
-        failures=$((failures + 1))
     fi
 }
 
@@ -72,7 +65,6 @@ mkdir -p "$work/empty-path"
 tumblers_path="$work/empty-path" expect 1 'writing .mp4 needs ffmpeg on PATH' render flip --frames 2 --out "$work/a.mp4"
 expect 1 "cannot write $work/no/such/dir.png" sheet flip --size 32x18 --out "$work/no/such/dir.png"
 [ ! -e "$work/x.png" ] && [ "$(find "$work" -name '.*tmp*' | wc -l)" -eq 0 ] ||
-    { echo "FAIL: a failed command left a file behind" >&2; failures=$((failures + 1)); }
+    fail "a failed command left a file behind"
 
-[ "$failures" -eq 0 ] && echo "all error cases behave"
-exit $((failures > 0))
+finish "all error cases behave"
