@@ -88,7 +88,10 @@ set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${S
 function(svt_wine_test name)
   add_test(NAME ${name} ${ARGN})
   # A program stuck in a dialog fails after a while rather than holding CI.
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SVT_WINE_ENV}" TIMEOUT 300)
+  # They share one prefix's registry, and the C host toggles the settings the
+  # registry test reads back, so they take turns.
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SVT_WINE_ENV}" TIMEOUT 300
+    RESOURCE_LOCK wine_registry)
 endfunction()
 
 # The DLLs export what a host looks up and import only system DLLs.
