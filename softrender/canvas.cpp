@@ -27,6 +27,7 @@ bool SceneCanvas::SetScreen(const FrameDesc* outputFrame) {
         if (!screen_) return false;
     }
     screen_->width = screen_->height = 0;
+    planValid_ = false;
     screen_->image.BindFrame(outputFrame);
     const ImageView& img = screen_->image;
     if (!img.empty() && img.pixelSize > 0 && img.stride >= int64_t(img.width) * img.pixelSize) {
@@ -38,19 +39,51 @@ bool SceneCanvas::SetScreen(const FrameDesc* outputFrame) {
 
 bool SceneCanvas::hasPixels() const { return screen_ && screen_->width > 0 && screen_->height > 0; }
 
-void SceneCanvas::ClearScreen() {
-    if (!hasPixels()) return;
-    ImageView& img = screen_->image;
-    const size_t rowBytes = size_t(screen_->width) * img.pixelSize;
-    for (uint32_t y = 0; y < screen_->height; ++y) std::memset(img.Row(y), 0, rowBytes);
+namespace {
+
+// fn(y, x0, x1) for each piece of each screen row that no planned face
+// stores outright; every whole row without a plan.
+template <typename Fn>
+void ForEachOpenPiece(SceneCanvas& canvas, bool underPlannedFaces, Fn fn) {
+    const CanvasScreen& screen = *canvas.screen();
+    const int32_t last = int32_t(screen.width) - 1;
+    const bool skip = underPlannedFaces && canvas.planned();
+    for (uint32_t y = 0; y < screen.height; ++y) {
+        int32_t x = 0;
+        if (skip) {
+            for (const WarpSpan& c : canvas.layers().Covered(y)) {
+                if (c.x0 > x) fn(y, x, std::min(c.x0 - 1, last));
+                x = std::max(x, c.x1 + 1);
+            }
+        }
+        if (x <= last) fn(y, x, last);
+    }
 }
 
-void SceneCanvas::DrawBackground(const ImageView& picture) {
+} // namespace
+
+void SceneCanvas::ClearScreen(bool underPlannedFaces) {
+    if (!hasPixels()) return;
+    ImageView& img = screen_->image;
+    const size_t ps = size_t(img.pixelSize);
+    ForEachOpenPiece(*this, underPlannedFaces, [&](uint32_t y, int32_t x0, int32_t x1) {
+        std::memset(img.Row(y) + x0 * ps, 0, size_t(x1 - x0 + 1) * ps);
+    });
+}
+
+void SceneCanvas::DrawBackground(const ImageView& picture, bool underPlannedFaces) {
     if (!hasPixels()) return;
     ImageView& dst = screen_->image;
     const uint32_t W = screen_->width, H = screen_->height;
     if (!picture.empty() && picture.width >= W && picture.height >= H) {
-        CopyImage(&picture, &dst);
+        if (!underPlannedFaces || !planned()) {
+            CopyImage(&picture, &dst);
+            return;
+        }
+        // CopyImage's rows in pieces: the same checks, the same bytes.
+        ForEachOpenPiece(*this, true, [&](uint32_t y, int32_t x0, int32_t x1) {
+            CopyRect(&picture, x0, int32_t(y), x1 - x0 + 1, 1, &dst, x0, int32_t(y));
+        });
         return;
     }
     // Smaller than the screen: the picture's pixels where it reaches, transparent
@@ -61,15 +94,13 @@ void SceneCanvas::DrawBackground(const ImageView& picture) {
     const size_t ps = size_t(dst.pixelSize);
     const uint32_t cw = has ? std::min(picture.width, W) : 0;
     const uint32_t ch = has ? std::min(picture.height, H) : 0;
-    for (uint32_t y = 0; y < H; ++y) {
+    ForEachOpenPiece(*this, underPlannedFaces, [&](uint32_t y, int32_t x0, int32_t x1) {
         uint8_t* row = dst.Row(y);
-        size_t copied = 0;
-        if (y < ch) {
-            copied = cw * ps;
-            std::memmove(row, picture.Row(y), copied);
-        }
-        std::memset(row + copied, 0, W * ps - copied);
-    }
+        const uint32_t copyTo = y < ch ? std::min(cw, uint32_t(x1) + 1) : 0; // pixels x0 .. copyTo-1 come from the picture
+        if (copyTo > uint32_t(x0)) std::memmove(row + x0 * ps, picture.Row(y) + x0 * ps, (copyTo - x0) * ps);
+        const uint32_t from = std::max(copyTo, uint32_t(x0));
+        if (from <= uint32_t(x1)) std::memset(row + from * ps, 0, (uint32_t(x1) + 1 - from) * ps);
+    });
 }
 
 void SceneCanvas::DrawBackground(const FrameDesc* frame) {
@@ -177,7 +208,7 @@ bool RectInside(const IntRect& r, const ImageView& picture) {
 // warp samples (within one level of shading first); the literal one copies,
 // applies, shades and warps in turn.
 void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const IntRect& rect, double k,
-                        const QuadCorners& quad, uint32_t drawFlags) {
+                        const QuadCorners& quad, uint32_t drawFlags, const WarpLayers* layers, size_t layer) {
     if (rect.w < 1 || rect.h < 1) return;
     ImageView texture;
     if (!canvas.BindFaceTexture(texture, uint32_t(rect.w), uint32_t(rect.h), picture)) return;
@@ -209,64 +240,131 @@ void DrawThroughTexture(SceneCanvas& canvas, const ImageView& picture, const Int
     source.w = rect.w;
     source.h = rect.h;
     source.shade = k < 1 ? float(std::max(k, 0.0)) : 1.0f;
-    WarpQuad(source, canvas.screen()->image, quad, drawFlags);
+    if (layers)
+        WarpQuad(source, canvas.screen()->image, quad, drawFlags, *layers, layer);
+    else
+        WarpQuad(source, canvas.screen()->image, quad, drawFlags);
 }
 
 } // namespace
 
-bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures, uint32_t drawFlags) {
+namespace {
+
+enum class FaceFate { kRefused, kOffScreen, kDrawn };
+
+// Where a face lands, its side's picture part and its light: DrawFace up to
+// the warp.
+FaceFate PlaceFace(const SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures,
+                   SceneCanvas::PlannedFace& out) {
     CanvasScreen* screen = canvas.screen();
     const ImageView* frontPicture = pictures(face.front);
     const ImageView* backPicture = pictures(face.back);
-    if (face.vertices.empty() || !frontPicture || !canvas.hasPixels()) return false;
+    if (face.vertices.empty() || !frontPicture || !canvas.hasPixels()) return FaceFate::kRefused;
 
     const std::array<Vec3, 4> c = face.TransformedCorners(canvas.combined());
     const Vec3 normal = TriangleNormal(c[0], c[3], c[1]);
     const bool backSide = normal.z < 0;
     const bool twoSided = canvas.twoSided();
-    if (backSide && !twoSided) return false;
+    if (backSide && !twoSided) return FaceFate::kRefused;
 
     const Vec3 centre{(c[0].x + c[1].x + c[2].x + c[3].x) / 4, (c[0].y + c[1].y + c[2].y + c[3].y) / 4,
                       (c[0].z + c[1].z + c[2].z + c[3].z) / 4};
-    const double k = LightIntensity(canvas, normal, centre, twoSided);
+    out.light = LightIntensity(canvas, normal, centre, twoSided);
 
     const std::array<int, 4> order = face.CornerOrder(backSide);
-    QuadCorners quad;
+    QuadCorners& quad = out.quad;
     for (int i = 0; i < 4; ++i) {
         const ScreenPoint p = ProjectToScreen(c[order[i]], screen);
         quad.x[i] = SnapToPixel(p.x);
         quad.y[i] = SnapToPixel(p.y);
         // A corner the matrices sent to infinity leaves nothing to draw.
-        if (!std::isfinite(quad.x[i]) || !std::isfinite(quad.y[i])) return true;
+        if (!std::isfinite(quad.x[i]) || !std::isfinite(quad.y[i])) return FaceFate::kOffScreen;
     }
 
     const double W = screen->width, H = screen->height;
     const auto all = [&](const double* v, auto pred) { return pred(v[0]) && pred(v[1]) && pred(v[2]) && pred(v[3]); };
     if (all(quad.x, [](double v) { return v < 0; }) || all(quad.x, [&](double v) { return v > W; }) ||
         all(quad.y, [](double v) { return v < 0; }) || all(quad.y, [&](double v) { return v > H; }))
-        return true;
+        return FaceFate::kOffScreen;
 
-    const IntRect rect = face.PixelRect(backSide && backPicture, frontPicture->width, frontPicture->height);
-    const ImageView& picture = (backSide && backPicture) ? *backPicture : *frontPicture;
+    out.rect = face.PixelRect(backSide && backPicture, frontPicture->width, frontPicture->height);
+    out.source = (backSide && backPicture) ? face.back : face.front;
+    return FaceFate::kDrawn;
+}
 
-    if (canvas.postEffects().empty() && !canvas.alwaysCopyFaces() && RectInside(rect, picture)) {
+// The warp of a placed face, straight from its picture or through a texture,
+// clipped to what the plan leaves visible when `layers` is set.
+void WarpFace(SceneCanvas& canvas, const SceneCanvas::PlannedFace& f, const ImageView& picture,
+              const WarpLayers* layers) {
+    const double k = f.light;
+    ImageView& screen = canvas.screen()->image;
+    if (canvas.postEffects().empty() && !canvas.alwaysCopyFaces() && RectInside(f.rect, picture)) {
         WarpSource source;
         source.image = &picture;
-        source.x = rect.x;
-        source.y = rect.y;
-        source.w = rect.w;
-        source.h = rect.h;
+        source.x = f.rect.x;
+        source.y = f.rect.y;
+        source.w = f.rect.w;
+        source.h = f.rect.h;
         source.shade = k < 1 ? float(std::max(k, 0.0)) : 1.0f;
-        WarpQuad(source, screen->image, quad, drawFlags);
-        return true;
+        if (layers)
+            WarpQuad(source, screen, f.quad, f.drawFlags, *layers, f.layer);
+        else
+            WarpQuad(source, screen, f.quad, f.drawFlags);
+        return;
     }
-    DrawThroughTexture(canvas, picture, rect, k, quad, drawFlags);
+    DrawThroughTexture(canvas, picture, f.rect, k, f.quad, f.drawFlags, layers, f.layer);
+}
+
+} // namespace
+
+bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures, uint32_t drawFlags) {
+    SceneCanvas::PlannedFace f;
+    const FaceFate fate = PlaceFace(canvas, face, pictures, f);
+    if (fate != FaceFate::kDrawn) return fate == FaceFate::kOffScreen;
+    f.drawFlags = drawFlags;
+    WarpFace(canvas, f, *pictures(f.source), nullptr);
     return true;
+}
+
+void PlanFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
+               uint32_t drawFlags) {
+    std::vector<SceneCanvas::PlannedFace>& plan = canvas.plannedFaces();
+    plan.clear();
+    canvas.SetPlanned(false);
+    if (!canvas.hasPixels()) return;
+    WarpLayers& layers = canvas.layers();
+    layers.Begin(canvas.screen()->image);
+    for (uint64_t i : DepthOrder(faces)) {
+        SceneCanvas::PlannedFace f;
+        if (PlaceFace(canvas, faces[i], pictures, f) != FaceFate::kDrawn) continue;
+        f.drawFlags = drawFlags;
+        // The part stands for the texture the face may be drawn through: the
+        // same format and size (a part reaching past the picture is refused
+        // here, so that face hides nothing).
+        const ImageView& picture = *pictures(f.source);
+        WarpSource stand{&picture, f.rect.x, f.rect.y, f.rect.w, f.rect.h, 1.0f};
+        if (!RectInside(f.rect, picture)) stand.x = stand.y = 0;
+        f.layer = layers.Add(stand, f.quad, drawFlags);
+        plan.push_back(f);
+    }
+    layers.Resolve();
+    canvas.SetPlanned(true);
+}
+
+void DrawPlannedFaces(SceneCanvas& canvas, const FacePictures& pictures) {
+    if (!canvas.planned()) return;
+    const WarpLayers& layers = canvas.layers();
+    for (const SceneCanvas::PlannedFace& f : canvas.plannedFaces()) {
+        const ImageView* picture = pictures(f.source);
+        if (picture && layers.Visible(f.layer)) WarpFace(canvas, f, *picture, &layers);
+    }
+    canvas.SetPlanned(false);
 }
 
 void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
                uint32_t drawFlags) {
-    for (uint64_t i : DepthOrder(faces)) DrawFace(canvas, faces[i], pictures, drawFlags);
+    PlanFaces(canvas, faces, pictures, drawFlags);
+    DrawPlannedFaces(canvas, pictures);
 }
 
 // Shading ________________________________________________________________________

@@ -54,12 +54,14 @@ public:
     bool hasPixels() const;
 
     // Every byte of every screen pixel set to 0 (transparent black).
-    void ClearScreen();
+    // `underPlannedFaces` leaves out the pixels the planned faces will store
+    // outright (see PlanFaces): the screen ends the same once they are drawn.
+    void ClearScreen(bool underPlannedFaces = false);
     // Copies the picture into the screen from the top-left. A picture at least
     // as large as the screen is copied with CopyImage (any format it takes);
     // a smaller one fills the rest of the screen with transparent black (its
     // pixel size must then match the screen's, else nothing is written).
-    void DrawBackground(const ImageView& picture);
+    void DrawBackground(const ImageView& picture, bool underPlannedFaces = false);
     void DrawBackground(const FrameDesc* frame);
 
     // Camera. combined = projection·view, recomputed by both setters.
@@ -97,6 +99,20 @@ public:
     // through mmap, page faults and munmap each time). False without memory.
     bool BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture);
 
+    // A face of the plan: where it lands and what it shows (see PlanFaces).
+    struct PlannedFace {
+        QuadCorners quad;
+        PictureSource source = kSourceNone; // the side's picture
+        IntRect rect;                      // its part
+        double light = 1.0;
+        uint32_t drawFlags = 0;
+        size_t layer = 0;
+    };
+    WarpLayers& layers() { return layers_; }
+    std::vector<PlannedFace>& plannedFaces() { return planned_; }
+    bool planned() const { return planValid_; }
+    void SetPlanned(bool on) { planValid_ = on; }
+
 private:
     std::unique_ptr<CanvasScreen> screen_;
     Mat4 view_;
@@ -108,6 +124,9 @@ private:
     bool alwaysCopyFaces_ = false;
     std::unique_ptr<uint8_t[]> textureMemory_;
     size_t textureBytes_ = 0;
+    WarpLayers layers_;
+    std::vector<PlannedFace> planned_;
+    bool planValid_ = false;
 };
 
 // The pictures a render's faces show: the sources resolved for this render.
@@ -137,9 +156,21 @@ std::vector<uint64_t> DepthOrder(const std::vector<QuadFace>& faces);
 // canvas is not TwoSided. True otherwise, including a face lying wholly off
 // one side of the screen and a face whose texture could not be made.
 bool DrawFace(SceneCanvas& canvas, const QuadFace& face, const FacePictures& pictures, uint32_t drawFlags);
-// DepthOrder, then DrawFace on each.
+// DepthOrder, then DrawFace on each; drawn as PlanFaces and DrawPlannedFaces
+// do it.
 void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
                uint32_t drawFlags = kDrawDefault);
+// The same in two steps, so that a pixel is drawn only by the last face that
+// stores it outright (faces store the pixels whose centre they cover, and
+// blend only the ramp around them) and those after it. PlanFaces takes the
+// painter's order and works out what each face leaves visible; the canvas
+// keeps the plan until the next SetScreen. Between the steps the background
+// may leave out what the faces will cover, and the look may replace the
+// pictures with changed copies of the same size and format. The screen ends
+// byte for byte as with DrawFace on each face in painter's order.
+void PlanFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,
+               uint32_t drawFlags = kDrawDefault);
+void DrawPlannedFaces(SceneCanvas& canvas, const FacePictures& pictures);
 
 // Tests: the look in its literal order, step by step (registered even at
 // zero amounts, pictures copied and then changed, faces shaded before the

@@ -16,7 +16,7 @@ PREffect* NewGlowEffect(const GlowLook& look, MemoryAllocator* allocator) {
 
 void DrawSceneFaces(SceneCanvas& canvas, const Scene& scene, const FacePictures& pictures) {
     canvas.SetViewMatrix(scene.model);
-    for (uint64_t i : DepthOrder(scene.faces)) DrawFace(canvas, scene.faces[i], pictures, kDrawDefault);
+    DrawFaces(canvas, scene.faces, pictures, kDrawDefault);
 }
 
 namespace {
@@ -119,11 +119,15 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
     case kStageShowSecond: canvas->DrawBackground(*second); return true;
     case kStageDraw: break;
     }
+    // The faces are placed first, so that the background leaves out what
+    // they will cover (a failed scene keeps its whole background).
+    canvas->SetViewMatrix(scene.model);
+    if (!scene.failed) PlanFaces(*canvas, scene.faces, FacePictures{first, second}, kDrawDefault);
     switch (scene.background) {
-    case kScenePictureA: canvas->DrawBackground(pictureA); break;
-    case kScenePictureB: canvas->DrawBackground(pictureB); break;
-    case kSceneTransparent: canvas->ClearScreen(); break;
-    case kSceneSecondSource: canvas->DrawBackground(*second); break;
+    case kScenePictureA: canvas->DrawBackground(pictureA, true); break;
+    case kScenePictureB: canvas->DrawBackground(pictureB, true); break;
+    case kSceneTransparent: canvas->ClearScreen(true); break;
+    case kSceneSecondSource: canvas->DrawBackground(*second, true); break;
     case kSceneKeep: break;
     }
     if (scene.failed) return false;
@@ -142,7 +146,7 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
         first = LookOnCopy(*first, lookA, scene.lookFirst, allocator);
         if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, allocator);
     }
-    DrawSceneFaces(*canvas, scene, FacePictures{first, second});
+    DrawPlannedFaces(*canvas, FacePictures{first, second});
     if (scene.fade) {
         const double w = scene.fadeWeight;
         ImageView& screen = canvas->screen()->image;

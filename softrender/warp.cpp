@@ -116,17 +116,17 @@ void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t fi
 void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped) {
     clamped ? Floats4Pixels<true>(tex, run, dst, first, count) : Floats4Pixels<false>(tex, run, dst, first, count);
 }
-void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    Bytes4Pixels<false>(tex, run, dst, 0, count);
+void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    Bytes4Pixels<false>(tex, run, dst, first, count);
 }
-void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    Floats4Pixels<false>(tex, run, dst, 0, count);
+void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    Floats4Pixels<false>(tex, run, dst, first, count);
 }
-void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    Bytes4Pixels<true>(tex, run, dst, 0, count);
+void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    Bytes4Pixels<true>(tex, run, dst, first, count);
 }
-void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
-    Floats4Pixels<true>(tex, run, dst, 0, count);
+void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
+    Floats4Pixels<true>(tex, run, dst, first, count);
 }
 
 // Kernel selection ________________________________________________________________
@@ -230,6 +230,7 @@ struct Plan {
     HalfPlane edge[4];
     HalfPlane safe[4]; // where samples stay kSafeMargin inside the texture (W > 0)
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    uint32_t screenWidth = 0, screenHeight = 0;
     bool floatRunsAccurate = false; // the fast span kernel may run at all
     SpanFn fast = nullptr, clamped = nullptr;
 };
@@ -397,22 +398,68 @@ Run RunAt(const Plan& p, int32_t x, int32_t y) {
     return run;
 }
 
+// The pixels of a row a draw may write: all of them, or the spans
+// [begin, end) (in order, apart).
+struct RowClip {
+    const WarpSpan* begin = nullptr;
+    const WarpSpan* end = nullptr;
+    bool all = true;
+
+    // fn(a, b) for each visible piece a .. b of x0 .. x1, left to right.
+    template <typename Fn>
+    void ForEach(int32_t x0, int32_t x1, Fn fn) const {
+        if (all) {
+            if (x0 <= x1) fn(x0, x1);
+            return;
+        }
+        for (const WarpSpan* s = begin; s != end && s->x0 <= x1; ++s) {
+            const int32_t a = std::max(x0, s->x0), b = std::min(x1, s->x1);
+            if (a <= b) fn(a, b);
+        }
+    }
+};
+
+// Visibility of x, x + 1, ... asked in increasing order.
+class ClipCursor {
+public:
+    explicit ClipCursor(const RowClip& clip) : clip_(clip), at_(clip.begin) {}
+    bool Shows(int32_t x) {
+        if (clip_.all) return true;
+        while (at_ != clip_.end && at_->x1 < x) ++at_;
+        return at_ != clip_.end && at_->x0 <= x;
+    }
+
+private:
+    const RowClip& clip_;
+    const WarpSpan* at_;
+};
+
 // Pixels x0 .. x1 of row y through a span kernel, restarting the float
-// set-up every kMaxRun pixels. `out` is the row, or a buffer for x0 onward
-// when `packed` is set.
-void KernelPixels(const Plan& p, SpanFn kernel, uint8_t* out, bool packed, int32_t y, int32_t x0, int32_t x1) {
-    for (int32_t x = x0; x <= x1; x += kMaxRun)
-        kernel(p.tex, RunAt(p, x, y), out + (packed ? x - x0 : x) * p.pixelSize, std::min(kMaxRun, x1 - x + 1));
+// set-up every kMaxRun pixels from x0 (so a pixel's value does not depend on
+// the clip). `out` is the row, or a buffer for x0 onward when `packed` is set.
+void KernelPixels(const Plan& p, SpanFn kernel, uint8_t* out, bool packed, int32_t y, int32_t x0, int32_t x1,
+                  const RowClip& clip) {
+    for (int32_t x = x0; x <= x1; x += kMaxRun) {
+        const int32_t last = std::min(x1, x + kMaxRun - 1);
+        uint8_t* dst = out + (packed ? x - x0 : x) * p.pixelSize;
+        if (clip.all) {
+            kernel(p.tex, RunAt(p, x, y), dst, 0, last - x + 1);
+            continue;
+        }
+        clip.ForEach(x, last, [&](int32_t a, int32_t b) { kernel(p.tex, RunAt(p, x, y), dst, a - x, b - x + 1); });
+    }
 }
 
 // Runs shorter than this are cheaper per pixel in double precision.
 constexpr int32_t kShortestKernelRun = 4;
 
-void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1, const RowClip& clip) {
     if (x0 > x1) return;
-    if (x1 - x0 + 1 >= kShortestKernelRun) return KernelPixels(p, p.clamped, row, false, y, x0, x1);
+    if (x1 - x0 + 1 >= kShortestKernelRun) return KernelPixels(p, p.clamped, row, false, y, x0, x1, clip);
     RowMap map(p, x0, y);
+    ClipCursor shown(clip);
     for (int32_t x = x0; x <= x1; ++x, map.Step()) {
+        if (!shown.Shows(x)) continue;
         double s, t;
         map.Sample(s, t);
         SampleClamped(p, s, t, row + x * p.pixelSize);
@@ -425,14 +472,15 @@ void ClampedPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x
 // gap for the background, while the outline of the whole still has a ramp.
 // The distance is the least over the four edges and the four sides of the
 // bounding box, which keeps the ramp from running out along sharp corners.
-void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1, const RowClip& clip) {
     const double yd = y;
     const double dy = std::min(yd - p.minY, p.maxY - yd);
     alignas(32) uint8_t samples[kMaxRun * 16];
+    ClipCursor shown(clip);
     for (; x0 <= x1; x0 += kMaxRun) {
         const int32_t n = std::min(kMaxRun, x1 - x0 + 1);
         const bool viaKernel = n >= kShortestKernelRun;
-        if (viaKernel) KernelPixels(p, p.clamped, samples, true, y, x0, x0 + n - 1);
+        if (viaKernel) KernelPixels(p, p.clamped, samples, true, y, x0, x0 + n - 1, clip);
         double d[4];
         for (int k = 0; k < 4; ++k) d[k] = p.edge[k].a * x0 + p.edge[k].b * yd + p.edge[k].c;
         RowMap map(p, x0, yd);
@@ -441,7 +489,7 @@ void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) 
             const double dist = std::min({dy, xd - p.minX, p.maxX - xd, d[0], d[1], d[2], d[3]});
             for (int k = 0; k < 4; ++k) d[k] += p.edge[k].a;
             const double cover = std::min(1.0, 1.0 + 2.0 * dist);
-            if (!(cover > 0)) continue;
+            if (!(cover > 0) || !shown.Shows(x0 + i)) continue;
             uint8_t* src = samples + i * p.pixelSize;
             if (!viaKernel) {
                 double s, t;
@@ -500,42 +548,79 @@ bool FloatRunsAccurate(const Plan& p, const QuadCorners& q) {
     return err < kSafeMargin / 4;
 }
 
-void InteriorPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1) {
+void InteriorPixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1, const RowClip& clip) {
     double lo = x0, hi = x1, unusedLo = 0, unusedHi = 0;
     for (const HalfPlane& s : p.safe) Narrow(s, y, lo, hi, unusedLo, unusedHi);
     const int32_t f0 = CeilIn(lo, x0, x1), f1 = FloorIn(hi, x0, x1);
     if (f0 > f1 || !p.floatRunsAccurate) {
-        ClampedPixels(p, row, y, x0, x1);
+        ClampedPixels(p, row, y, x0, x1, clip);
         return;
     }
-    ClampedPixels(p, row, y, x0, f0 - 1);
-    KernelPixels(p, p.fast, row, false, y, f0, f1);
-    ClampedPixels(p, row, y, f1 + 1, x1);
+    ClampedPixels(p, row, y, x0, f0 - 1, clip);
+    KernelPixels(p, p.fast, row, false, y, f0, f1, clip);
+    ClampedPixels(p, row, y, f1 + 1, x1, clip);
 }
 
-void Draw(const Plan& p, ImageView& screen) {
-    const int32_t sw = static_cast<int32_t>(screen.width), sh = static_cast<int32_t>(screen.height);
+// The rows a draw touches.
+void RowRange(const Plan& p, int32_t& yFirst, int32_t& yLast) {
+    const int32_t sh = static_cast<int32_t>(p.screenHeight);
     const double reach = p.smooth ? 0.5 : 0.0; // how far outside the quad pixels are touched
-    const int32_t yFirst = CeilIn(p.minY - reach, 0, sh - 1), yLast = FloorIn(p.maxY + reach, 0, sh - 1);
+    yFirst = CeilIn(p.minY - reach, 0, sh - 1);
+    yLast = FloorIn(p.maxY + reach, 0, sh - 1);
+}
+
+// What a draw does to row y: it stores xi0 .. xi1 outright (none when
+// xi0 > xi1) and blends the ramp pixels of xo0 .. xo1 on either side.
+struct RowExtent {
+    int32_t xo0, xi0, xi1, xo1;
+};
+
+RowExtent ExtentAt(const Plan& p, int32_t y) {
+    const int32_t sw = static_cast<int32_t>(p.screenWidth);
+    const double reach = p.smooth ? 0.5 : 0.0;
+    double lo = -kInf, hi = kInf, outerLo = p.minX - reach, outerHi = p.maxX + reach;
+    for (const HalfPlane& e : p.edge) Narrow(e, y, lo, hi, outerLo, outerHi);
+    RowExtent r{0, CeilIn(lo, 0, sw - 1), FloorIn(hi, 0, sw - 1), 0};
+    if (!p.smooth) {
+        r.xo0 = r.xi0, r.xo1 = r.xi1;
+        return r;
+    }
+    r.xo0 = CeilIn(outerLo, 0, sw - 1);
+    r.xo1 = FloorIn(outerHi, 0, sw - 1);
+    if (r.xi0 <= r.xi1) r.xo0 = std::min(r.xo0, r.xi0), r.xo1 = std::max(r.xo1, r.xi1);
+    return r;
+}
+
+void DrawRow(const Plan& p, uint8_t* row, int32_t y, const RowExtent& r, const RowClip& clip) {
+    if (r.xi0 > r.xi1) {
+        if (p.smooth) EdgePixels(p, row, y, r.xo0, r.xo1, clip);
+        return;
+    }
+    if (p.smooth) EdgePixels(p, row, y, r.xo0, r.xi0 - 1, clip);
+    InteriorPixels(p, row, y, r.xi0, r.xi1, clip);
+    if (p.smooth) EdgePixels(p, row, y, r.xi1 + 1, r.xo1, clip);
+}
+
+// Every row, or only the pieces [piece, end) (sorted by row, then x) when
+// `piece` is set.
+void Draw(const Plan& p, ImageView& screen, const WarpSpan* piece = nullptr, const int32_t* pieceRow = nullptr,
+          size_t pieces = 0) {
+    int32_t yFirst, yLast;
+    RowRange(p, yFirst, yLast);
+    size_t k = 0;
     for (int32_t y = yFirst; y <= yLast; ++y) {
-        uint8_t* row = screen.Row(uint32_t(y));
-        double lo = -kInf, hi = kInf, outerLo = p.minX - reach, outerHi = p.maxX + reach;
-        for (const HalfPlane& e : p.edge) Narrow(e, y, lo, hi, outerLo, outerHi);
-        const int32_t xi0 = CeilIn(lo, 0, sw - 1), xi1 = FloorIn(hi, 0, sw - 1);
-        if (!p.smooth) {
-            if (xi0 <= xi1) InteriorPixels(p, row, y, xi0, xi1);
-            continue;
+        RowClip clip;
+        if (piece) {
+            while (k < pieces && pieceRow[k] < y) ++k;
+            const size_t from = k;
+            while (k < pieces && pieceRow[k] == y) ++k;
+            if (k == from) continue;
+            clip = RowClip{piece + from, piece + k, false};
         }
-        int32_t xo0 = CeilIn(outerLo, 0, sw - 1), xo1 = FloorIn(outerHi, 0, sw - 1);
-        if (xi0 > xi1) {
-            EdgePixels(p, row, y, xo0, xo1);
-            continue;
-        }
-        xo0 = std::min(xo0, xi0);
-        xo1 = std::max(xo1, xi1);
-        EdgePixels(p, row, y, xo0, xi0 - 1);
-        InteriorPixels(p, row, y, xi0, xi1);
-        EdgePixels(p, row, y, xi1 + 1, xo1);
+        const RowExtent r = ExtentAt(p, y);
+        if (!clip.all && clip.end - clip.begin == 1 && clip.begin->x0 <= r.xo0 && clip.begin->x1 >= r.xo1)
+            clip.all = true;
+        DrawRow(p, screen.Row(uint32_t(y)), y, r, clip);
     }
 }
 
@@ -555,18 +640,11 @@ bool ViewUsable(const ImageView& v, int32_t pixelSize) {
     return v.width <= 0x7FFFFFF && v.height <= 0x7FFFFFF;
 }
 
-} // namespace
-} // namespace warp
-
-// Public entry points _____________________________________________________________
-
-// Sampling is always bilinear (every caller asks for it); bit 31 of the flags
-// chooses the smoothed edges.
-bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags) {
-    using namespace warp;
+// Everything WarpQuad checks and works out before its first pixel; false
+// where it refuses.
+bool Prepare(const WarpSource& source, const ImageView& screen, const QuadCorners& quad, uint32_t drawFlags, Plan& p) {
     if (!source.image) return false;
     const ImageView& pic = *source.image;
-    Plan p;
     if (!FourChannelFormat(pic.format, p.isFloat) || screen.format != pic.format) return false;
     p.pixelSize = p.isFloat ? 16 : 4;
     if (!ViewUsable(pic, p.pixelSize) || !ViewUsable(screen, p.pixelSize)) return false;
@@ -574,6 +652,8 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
         int64_t(source.x) + source.w > int64_t(pic.width) || int64_t(source.y) + source.h > int64_t(pic.height))
         return false;
     if (!BuildEdges(quad, p) || !BuildMap(quad, source.w, source.h, p)) return false;
+    p.screenWidth = screen.width;
+    p.screenHeight = screen.height;
 
     Texture& tex = p.tex;
     tex.data = pic.data + intptr_t(source.y) * pic.stride + intptr_t(source.x) * p.pixelSize;
@@ -593,7 +673,135 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
     const SpanKernels& spans = ActiveSpans();
     p.fast = p.isFloat ? spans.floats4 : spans.bytes4;
     p.clamped = p.isFloat ? spans.floats4Clamped : spans.bytes4Clamped;
-    Draw(p, screen);
+    return true;
+}
+
+// Adds x0 .. x1 to a row's covered spans, merging what overlaps or touches.
+void Cover(std::vector<WarpSpan>& spans, int32_t x0, int32_t x1) {
+    auto it = std::lower_bound(spans.begin(), spans.end(), x0,
+                               [](const WarpSpan& s, int32_t x) { return s.x1 < x - 1; });
+    auto last = it;
+    while (last != spans.end() && last->x0 <= x1 + 1) {
+        x0 = std::min(x0, last->x0);
+        x1 = std::max(x1, last->x1);
+        ++last;
+    }
+    if (last != it) {
+        *it = WarpSpan{x0, x1};
+        spans.erase(it + 1, last);
+    } else {
+        spans.insert(it, WarpSpan{x0, x1});
+    }
+}
+
+} // namespace
+} // namespace warp
+
+// Layers _________________________________________________________________________
+
+struct WarpLayers::Layer {
+    warp::Plan plan;
+    QuadCorners quad;
+    uint32_t drawFlags = 0;
+    int32_t srcW = 0, srcH = 0;
+    bool shaped = false;     // WarpQuad will draw it: it may hide others and be clipped
+    size_t first = 0, count = 0; // its visible pieces
+};
+
+WarpLayers::WarpLayers() = default;
+WarpLayers::~WarpLayers() = default;
+
+void WarpLayers::Begin(const ImageView& screen) {
+    screen_ = screen;
+    layers_.clear();
+    pieceSpans_.clear();
+    pieceRows_.clear();
+    resolved_ = false;
+}
+
+size_t WarpLayers::Add(const WarpSource& source, const QuadCorners& quad, uint32_t drawFlags) {
+    Layer layer;
+    layer.quad = quad;
+    layer.drawFlags = drawFlags;
+    layer.srcW = source.w;
+    layer.srcH = source.h;
+    layer.shaped = warp::Prepare(source, screen_, quad, drawFlags, layer.plan);
+    layers_.push_back(layer);
+    resolved_ = false;
+    return layers_.size() - 1;
+}
+
+void WarpLayers::Resolve() {
+    const uint32_t rows = screen_.empty() ? 0 : screen_.height;
+    if (covered_.size() < rows) covered_.resize(rows);
+    for (uint32_t y = 0; y < rows; ++y) covered_[y].clear();
+    for (size_t i = layers_.size(); i-- > 0;) {
+        Layer& layer = layers_[i];
+        layer.first = pieceSpans_.size();
+        if (!layer.shaped) continue;
+        int32_t yFirst, yLast;
+        warp::RowRange(layer.plan, yFirst, yLast);
+        for (int32_t y = yFirst; y <= yLast; ++y) {
+            const warp::RowExtent r = warp::ExtentAt(layer.plan, y);
+            std::vector<WarpSpan>& covered = covered_[size_t(y)];
+            // The touched pixels less the covered ones.
+            int32_t x = r.xo0;
+            for (const WarpSpan& c : covered) {
+                if (c.x1 < x) continue;
+                if (c.x0 > r.xo1) break;
+                if (c.x0 > x) {
+                    pieceSpans_.push_back(WarpSpan{x, c.x0 - 1});
+                    pieceRows_.push_back(y);
+                }
+                x = c.x1 + 1;
+                if (x > r.xo1) break;
+            }
+            if (x <= r.xo1) {
+                pieceSpans_.push_back(WarpSpan{x, r.xo1});
+                pieceRows_.push_back(y);
+            }
+            if (r.xi0 <= r.xi1) warp::Cover(covered, r.xi0, r.xi1);
+        }
+        layer.count = pieceSpans_.size() - layer.first;
+    }
+    resolved_ = true;
+}
+
+bool WarpLayers::Visible(size_t layer) const {
+    if (!resolved_ || layer >= layers_.size()) return true;
+    const Layer& l = layers_[layer];
+    return !l.shaped || l.count > 0;
+}
+
+const std::vector<WarpSpan>& WarpLayers::Covered(uint32_t y) const {
+    static const std::vector<WarpSpan> kNone;
+    return resolved_ && y < covered_.size() && y < screen_.height ? covered_[y] : kNone;
+}
+
+// Public entry points _____________________________________________________________
+
+// Sampling is always bilinear (every caller asks for it); bit 31 of the flags
+// chooses the smoothed edges.
+bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags) {
+    warp::Plan p;
+    if (!warp::Prepare(source, screen, quad, drawFlags, p)) return false;
+    warp::Draw(p, screen);
+    return true;
+}
+
+bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& quad, uint32_t drawFlags,
+              const WarpLayers& layers, size_t layer) {
+    warp::Plan p;
+    if (!warp::Prepare(source, screen, quad, drawFlags, p)) return false;
+    // The clip holds only for the quad and screen it was worked out for.
+    const WarpLayers::Layer* l = layer < layers.layers_.size() ? &layers.layers_[layer] : nullptr;
+    if (!layers.resolved_ || !l || !l->shaped || l->drawFlags != drawFlags || l->srcW != source.w ||
+        l->srcH != source.h || std::memcmp(&l->quad, &quad, sizeof quad) != 0 || screen.data != layers.screen_.data ||
+        screen.width != layers.screen_.width || screen.height != layers.screen_.height) {
+        warp::Draw(p, screen);
+        return true;
+    }
+    warp::Draw(p, screen, layers.pieceSpans_.data() + l->first, layers.pieceRows_.data() + l->first, l->count);
     return true;
 }
 

@@ -53,7 +53,7 @@ SVT_INLINE __m256i Broadcast(__m256i v) {
 }
 
 template <bool kAffine, bool kShaded, bool kClamp>
-void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
     const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256 scale = _mm256_set1_ps(128.0f), half = _mm256_set1_ps(0.5f);
@@ -68,7 +68,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const intptr_t st = tex.stride;
     alignas(32) int32_t off[8];
     alignas(32) uint8_t spill[32];
-    for (int32_t i = 0; i < count; i += 8) {
+    for (int32_t i = first; i < count; i += 8) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
         if (kClamp) {
@@ -119,7 +119,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
 // Float ____________________________________________________________________________
 
 template <bool kAffine, bool kClamp>
-void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
     const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256i stride = _mm256_set1_epi32(int32_t(tex.stride));
@@ -130,7 +130,7 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const intptr_t down = tex.stride;
     alignas(32) int32_t off[8];
     alignas(32) float spill[8];
-    for (int32_t i = 0; i < count; i += 8) {
+    for (int32_t i = first; i < count; i += 8) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
         const int32_t n = count - i < 8 ? count - i : 8;
@@ -171,23 +171,27 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
 }
 
 template <bool kClamp>
-void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     if (!tex.offsetsFit32)
-        return kClamp ? SpanBytes4ClampedScalar(tex, run, dst, count) : SpanBytes4Scalar(tex, run, dst, count);
+        return kClamp ? SpanBytes4ClampedScalar(tex, run, dst, first, count)
+                      : SpanBytes4Scalar(tex, run, dst, first, count);
     if (run.affine)
-        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, count) : Bytes4<true, false, kClamp>(tex, run, dst, count);
+        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, first, count)
+                   : Bytes4<true, false, kClamp>(tex, run, dst, first, count);
     else
-        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, count) : Bytes4<false, false, kClamp>(tex, run, dst, count);
+        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, first, count)
+                   : Bytes4<false, false, kClamp>(tex, run, dst, first, count);
 }
 
 template <bool kClamp>
-void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     if (!tex.offsetsFit32)
-        return kClamp ? SpanFloats4ClampedScalar(tex, run, dst, count) : SpanFloats4Scalar(tex, run, dst, count);
+        return kClamp ? SpanFloats4ClampedScalar(tex, run, dst, first, count)
+                      : SpanFloats4Scalar(tex, run, dst, first, count);
     if (run.affine)
-        Floats4<true, kClamp>(tex, run, dst, count);
+        Floats4<true, kClamp>(tex, run, dst, first, count);
     else
-        Floats4<false, kClamp>(tex, run, dst, count);
+        Floats4<false, kClamp>(tex, run, dst, first, count);
 }
 
 } // namespace

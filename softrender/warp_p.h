@@ -56,9 +56,11 @@ inline constexpr int32_t kMaxRun = 256;
 // y0 <= h-2 without clamping.
 inline constexpr double kSafeMargin = 1.0 / 16;
 
-// Draws `count` (<= kMaxRun) pixels of a run whose samples all lie inside
-// the texture by kSafeMargin: no clamping, no coverage, plain stores.
-using SpanFn = void (*)(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
+// Draws pixels first .. count-1 (count <= kMaxRun) of a run whose samples
+// all lie inside the texture by kSafeMargin, pixel i at dst + i * pixel size:
+// no clamping, no coverage, plain stores. A pixel's value does not depend on
+// `first`, so a run can be drawn in pieces.
+using SpanFn = void (*)(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
 
 // The clamped form takes any run: s is clamped to [0, w-1] (NaN to 0) and t
 // to [0, h-1] before quantising, and the texel pair starts at most at w-2,
@@ -72,11 +74,11 @@ struct SpanKernels {
 };
 
 // The scalar references: the definition of correct.
-void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
-void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
-void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
-void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t count);
-// The same for pixels first .. count-1 of a run (the SIMD loops' tails).
+void SpanBytes4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+void SpanFloats4Scalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+void SpanBytes4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+void SpanFloats4ClampedScalar(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count);
+// The same with the clamping chosen by a flag (the SIMD loops' tails).
 void SpanBytes4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped);
 void SpanFloats4Tail(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count, bool clamped);
 

@@ -48,7 +48,7 @@ SVT_INLINE __m128i MinI32(__m128i x, __m128i limit) {
 }
 
 template <bool kAffine, bool kShaded, bool kClamp>
-void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     const __m128 wl = _mm_set1_ps(float(tex.width - 1)), hl = _mm_set1_ps(float(tex.height - 1));
     const __m128i wm2 = _mm_set1_epi32(tex.width - 2), hm2 = _mm_set1_epi32(tex.height - 2);
     const __m128 scale = _mm_set1_ps(128.0f), half = _mm_set1_ps(0.5f);
@@ -57,7 +57,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
     const __m128i round7w = _mm_set1_epi16(64), k16 = _mm_set1_epi16(int16_t(uint16_t(tex.shade16)));
     const __m128i alphaMask = tex.alpha == 3 ? _mm_set1_epi64x(int64_t(0xFFFF000000000000ull)) : _mm_set1_epi64x(0xFFFF);
     alignas(16) int32_t x0[4], y0[4];
-    int32_t i = 0;
+    int32_t i = first;
     for (; i + 4 <= count; i += 4) {
         __m128 s, t;
         Sample4<kAffine>(run, i, s, t);
@@ -97,13 +97,13 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
 }
 
 template <bool kAffine, bool kClamp>
-void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     const __m128 wl = _mm_set1_ps(float(tex.width - 1)), hl = _mm_set1_ps(float(tex.height - 1));
     const __m128i wm2 = _mm_set1_epi32(tex.width - 2), hm2 = _mm_set1_epi32(tex.height - 2);
     const __m128 one = _mm_set1_ps(1.0f), shade = _mm_loadu_ps(tex.shadeF);
     alignas(16) int32_t x0[4], y0[4];
     alignas(16) float fx[4], fy[4];
-    int32_t i = 0;
+    int32_t i = first;
     for (; i + 4 <= count; i += 4) {
         __m128 s, t;
         Sample4<kAffine>(run, i, s, t);
@@ -132,19 +132,21 @@ void Floats4(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
 }
 
 template <bool kClamp>
-void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Bytes4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     if (run.affine)
-        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, count) : Bytes4<true, false, kClamp>(tex, run, dst, count);
+        tex.shaded ? Bytes4<true, true, kClamp>(tex, run, dst, first, count)
+                   : Bytes4<true, false, kClamp>(tex, run, dst, first, count);
     else
-        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, count) : Bytes4<false, false, kClamp>(tex, run, dst, count);
+        tex.shaded ? Bytes4<false, true, kClamp>(tex, run, dst, first, count)
+                   : Bytes4<false, false, kClamp>(tex, run, dst, first, count);
 }
 
 template <bool kClamp>
-void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t count) {
+void Floats4Span(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     if (run.affine)
-        Floats4<true, kClamp>(tex, run, dst, count);
+        Floats4<true, kClamp>(tex, run, dst, first, count);
     else
-        Floats4<false, kClamp>(tex, run, dst, count);
+        Floats4<false, kClamp>(tex, run, dst, first, count);
 }
 
 } // namespace
