@@ -47,6 +47,9 @@ SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, 
     return _mm256_madd_epi16(_mm256_unpacklo_epi16(v, _mm256_shuffle_epi32(v, 0x4E)), wx);
 }
 
+// How many pixels ahead the 8-bit loop asks for texels.
+constexpr int32_t kPrefetchAhead = 32;
+
 template <int kPixel>
 SVT_INLINE __m256i Broadcast(__m256i v) {
     return _mm256_shuffle_epi32(v, kPixel * 0x55);
@@ -55,6 +58,7 @@ SVT_INLINE __m256i Broadcast(__m256i v) {
 template <bool kAffine, bool kShaded, bool kClamp>
 void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int32_t count) {
     const __m256 wl = _mm256_set1_ps(float(tex.width - 1)), hl = _mm256_set1_ps(float(tex.height - 1));
+    const __m256 hl2 = _mm256_set1_ps(float(tex.height - 2));
     const __m256i wm2 = _mm256_set1_epi32(tex.width - 2), hm2 = _mm256_set1_epi32(tex.height - 2);
     const __m256 scale = _mm256_set1_ps(128.0f), half = _mm256_set1_ps(0.5f);
     const __m256i one28 = _mm256_set1_epi32(128), zero = _mm256_setzero_si256(), byteMask = _mm256_set1_epi32(0xFF);
@@ -81,6 +85,24 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
         if (kClamp) x0 = _mm256_min_epi32(x0, wm2), y0 = _mm256_min_epi32(y0, hm2);
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
                            _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 2)));
+        if (i + 8 + kPrefetchAhead < count) {
+            // NOTE: a turned or shrunk face walks the texture across its rows,
+            // which the hardware prefetchers do not follow: without this the
+            // loop waits on memory most of its time. Clamped, so that only
+            // texture rows are named.
+            __m256 ps, pt;
+            Sample8<kAffine>(run, i + kPrefetchAhead, ps, pt);
+            ps = _mm256_min_ps(_mm256_max_ps(ps, _mm256_setzero_ps()), wl);
+            pt = _mm256_min_ps(_mm256_max_ps(pt, _mm256_setzero_ps()), hl2);
+            alignas(32) int32_t ahead[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
+                               _mm256_add_epi32(_mm256_mullo_epi32(_mm256_cvttps_epi32(pt), stride),
+                                                _mm256_slli_epi32(_mm256_cvttps_epi32(ps), 2)));
+            for (int k = 0; k < 8; k += 2) {
+                _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k]), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k] + st), _MM_HINT_T0);
+            }
+        }
         const __m256i fx = _mm256_sub_epi32(sx, _mm256_slli_epi32(x0, 7));
         const __m256i fy = _mm256_sub_epi32(ty, _mm256_slli_epi32(y0, 7));
         const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(one28, fx), _mm256_slli_epi32(fx, 16));
