@@ -379,6 +379,54 @@ TEST(WarpQuad, FoldedShadeStaysWithinOneLevelOfShadingFirst) {
     }
 }
 
+TEST(WarpLayers, DrawOnlyWhatLaterQuadsLeaveVisibleAndEndTheSame) {
+    // Overlapping turned and perspective quads in painter's order, drawn whole
+    // over a background, and through layers over a screen holding the
+    // background only where no quad covers it (garbage elsewhere).
+    for (uint32_t format : {kFormatBGRA8, kFormatBGRAF}) {
+        for (uint32_t seed = 0; seed < 40; ++seed) {
+            std::mt19937 rng(seed);
+            auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+            GuardedPicture pic(40, 30, format), bg(90, 60, format);
+            pic.Randomize(seed);
+            bg.Randomize(seed + 1000);
+            std::vector<QuadCorners> quads(2 + seed % 7);
+            for (QuadCorners& q : quads) {
+                const double cx = uni(0, 90), cy = uni(0, 60), rx = uni(1, 45), ry = uni(1, 30);
+                const double a = uni(0, 6.3), persp = uni(-0.6, 0.6), ux[4] = {-1, 1, 1, -1}, uy[4] = {-1, -1, 1, 1};
+                for (int k = 0; k < 4; ++k) {
+                    const double w = 1 + persp * ux[k] * 0.5, px = ux[k] * rx / w, py = uy[k] * ry / w;
+                    q.x[k] = cx + px * std::cos(a) - py * std::sin(a);
+                    q.y[k] = cy + px * std::sin(a) + py * std::cos(a);
+                }
+            }
+            const WarpSource src{&pic.view(), 3, 2, 30, 20, seed % 2 ? 1.0f : 0.6f};
+            ForEachLevel([&] {
+                GuardedPicture whole(90, 60, format), layered(90, 60, format);
+                whole.Randomize(seed + 1000);
+                layered.Randomize(seed + 2000);
+                WarpLayers layers;
+                layers.Begin(layered.view());
+                for (const QuadCorners& q : quads) layers.Add(src, q, kDrawDefault);
+                layers.Resolve();
+                for (uint32_t y = 0; y < 60; ++y) {
+                    uint32_t x = 0;
+                    auto fill = [&](uint32_t to) {
+                        for (; x < to; ++x) std::memcpy(layered.Pixel(x, y), bg.Pixel(x, y), bg.view().pixelSize);
+                    };
+                    for (const WarpSpan& c : layers.Covered(y)) fill(uint32_t(c.x0)), x = uint32_t(c.x1) + 1;
+                    fill(90);
+                }
+                for (size_t i = 0; i < quads.size(); ++i) {
+                    WarpQuad(src, whole.view(), quads[i], kDrawDefault);
+                    if (layers.Visible(i)) WarpQuad(src, layered.view(), quads[i], kDrawDefault, layers, i);
+                }
+                ASSERT_TRUE(whole.bytes() == layered.bytes()) << "seed " << seed;
+            });
+        }
+    }
+}
+
 TEST(WarpQuad, ForceScalarVariableKeepsTheReference) {
     setenv("SVT_FORCE_SCALAR", "1", 1);
     SelectWarpKernels();
