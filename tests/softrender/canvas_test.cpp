@@ -1,6 +1,7 @@
 // The canvas: screen, background, camera and lists; shading; painter's
 // order (against neighbour swapping); drawing single faces, and a picture
-// cut into faces drawing as one, without seams.
+// cut into faces drawing as one, without seams. Clipping at the screen's
+// edges, refused quads and guard bytes are the warp's tests.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -126,22 +127,6 @@ TEST_F(DrawFaceTest, FullFrameFacesMapOneToOneFrontAndBack) {
     ExpectOneToOne(backPic);
 }
 
-TEST_F(DrawFaceTest, OffScreenFacesAreSkippedPartialOnesClippedFoldedOnesDropped) {
-    canvas.SetViewMatrix(TranslationMatrix(-3, 0, 0)); // every x < 0
-    EXPECT_TRUE(Draw(Full()));
-    EXPECT_EQ(out.Load(), Picture(W, H, kClear));
-    // Three corners left of the frame, one inside at x = 1.5·19.5 = 29.25.
-    canvas.SetViewMatrix(Mat4{});
-    EXPECT_TRUE(Draw(QuadFace({-3, 1, 0}, {0.5, 0, 0}, {-2, -1, 0}, {-3, -1, 0}, kSourceFirst, kSourceNone)));
-    const Picture got = out.Load();
-    EXPECT_NE(got.at(0, H / 2), kClear);
-    for (int y = 0; y < H; ++y) EXPECT_EQ(got.at(W - 1, y), kClear) << y;
-    // Corners in bow-tie order: the quad folds over itself.
-    out.FillBytes(0);
-    EXPECT_TRUE(Draw(QuadFace({-1, 1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, -1, 0}, kSourceFirst, kSourceNone)));
-    EXPECT_EQ(out.Load(), Picture(W, H, kClear));
-}
-
 TEST_F(DrawFaceTest, ShadingDimsByTheLightOnTheDirectAndCopiedPaths) {
     // N.z = cos 60° = 0.5 under a head-on light without ambient: half
     // brightness, whether the face is warped straight from its picture or
@@ -172,27 +157,6 @@ TEST_F(DrawFaceTest, PostEffectsWorkOnEachDrawnFacePart) {
     canvas.SetViewMatrix(TranslationMatrix(5, 0, 0)); // off screen
     EXPECT_TRUE(Draw(half));
     EXPECT_EQ(effect->applied, 1); // neither cost a pass over its picture
-}
-
-TEST_F(DrawFaceTest, NothingIsWrittenOutsideTheFrame) {
-    // Across every edge and corner, far outside, huge, reaching behind the
-    // camera; then random placements, one seed for all.
-    canvas.SetProjection(PerspectiveMatrix(6));
-    std::vector<Mat4> cases = {TranslationMatrix(40, 3, 0), ScaleMatrix(1000, 1000, 1),
-                               MatMul(TranslationMatrix(0, 0, 5.9), RotationY(0.3)),
-                               MatMul(TranslationMatrix(0, 0, 5), RotationX(1.2))};
-    for (double dx : {-1.5, -0.9, 0.0, 0.9, 1.5})
-        for (double dy : {-1.5, -0.9, 0.0, 0.9, 1.5}) cases.push_back(TranslationMatrix(dx, dy, 0));
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> u(-1, 1);
-    for (int i = 0; i < 60; ++i)
-        cases.push_back(MatMul(TranslationMatrix(2 * u(rng), 2 * u(rng), 3 * u(rng)),
-                               MatMul(RotationY(3 * u(rng)), RotationX(3 * u(rng)))));
-    for (size_t i = 0; i < cases.size(); ++i) {
-        canvas.SetViewMatrix(cases[i]);
-        Draw(Full());
-        ASSERT_TRUE(out.GuardsIntact()) << "case " << i;
-    }
 }
 
 QuadFace FaceAtDepth(double z) {
