@@ -406,57 +406,55 @@ TransitionProbe Grid(uint32_t index, int w, int h, bool topDown = true) {
     return grid;
 }
 
-TEST(RotatingFrames, WithoutCohesionEachFrameTurnsInItsOwnWindowOutermostFirst) {
-    // 15 frames make a 29 x 29 grid: at 203 x 116 cell column j spans pixels
-    // 7j to 7j + 7 and the middle row 14 rows 56 to 60, and along that row
-    // cell j belongs to frame min(j, 28 - j). Frame r turns during
-    // [r/15, (r + 1)/15] and is edge-on halfway through; frames outside it
-    // show B, those inside still A. About either axis a finished cell of
-    // the middle row lands on a cell of its own frame.
-    for (const char* rotation : {"Vertical", "Horizontal"}) {
-        TransitionProbe r = Grid(kRotatingFrames, 203, 116);
-        r.Set("Frames", "15").Set("Rotation", rotation);
-        for (int frame : {0, 1, 6, 13, 14}) {
-            const Picture out = r.Render((frame + 0.5) / 15);
-            std::string seen, want;
-            for (int j = 0; j < 29; ++j) {
-                seen += Seen(out.at(7 * j + 3, 58));
-                const int ring = std::min(j, 28 - j);
-                want += ring < frame ? 'B' : ring == frame ? '.' : 'A';
+TEST(Grids, WithoutCohesionEachPieceTurnsInItsOwnWindowInItsOrder) {
+    // Piece k of n turns during [k/n, (k + 1)/n] and is edge-on halfway
+    // through, where only the background shows near it; pieces before it
+    // show B, those after it still A. Points are given in stored rows, with
+    // the piece they belong to.
+    //   Rotating Frames: 15 frames make a 29 x 29 grid. At 203 x 116 cell
+    //   column j spans pixels 7j to 7j + 7 and the middle row 14 rows 56 to
+    //   60; along that row cell j belongs to frame min(j, 28 - j), the
+    //   outermost first. About either axis a finished cell of the middle row
+    //   lands on a cell of its own frame.
+    //   Louver Grid: 3 x 2 panels at 96 x 54, panel (row, column) covering
+    //   pixels 32c to 32c + 32 and stored rows 27r to 27r + 27, probed near
+    //   its corner. Row 0 turns left to right, then row 1 right to left: the
+    //   order follows the stored rows, so bottom-up frames start at the bottom.
+    struct Point {
+        int x, y, piece;
+    };
+    std::vector<Point> frames, panels;
+    for (int j = 0; j < 29; ++j) frames.push_back({7 * j + 3, 58, std::min(j, 28 - j)});
+    const int order[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {1, 1}, {1, 0}};
+    for (int i = 0; i < 6; ++i) panels.push_back({32 * order[i][1] + 8, 27 * order[i][0] + 7, i});
+    struct Case {
+        uint32_t index;
+        int w, h, pieces;
+        const std::vector<Point>& points;
+    };
+    for (const Case& c : {Case{kRotatingFrames, 203, 116, 15, frames}, Case{kLouverGrid, 96, 54, 6, panels}})
+        for (const char* rotation : {"Vertical", "Horizontal"})
+            for (bool topDown : {true, false}) {
+                TransitionProbe r = Grid(c.index, c.w, c.h, topDown);
+                if (c.index == kLouverGrid) r.Set("Columns", "3").Set("Rows", "2");
+                else r.Set("Frames", "15");
+                r.Set("Rotation", rotation);
+                for (int k = 0; k < c.pieces; ++k) {
+                    const Picture out = r.Render((k + 0.5) / c.pieces);
+                    std::string seen, want;
+                    for (const Point& p : c.points) {
+                        seen += Seen(out.at(p.x, topDown ? p.y : c.h - 1 - p.y));
+                        want += p.piece < k ? 'B' : p.piece == k ? '.' : 'A';
+                    }
+                    EXPECT_EQ(seen, want) << c.index << " " << rotation << (topDown ? " top-down" : " bottom-up")
+                                          << ", piece " << k << " edge-on";
+                }
             }
-            EXPECT_EQ(seen, want) << rotation << ", frame " << frame << " edge-on";
-        }
-    }
     // One frame is the whole picture: all A at first, a line at most edge-on.
     TransitionProbe one = Grid(kRotatingFrames, 160, 90);
     one.Set("Frames", "1");
     EXPECT_EQ(Count(one.Render(0.001), 'A'), 160 * 90);
     EXPECT_LE(OpaqueBox(one.Render(0.5)).count, 2 * 90);
-}
-
-TEST(LouverGrid, WithoutCohesionThePanelsTurnInSnakeOrder) {
-    // 3 x 2 panels at 96 x 54: panel (row, column) covers pixels 32c to
-    // 32c + 32 and stored rows 27r to 27r + 27. Row 0 turns left to right,
-    // then row 1 right to left, each panel during 1/6 of the time. Halfway
-    // through its window a panel is edge-on and near its corner only the
-    // background shows; earlier panels show B, later ones A. The order
-    // follows the stored rows, so bottom-up frames start at the bottom.
-    const int order[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {1, 1}, {1, 0}};
-    for (const char* rotation : {"Vertical", "Horizontal"})
-        for (bool topDown : {true, false}) {
-            TransitionProbe r = Grid(kLouverGrid, 96, 54, topDown);
-            r.Set("Columns", "3").Set("Rows", "2").Set("Rotation", rotation);
-            for (int j = 0; j < 6; ++j) {
-                const Picture out = r.Render((j + 0.5) / 6);
-                std::string seen, want;
-                for (int i = 0; i < 6; ++i) {
-                    const int x = 32 * order[i][1] + 8, y = 27 * order[i][0] + 7;
-                    seen += Seen(out.at(x, topDown ? y : 53 - y));
-                    want += i < j ? 'B' : i == j ? '.' : 'A';
-                }
-                EXPECT_EQ(seen, want) << rotation << (topDown ? " top-down" : " bottom-up") << ", panel " << j;
-            }
-        }
 }
 
 TEST(Grids, TheNearSideFollowsTheTiltPadInvertedOnOneAxisPerTransition) {
