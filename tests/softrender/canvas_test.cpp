@@ -25,13 +25,10 @@ using namespace canvas_test;
 constexpr double kPi = std::numbers::pi;
 const Rgba kClear{0, 0, 0, 0};
 
-// Counts live instances, and paints the face part it is given.
+// Paints the face part it is given.
 struct PaintEffect : PREffect {
-    static inline int alive = 0;
     int applied = 0;
     uint32_t lastWidth = 0;
-    PaintEffect() { ++alive; }
-    ~PaintEffect() override { --alive; }
     void Apply(ImageView& image) override {
         ++applied;
         lastWidth = image.width;
