@@ -1,91 +1,21 @@
-// Matrices and the w rule; quad faces and degenerate grids; the box fold at
-// every stage; stagger windows and rings, beyond what the transitions'
-// pictures show (tests/transitions/motion_test.cpp).
+// What the transitions' pictures (tests/transitions/motion_test.cpp) do not
+// show: degenerate grids, the box fold at every stage, stagger windows for
+// any cohesion, rings covering the whole grid.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
-#include "geometry/light.h"
-#include "geometry/mat4.h"
 #include "geometry/mesh_creator.h"
-#include "geometry/projection.h"
 #include "geometry/ring_system.h"
 #include "geometry/stagger.h"
 
 namespace svt {
 namespace {
 
-void ExpectNear(const Vec3& got, const Vec3& want, double tol = 1e-12) {
-    EXPECT_NEAR(got.x, want.x, tol);
-    EXPECT_NEAR(got.y, want.y, tol);
-    EXPECT_NEAR(got.z, want.z, tol);
-}
-
-TEST(Mat4, ProductOrderTurnDirectionsAndTheWThreshold) {
-    // RotationZ(pi/2) sends (1, 0, 0) to (0, -1, 0); +1 in x after it gives
-    // (1, -1, 0), before it (2, 0, 0) -> (0, -2, 0).
-    const Mat4 t = TranslationMatrix(1, 0, 0), r = RotationZ(std::numbers::pi / 2);
-    ExpectNear(TransformPoint(MatMul(t, r), {1, 0, 0}), {1, -1, 0});
-    ExpectNear(TransformPoint(MatMul(r, t), {1, 0, 0}), {0, -2, 0});
-    // About y the right edge comes forward; about x the y = +1 edge moves away.
-    const double s = std::sin(0.3), c = std::cos(0.3);
-    ExpectNear(TransformPoint(RotationY(0.3), {1, 0, 0}), {c, 0, s});
-    ExpectNear(TransformPoint(RotationX(0.3), {0, 1, 0}), {0, c, -s});
-
-    // D = 10: (1, 1, 5) gets w = 1 - 5/10 = 0.5 and lands at (2, 2, 10).
-    ExpectNear(TransformPoint(PerspectiveMatrix(10), {1, 1, 5}), {2, 2, 10}, 0);
-    EXPECT_EQ(PerspectiveMatrix(1e-7).at(3, 2), 0.0); // no perspective
-    Mat4 m;
-    for (double w : {1e-7, -1e-6}) { // |w| <= 1e-6: undivided
-        m.at(3, 3) = w;
-        ExpectNear(TransformPoint(m, {3, 4, 5}), {3, 4, 5}, 0);
-    }
-    m.at(3, 3) = 2e-6;
-    ExpectNear(TransformPoint(m, {3, 4, 5}), {1.5e6, 2e6, 2.5e6}, 1e-6);
-}
-
-const Vec3 kTL{-1, 1, 0}, kTR{1, 1, 0}, kBR{1, -1, 0}, kBL{-1, -1, 0};
-
-TEST(QuadFace, PixelRectCornerOrderAndFacesWithoutFourCorners) {
-    QuadFace face(kTL, kTR, kBR, kBL, kSourceFirst, kSourceNone);
-    EXPECT_EQ(face.PixelRect(false, 720, 576).w, 720);
-    EXPECT_EQ(face.PixelRect(false, 720, 576).h, 576);
-    // 719·0.25 + 0.5 -> 180; 719·0.5 + 0.5 = 360 -> w = 181. Without a back
-    // picture the back side shows the front rectangle too.
-    face.frontRect = {0.25, 0, 0.5, 1};
-    face.backRect = {0, 0.5, 1, 1};
-    EXPECT_EQ(face.PixelRect(true, 720, 576).x, 180);
-    EXPECT_EQ(face.PixelRect(true, 720, 576).w, 181);
-    // With one, the back rectangle, still in the front picture's size: 575·0.5 + 0.5 = 288.
-    face.back = kSourceSecond;
-    EXPECT_EQ(face.PixelRect(true, 720, 576).y, 288);
-    EXPECT_EQ(face.PixelRect(true, 720, 576).h, 288);
-
-    using Order = std::array<int, 4>;
-    const struct {
-        uint32_t mirror;
-        bool back;
-        Order want;
-    } orders[] = {{1, false, {0, 1, 2, 3}}, {1, true, {3, 2, 1, 0}}, {0, true, {1, 0, 3, 2}}, {5, true, {0, 1, 2, 3}}};
-    for (const auto& o : orders) {
-        face.mirrorMode = o.mirror;
-        EXPECT_EQ(face.CornerOrder(o.back), o.want) << o.mirror << o.back;
-    }
-
-    face.vertices.clear();
-    EXPECT_EQ(face.PixelRect(false, 720, 576).w, 0);
-    face.vertices.push_back({3, 0, 0});
-    face.vertices.push_back({0, 3, 0});
-    face.vertices.push_back({0, 0, 3});
-    EXPECT_EQ(face.Centroid(), (Vec3{1, 1, 1}));
-    face.Transform(TranslationMatrix(5, 5, 5)); // left alone
-    EXPECT_EQ(face.vertices[0], (Vec3{3, 0, 0}));
-    EXPECT_EQ(face.TransformedCorners(Mat4{})[0], (Vec3{}));
-}
+const Vec3 kTL{-1, 1, 0}, kTR{1, 1, 0}, kBR{1, -1, 0}, kBL{-1, -1, 0}; // the full frame
 
 TEST(PlaneGrid, NoColumnsOrAPictureUnderTwoPixelsWideGivesNoFaces) {
     EXPECT_TRUE(QuadMeshCreator::CreatePlaneGrid(31, 17, kTL, kTR, kBL, 0, 2, kSourceNone, kSourceNone, 0, false).empty());
@@ -96,9 +26,7 @@ enum { kFront, kRight, kBack, kLeft, kUpper, kLower }; // CreateBox order; upper
 
 // The full-frame box with its back at z = -2, folded.
 QuadMesh Folded(double progress) {
-    const QuadMesh box =
-        QuadMeshCreator::CreateBox({-1, 1, 0}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, -2.0, kSourceNone, kSourceNone);
-    return QuadMeshCreator::FoldBox(box, progress);
+    return QuadMeshCreator::FoldBox(QuadMeshCreator::CreateBox(kTL, kTR, kBR, kBL, -2.0, kSourceNone, kSourceNone), progress);
 }
 
 using Bounds = std::array<double, 6>; // x0, x1, y0, y1, z0, z1
