@@ -1,5 +1,5 @@
-// What all transitions share: easing, staggering, the glow look, parameter
-// reading, and the render skeleton driven through a probe transition.
+// What all transitions share: easing, parameter reading, and the render
+// skeleton driven through a probe transition.
 #include "transitions/common.h"
 
 #include <new>
@@ -34,21 +34,6 @@ TEST(EaseProgress, HandComputedPointsAndFlipsCurve) {
     }
     EXPECT_LT(EaseProgress(0.1, 2.6, 0.45), 0.05);
     EXPECT_GT(EaseProgress(0.9, 3.4, 0.45), 0.95);
-}
-
-TEST(GlowLook, SwellAndTruncatedRadius) {
-    // sin(3.1415) = sin(π - 9.2654e-5) ≈ 9.2654e-5: not zero.
-    EXPECT_NEAR(GlowSwell(1.0), 9.26536e-5, 1e-9);
-    // {t, fog, shine, height, radius, metal}. At 0.5 the swell is sin(1.57075)
-    // = 1 - 1.7e-9, so 1080·1·s·0.2 falls a hair below 216 and truncates to
-    // 215; at 1/6, s = sin(0.52358) ≈ 0.49999 and 576·0.5·s·0.2 = 28.799.
-    const double cases[][6] = {{0.5, 1.0, 0.5, 1080, 215, 0.5}, {1.0 / 6, 0.5, 0.0, 576, 28, 0.0}, {0.0, 1.0, 1.0, 1080, 0, 0.0}};
-    for (const auto& c : cases) {
-        const GlowLook look = GlowLookAt(c[0], c[1], c[2], uint32_t(c[3]));
-        EXPECT_EQ(look.radius, int32_t(c[4])) << c[0];
-        EXPECT_NEAR(look.metal, c[5], 1e-6) << c[0];
-    }
-    EXPECT_NEAR(GlowLookAt(0.5, 1.0, 0.5, 1080).glow, 1.0f, 1e-6);
 }
 
 constexpr ParamSpec kProbeParams[] = {

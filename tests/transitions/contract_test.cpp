@@ -225,7 +225,7 @@ TEST_P(Contract, DefaultsAndPresetCellsAreValidAndUnusedBytesZeroed) {
             // on a whole number; all others start at 0 or -100.
             const bool counts = p.slider.minimum >= 1.0f;
             EXPECT_EQ(p.slider.continuous, counts ? 0u : 1u) << p.name;
-            if (counts) EXPECT_EQ(p.slider.maximum, std::floor(p.slider.maximum));
+            EXPECT_TRUE(!counts || p.slider.maximum == std::floor(p.slider.maximum)) << p.name;
         } else {
             EXPECT_TRUE(AllBytes(raw + 12, 216 - 12, 0));
         }
