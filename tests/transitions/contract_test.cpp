@@ -236,11 +236,12 @@ TEST_P(Contract, DefaultsAndPresetCellsAreValidAndUnusedBytesZeroed) {
     }
 }
 
+// The transition's name without its "3D " and blanks ("BoxFold").
 std::string IndexName(const ::testing::TestParamInfo<uint32_t>& info) {
-    static const char* kNames[kEffectCount] = {"BoxFold",    "CheckerBoard",  "Comb",       "Flip",  "FlyAway",
-                                               "LouverGrid", "Louvers",       "MagicCarpet", "PageTurn",
-                                               "PizzaBoxes", "RotatingFrames", "SpiralBounce", "Twist"};
-    return info.param < kEffectCount ? kNames[info.param] : std::to_string(info.param);
+    host::ComPtr<IVideoEffect> fx = test::SharedModule().CreateEffect(info.param);
+    std::string name = fx ? fx->GetEffectName() + 3 : std::to_string(info.param);
+    std::erase(name, ' ');
+    return name;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTransition, Contract, ::testing::Range(0u, kEffectCount), IndexName);

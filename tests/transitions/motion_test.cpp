@@ -1,5 +1,6 @@
-// Each transition's motion measured on what the loaded module draws, against
-// numbers worked out by hand from the motion.
+// Each transition's motion (a test suite each, the two grids together)
+// measured on what the loaded module draws, against numbers worked out by
+// hand from the motion.
 #include <array>
 
 #include "tests/transitions/probe.h"
@@ -9,8 +10,6 @@ namespace svt::test {
 namespace {
 
 constexpr uint32_t kLouverGrid = 5, kRotatingFrames = 10;
-
-// 3D Box Fold: the closed box, the flat net, the box turned inside out, the tilt.
 
 TransitionProbe Box(const char* speed, const char* depth, bool topDown = true) {
     TransitionProbe box(0);
@@ -88,8 +87,6 @@ TEST(BoxFold, CentredTiltIsStraightOnAndOffCentreTiltTurnsTheFaceThatWay) {
     }
 }
 
-// 3D Checker Board: the slide and spin from tile to tile, the board receding.
-
 TransitionProbe Board(const char* grid, const char* depth, const char* start, const char* end, const char* rotate) {
     TransitionProbe board(1);
     board.Set("Grid", grid).Set("Depth", depth).Set("Tilt", "0.5,0.5").Set("Start", start).Set("End", end);
@@ -159,8 +156,6 @@ TEST(CheckerBoard, DepthSendsTheBoardBackMidway) {
     EXPECT_NEAR(double(Count(near, 'A')) / all, 0.5, 0.03);
     EXPECT_NEAR(double(Count(near, 'B')) / all, 0.5, 0.03);
 }
-
-// 3D Comb: strips of A spin, fly and shrink over B, neighbours going opposite ways.
 
 // Strip i of four upright strips spans output columns 40i to 40i + 40.
 const Picture kA = Cells(kW, kH, 4, 1, {kRed, kGreen, kBlue, kYellow});
@@ -232,8 +227,6 @@ TEST(Comb, SpreadPushesTheStripsApartOverAPictureBWithoutTheLook) {
     EXPECT_EQ(std::count_if(covered.begin(), covered.end(), [](int x) { return x > 62 && x < 99; }), 0);
     EXPECT_FALSE(out.at(40, kH / 2) == kGreen) << "strip 1 glows";
 }
-
-// 3D Flip: where the card is and how large, and its glow.
 
 // A flip over a transparent background with no glow and no shading, so that
 // the card's pixels are exactly where alpha is set.
@@ -330,8 +323,6 @@ TEST(Flip, FogLightsUpTheCardMidTurnAndFadesAtTheEnds) {
     EXPECT_NEAR(brightness(foggy.Render(0.002)), brightness(plain.Render(0.002)), 3);
 }
 
-// 3D Fly Away: the path small outputs take, the fade into B, the flight target.
-
 TransitionProbe FlyAway(const Picture& a, const Picture& b, const host::FrameLayout& layout = {}) {
     TransitionProbe fly(4);
     fly.Set("Fog", "0").Set("Shine", "0").Pictures(a, b, layout);
@@ -392,10 +383,6 @@ TEST(FlyAway, TheFlightTargetDrawsThePictureTowardItsCorner) {
         }
     }
 }
-
-// 3D Rotating Frames and 3D Louver Grid: which piece turns when, and the
-// tilt the two share, each reading the tilt pad the other way round.
-
 
 // Red A turning to blue B over a transparent background, unshaded, untilted
 // and without cohesion.
@@ -501,8 +488,6 @@ TEST(Grids, TheNearSideFollowsTheTiltPadInvertedOnOneAxisPerTransition) {
     }
 }
 
-// 3D Louvers: the order and timing of the slats, their turn, what their backs show.
-
 TransitionProbe Blind(const char* slices, const char* cohesion, const char* orientation = "Horizontal") {
     TransitionProbe blind(6);
     blind.Set("Slices", slices).Set("Cohesion", cohesion).Set("Orientation", orientation).Set("Shading", "0");
@@ -565,8 +550,6 @@ TEST(Louvers, EverySlatShowsTheMatchingStripOfBUprightOnItsBack) {
         }
     }
 }
-
-// 3D Magic Carpet: the lift, the seamless start of the flight, the bank, the end.
 
 TransitionProbe Carpet(const char* bank, bool plain = true) {
     TransitionProbe carpet(7);
@@ -652,8 +635,6 @@ TEST(MagicCarpet, NearTheEndTheCarpetIsAShortLineAcrossTheMiddle) {
     EXPECT_LE(carpet.right, 109);
 }
 
-// 3D Page Turn: which edge lifts, which way the page curls, the page's own look.
-
 bool ShowsA(int code) {
     return code == Code(kRed) || code == Code(kGreen) || code == Code(kBlue) || code == Code(kYellow);
 }
@@ -732,8 +713,6 @@ TEST(PageTurn, TheGlowLooksOnlyAtThePageAndOnlyWithFog) {
     EXPECT_EQ(changedUnder, 0);
 }
 
-// 3D Pizza Boxes: boxes cut from the picture turn over about their centres in turn.
-
 TransitionProbe Boxes(const char* slices, const char* cohesion, const char* orientation, bool topDown = true) {
     TransitionProbe boxes(9);
     boxes.Set("Slices", slices).Set("Cohesion", cohesion).Set("Orientation", orientation).Set("Depth", "0");
@@ -802,9 +781,6 @@ TEST(PizzaBoxes, WithoutCohesionTheBoxesTurnOneAfterAnotherFromRowZero) {
         EXPECT_EQ(CodeAt(out, 0.25, last), Code(topDown ? kBlue : kRed)) << topDown;
     }
 }
-
-// 3D Spiral Bounce: the order of the panels, one panel's bounce, the wobble,
-// and a host that cannot lend the memory for the order.
 
 // A red A changing to a cyan B over a transparent background.
 TransitionProbe Spiral(const std::string& columns, const std::string& rows, bool topDown = true) {
@@ -887,8 +863,6 @@ TEST(SpiralBounce, WithoutMemoryForTheOrderNothingIsDrawnAndFalseReturned) {
     EXPECT_TRUE(r.Render(0.0).rendered);
     EXPECT_TRUE(r.output().SamePixels(r.frameA()));
 }
-
-// 3D Twist: the tumble.
 
 TEST(Twist, FlipTumblesThePictureUpsideDownByHalfway) {
     // Two slices without cohesion: at 0.5 the bottom one (turning first) has
