@@ -4,7 +4,6 @@
 // these tests: the GPU path is part of what we ship.
 #include <gtest/gtest.h>
 
-#include "gpu/programs.h"
 #include "host/gl_host.h"
 #include "tests/gpu/recording_host.h"
 #include "tests/library/loaded_module.h"
@@ -165,22 +164,6 @@ TEST_F(EGLHost, EveryTransitionPreparesWithEachSetting) {
         }
     // Mesh, three border and two glow programs, each compiled once.
     EXPECT_EQ(host->compiledPrograms(), 6u);
-    EXPECT_EQ(host->liveObjects(), 0);
-}
-
-// The programs no preparation builds (copy, background, cropped mesh) are
-// made as they are needed: each must compile and link here too.
-TEST_F(EGLHost, EveryProgramLinks) {
-    for (int i = 0; i < kProgramCount; ++i) {
-        const ProgramSources s = SourcesOf(ProgramId(i));
-        IGPUProgram* p = nullptr;
-        ASSERT_TRUE(host->CreateProgram(&host->device(), &p, s.vertex.data, s.fragment.data, nullptr, s.vertex.length,
-                                        s.fragment.length, 0, 0, 0, 0, 0, 0, 0) &&
-                    p->IsValid())
-            << ProgramName(ProgramId(i)) << ": " << host->lastProgramLog();
-        host->ReleaseProgram(p);
-    }
-    EXPECT_EQ(host->compiledPrograms(), size_t(kProgramCount));
     EXPECT_EQ(host->liveObjects(), 0);
 }
 

@@ -2,7 +2,6 @@
 // and texture-stage values against worked examples.
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 #include "gpu/shader_program.h"
 #include "tests/gpu/recording_host.h"
@@ -71,39 +70,6 @@ TEST_F(Holder, StageOfAFullHDImageInsideAWiderTexture) {
     EXPECT_FLOAT_EQ(Last("Texture0.roiWH")[1], 1079.0f / 1080);
 }
 
-TEST_F(Holder, OneTexelStageTakesTheSmallBranches) {
-    ShaderProgram holder(true);
-    Attach(holder, StageNames(0));
-    GPUFrame frame{};
-    frame.width = frame.height = frame.textureWidth = frame.textureHeight = 1;
-    ASSERT_TRUE(holder.BeginPass(1, 1));
-    holder.SetTextureStage(0, &frame, StageRect{});
-    // n = 0, o = 0.5, T = S = 1.
-    EXPECT_TRUE(std::isinf(Last("Texture0.texelSize")[0]));
-    for (const char* n : {"vScale", "vScaleTEXi"})
-        EXPECT_EQ(Last(std::string("Texture0.") + n), (std::vector<float>{0, 0})) << n;
-    for (const char* n : {"vShift", "vShiftTEXi", "vRT2TEX_Shift", "vTEX2NORM_Shift", "vTEXi2NORM_Shift"})
-        EXPECT_EQ(Last(std::string("Texture0.") + n), (std::vector<float>{0.5f, 0.5f})) << n;
-}
-
-TEST_F(Holder, StageIsSetOncePerPass) {
-    ShaderProgram holder(true);
-    Attach(holder, StageNames(0));
-    GPUFrame frame{};
-    frame.width = frame.height = frame.textureWidth = frame.textureHeight = 8;
-    holder.BeginPass(8, 8);
-    holder.SetTextureStage(0, &frame, StageRect{});
-    StageRect half{0.5f, 0, 1, 1};
-    holder.SetTextureStage(0, &frame, half);
-    holder.CheckStages(&frame, nullptr);
-    EXPECT_EQ(program->Sent("Texture0.vShift").size(), 1u);
-    holder.BeginPass(8, 8);
-    holder.SetTextureStage(0, &frame, half);
-    ASSERT_EQ(program->Sent("Texture0.vShift").size(), 2u);
-    // o = 0 + 0.5 * 8 + 0.5 = 4.5 of 8.
-    EXPECT_FLOAT_EQ(Last("Texture0.vShift")[0], 4.5f / 8);
-}
-
 TEST_F(Holder, NamesTheProgramLacksAreNeverSent) {
     ShaderProgram holder(true);
     Attach(holder, {"Diffuse", "Texture0.vScale"});
@@ -116,17 +82,6 @@ TEST_F(Holder, NamesTheProgramLacksAreNeverSent) {
     EXPECT_FALSE(holder.SetInt("diffuse", 1)); // exact comparison
     for (const test::UniformCall& c : program->calls)
         EXPECT_TRUE(c.name == "Diffuse" || c.name == "Texture0.vScale") << c.name;
-}
-
-TEST_F(Holder, PlainHolderPassesEverythingButStages) {
-    ShaderProgram holder(false);
-    Attach(holder, {});
-    GPUFrame frame{};
-    frame.width = frame.height = frame.textureWidth = frame.textureHeight = 4;
-    ASSERT_TRUE(holder.BeginPass(4, 4));
-    EXPECT_TRUE(holder.SetInt("SwapChannelsDst", 1));
-    holder.SetTextureStage(0, &frame, StageRect{}); // refused with a message
-    EXPECT_EQ(program->calls.size(), 1u);
 }
 
 TEST_F(Holder, InvalidProgramLeavesItEmptyAndItsHostUnreferenced) {
