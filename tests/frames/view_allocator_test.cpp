@@ -1,6 +1,6 @@
-// ImageView binding and allocation, MemoryAllocator with a host (without one:
-// every transition's contract test), and the frame processor as a host sees
-// it (from the loaded module).
+// MemoryAllocator with a host (without one: every transition's contract test;
+// ImageView's binding of every layout: the guard-byte tests), and the frame
+// processor as a host sees it (from the loaded module).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,32 +14,6 @@
 
 namespace svt {
 namespace {
-
-TEST(ImageView, NegativeStrideBindsToTheLowestRowAndANullFrameEmptiesTheView) {
-    std::vector<uint8_t> memory(10 * 4096);
-    FrameDesc d{};
-    d.data = memory.data() + 9 * 4096; // row 0 at the highest address
-    d.width = 1024;
-    d.height = 10;
-    d.stride = -4096;
-    d.pixelSize = 4;
-    d.format = kFormatBGRA8;
-    d.topDown = 1;
-    ImageView v;
-    ASSERT_TRUE(v.BindFrame(&d));
-    EXPECT_EQ(v.data, memory.data()); // given address - 9 * 4096
-    EXPECT_EQ(v.stride, 4096);
-    EXPECT_EQ(v.strideInPixels, 1024u);
-    EXPECT_EQ(v.topDown, 0);
-    EXPECT_EQ(v.ownsMemory, 0);
-    FrameDesc back{};
-    v.Describe(&back);
-    EXPECT_TRUE(back.data == memory.data() && back.stride == 4096 && back.topDown == 0 && back.reserved == 0);
-
-    EXPECT_FALSE(v.BindFrame(nullptr));
-    EXPECT_TRUE(v.empty());
-    EXPECT_EQ(v.stride, 0);
-}
 
 // A host allocator that counts what it is asked for.
 class CountingHost final : public IHostAllocator {
@@ -96,7 +70,6 @@ TEST(MemoryAllocator, HostAllocatorServesPicturesAndBlocksAndGetsThemAllBack) {
     }
     EXPECT_EQ(host.refs, 1); // the allocator released its reference
 }
-
 
 class LoadedFrameProcessor : public test::LoadedModule {
 protected:

@@ -1,12 +1,10 @@
-// The host's context and allocator, alone and as the library's
-// MemoryAllocator sees them.
+// The host's context and allocator. (The library's MemoryAllocator over a
+// host allocator: tests/frames.)
 #include "host/host_context.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "frames/memory_allocator.h"
 
 namespace svt::host {
 namespace {
@@ -86,22 +84,6 @@ TEST(HostAllocator, AlignsCountsRefusesAndFailsOnRequest) {
     EXPECT_NE(a.AllocateBlock(&p, 8), kOk);
     EXPECT_EQ(p, nullptr);
     EXPECT_EQ(a.live(), 0u);
-}
-
-TEST(HostAllocator, TheLibrarysMemoryAllocatorGoesThroughIt) {
-    HostContext ctx(TwoParams());
-    {
-        MemoryAllocator lib(&ctx);
-        EXPECT_EQ(ctx.allocator().outstandingReferences(), 1u);
-        void* pic = nullptr;
-        int32_t stride = 0;
-        ASSERT_TRUE(lib.AllocatePicture(&pic, 8, 8, 4, &stride));
-        EXPECT_EQ(ctx.allocator().livePictures(), 1u);
-        lib.FreePicture(pic);
-    }
-    EXPECT_EQ(ctx.allocator().live(), 0u);
-    EXPECT_EQ(ctx.allocator().outstandingReferences(), 0u);
-    EXPECT_EQ(ctx.allocator().allocations(), 1u);
 }
 
 } // namespace
