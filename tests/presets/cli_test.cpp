@@ -1,5 +1,5 @@
-// The tumblers preset and translation commands, run in process against the
-// built module.
+// tumblers saving a preset file and rendering with it, run in process against
+// the built module. (Loading and showing files: tests/cli/language.sh.)
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,11 +16,11 @@ namespace {
 using test::ScratchFolder;
 
 struct Outcome {
-    bool handled = false;
     int code = -1;
-    std::string out, err;
+    std::string err;
 };
 
+// "preset ..." runs as an extra command, anything else as a render.
 Outcome Tumblers(std::vector<std::string> words) {
     words.insert(words.begin(), {"tumblers", "--module", std::getenv("SVT_MODULE_PATH")});
     std::vector<char*> argv;
@@ -29,34 +29,11 @@ Outcome Tumblers(std::vector<std::string> words) {
     Outcome r;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    r.handled = host::RunExtraCommand(int(words.size()), argv.data(), &r.code);
-    if (!r.handled && words[3] == "render") r.code = host::RunTumblers(int(words.size()), argv.data());
-    r.out = ::testing::internal::GetCapturedStdout();
+    if (!host::RunExtraCommand(int(words.size()), argv.data(), &r.code))
+        r.code = host::RunTumblers(int(words.size()), argv.data());
+    ::testing::internal::GetCapturedStdout();
     r.err = ::testing::internal::GetCapturedStderr();
     return r;
-}
-
-TEST(PresetCommands, SaveThenLoadShowsTheValuesGiven) {
-    ScratchFolder folder;
-    const std::string file = folder.File("p.fxptmba");
-    const Outcome save = Tumblers({"preset", "save", "3D Box Fold", "--file", file, "--preset", "Cube Change", "--set",
-                               "Depth=50", "--set", "Reverse=on"});
-    ASSERT_TRUE(save.handled);
-    ASSERT_EQ(save.code, 0) << save.err;
-    EXPECT_NE(ScratchFolder::Read(file).find("<Preset Name=\"Cube Change\" LibraryName=\"Solvane Tumblers\" "
-                                             "EffectName=\"3D Box Fold\">"),
-              std::string::npos);
-
-    const Outcome load = Tumblers({"preset", "load", "3d box fold", "--file", file});
-    ASSERT_EQ(load.code, 0) << load.err;
-    // Cube Change has Speed 0.83 and Tilt (1, 1); Depth and Reverse were set.
-    for (const char* line : {"Cube Change (3D Box Fold, Solvane Tumblers)", "Speed          83\n",
-                             "Depth          50\n", "Tilt           1,1\n", "Reverse        on\n"})
-        EXPECT_NE(load.out.find(line), std::string::npos) << line << " in\n" << load.out;
-
-    const Outcome other = Tumblers({"preset", "load", "3D Comb", "--file", file});
-    EXPECT_EQ(other.code, 1);
-    EXPECT_NE(other.err.find("This can only open 3D Comb presets"), std::string::npos) << other.err;
 }
 
 TEST(PresetCommands, RenderWithAPresetFileUsesItsValues) {
