@@ -4,8 +4,7 @@
 // frames. At the ends the GPU output is the picture itself; in between the
 // two renders cover the same pixels and differ little in colour. Failing
 // pairs are written as PNGs (CPU | GPU | difference x 4) into
-// <build>/test-output/agreement, and the bounds measured per transition are
-// printed as a table.
+// <build>/test-output/agreement.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -30,7 +28,7 @@ namespace {
 constexpr int kWidth = 192, kHeight = 108;
 constexpr std::initializer_list<double> kTimes = {0, 0.25, 0.5, 0.75, 1};
 
-// Bounds, from the measurements printed by the tests (see the table). The
+// Bounds, from the measurements on llvmpipe. The
 // renderers sample differently (the CPU warps with its own filter, the GPU
 // samples bilinearly and smooths edges with multisampling), so edges and
 // texture detail differ by a few levels on average; the worst measured case
@@ -141,12 +139,6 @@ void SavePair(const std::string& name, const host::Picture& cpu, const host::Pic
         std::printf("agreement: could not write %s: %s\n", path.c_str(), error.c_str());
 }
 
-// Per transition: the worst figures seen.
-struct Worst {
-    double coverage = 1, mean = 0, meanWithLook = 0, together = 1;
-    int compared = 0;
-};
-
 class Agreement : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -157,14 +149,6 @@ protected:
         if (context_->Create()) gl_ = new host::GLHost(*context_);
     }
     static void TearDownTestSuite() {
-        if (!worst_.empty()) {
-            std::printf("\nagreement: worst figures per transition (mean: glow and metal 0)\n");
-            std::printf("%-33s %8s %10s %9s %13s %10s\n", "transition", "compared", "coverage%", "mean",
-                        "mean w/ look", "together%");
-            for (const auto& [name, w] : worst_)
-                std::printf("%-33s %8d %10.2f %9.2f %13.2f %10.1f\n", name.c_str(), w.compared, 100 * w.coverage,
-                            w.mean, w.meanWithLook, 100 * w.together);
-        }
         delete gl_;
         delete context_;
         if (module_ && module_->library()) module_->library()->GetSettings()->SetCropOverscan(0);
@@ -245,14 +229,13 @@ protected:
         if (bad) SavePair(what, expected.Load(), out.Load());
     }
 
-    // In between: coverage and mean colour; returns the figures.
-    Measure ExpectClose(const host::Picture& cpu, const host::Picture& gpu, const std::string& what,
-                        double maxMean = kMaxMeanLevels) {
+    // In between: coverage and mean colour.
+    void ExpectClose(const host::Picture& cpu, const host::Picture& gpu, const std::string& what,
+                     double maxMean = kMaxMeanLevels) {
         const Measure m = Compare(cpu, gpu);
         EXPECT_GE(m.coverage, kMinCoverage) << what;
         EXPECT_LE(m.mean, maxMean) << what;
         if (m.coverage < kMinCoverage || m.mean > maxMean) SavePair(what, cpu, gpu);
-        return m;
     }
 
     // The whole comparison of one parameter set at the five progress
@@ -260,8 +243,6 @@ protected:
     // the look on (when the set has it) brighter together and loosely close.
     void CompareAtAllTimes(host::EffectRenderer& r, host::HostFrame& gpu, const std::string& what, bool withLook,
                            double maxMean = kMaxMeanLevels, std::initializer_list<double> times = kTimes) {
-        // An exception gets a row of its own.
-        Worst& w = worst_[maxMean == kMaxMeanLevels ? r.info().name : what];
         const std::vector<ParamValue> values = r.context().values();
         for (double t : times) {
             const std::string at = At(what, t);
@@ -281,8 +262,7 @@ protected:
             }
             RenderBoth(r, t, gpu, at);
             const host::Picture cpu = r.output().Load(), gpuOff = gpu.Load();
-            const Measure m = ExpectClose(cpu, gpuOff, at, maxMean);
-            Record(w, m);
+            ExpectClose(cpu, gpuOff, at, maxMean);
             if (!withLook) continue;
             const Measure look = Compare(cpuOn, gpuOn);
             const double together = BrightenedTogether(cpu, cpuOn, gpuOff, gpuOn);
@@ -290,16 +270,8 @@ protected:
             EXPECT_GE(together, kMinBrightenedTogether) << at << " with the look";
             if (look.mean > kMaxMeanLevelsWithLook || together < kMinBrightenedTogether)
                 SavePair(at + " look", cpuOn, gpuOn);
-            w.meanWithLook = std::max(w.meanWithLook, look.mean);
-            w.together = std::min(w.together, together);
         }
         for (size_t i = 0; i < values.size(); ++i) r.context().SetValue(uint32_t(i), values[i]);
-    }
-
-    static void Record(Worst& w, const Measure& m) {
-        w.coverage = std::min(w.coverage, m.coverage);
-        w.mean = std::max(w.mean, m.mean);
-        ++w.compared;
     }
 
     static void LookOff(host::EffectRenderer& r) {
@@ -319,7 +291,6 @@ protected:
     static inline host::EffectModule* module_ = nullptr;
     static inline host::GLContext* context_ = nullptr;
     static inline host::GLHost* gl_ = nullptr;
-    static inline std::map<std::string, Worst> worst_;
 };
 
 constexpr uint32_t kTransitions = 13;
@@ -414,7 +385,7 @@ TEST_F(Agreement, TransparentBackgroundStaysTransparent) {
             }
         EXPECT_GT(clear, cpu.pixels().size() / 50) << what << ": too little background to compare";
         EXPECT_EQ(clearOnGpu, clear) << what;
-        Record(worst_[r->info().name], ExpectClose(cpu, g, what));
+        ExpectClose(cpu, g, what);
     }
     EXPECT_EQ(tried, 9);
 }
@@ -482,7 +453,7 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
                     EXPECT_GT(gpuChange, 0.01) << at << ": the GPU did not crop";
                     largestChange = std::max({largestChange, cpuChange, gpuChange});
                     // ...and the two cropped renders agree as closely as uncropped ones.
-                    Record(worst_[r->info().name + ", cropped"], ExpectClose(cpu, g, at + " cropped"));
+                    ExpectClose(cpu, g, at + " cropped");
                 }
             }
         }
