@@ -1,5 +1,6 @@
-// The extension string matching, the loader's fifteen steps against fake
-// strings and entry points, and the blend guard.
+// The extension string matching and the loader's fifteen steps against fake
+// strings and entry points. (The blend guard: the real host's state check in
+// entries_test.cpp and the border analysis, its one blend.)
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +8,6 @@
 #include <string>
 
 #include "gpu/arb_helper.h"
-#include "tests/gpu/recording_host.h"
 
 namespace svt {
 namespace {
@@ -108,25 +108,6 @@ TEST_F(Loader, BlendingFetchesAllFourWithTheirOwnNames) {
     EXPECT_EQ(gl.asked["glBlendEquationSeparateEXT"], 1);
     EXPECT_NE(Slot(0x140), nullptr); // glBlendEquationEXT stored although its name is missing
     EXPECT_EQ(Flag(0x4B8), 0xAA);
-}
-
-// What is restored, value by value, the real host checks (entries test);
-// here: the blend codes, and nothing touched without a saved state.
-TEST(GLGuard, MapsBlendCodesAndRestoresOnlyWhatItSaved) {
-    test::FakeDevice device;
-    GLGuard guard;
-    guard.Restore(); // nothing saved: no call
-    EXPECT_FALSE(guard.SetBlendFunc(1, 1));
-    EXPECT_TRUE(device.log.empty());
-    guard.Save(&device);
-    ASSERT_TRUE(guard.SetBlendFunc(6, 7));
-    EXPECT_EQ(device.log.back(), "BlendFuncSeparate 0x302 0x303 0x1 0x1");
-    guard.SetBlendFunc(13, 99); // past the codes: GL_ZERO
-    EXPECT_EQ(device.log.back(), "BlendFuncSeparate 0x8004 0x0 0x1 0x1");
-    guard.Restore();
-    device.log.clear();
-    guard.Restore(); // restored once: forgotten
-    EXPECT_TRUE(device.log.empty());
 }
 
 } // namespace
