@@ -15,7 +15,6 @@
 
 #include "tests/support/shared_module.h"
 #include "frames/frame_check.h"
-#include "frames/image_view.h"
 #include "library/abi.h"
 
 namespace svt {
@@ -187,16 +186,6 @@ TEST(FrameCheck, RowsMustStayInsideTheAddressSpace) {
     EXPECT_FALSE(DescribesRows(&f)) << "one byte past it";
     f = At(0x10000, INT32_MAX / 4 + 1, 1, INT32_MAX);
     EXPECT_FALSE(DescribesRows(&f)) << "a row of 2^31 bytes";
-}
-
-TEST(FrameCheck, AViewRefusesTheStrideWithoutMagnitude) {
-    const FrameDesc f = At(0x10000, 4, 4, INT32_MIN);
-    ImageView v;
-    EXPECT_FALSE(v.BindFrame(&f));
-    EXPECT_TRUE(v.empty());
-    v.BindMemory(reinterpret_cast<void*>(0x10000), 4, 4, INT32_MIN, 4, kFormatBGRA8, 0);
-    EXPECT_TRUE(v.empty());
-    EXPECT_EQ(v.stride, 0);
 }
 
 } // namespace
