@@ -194,13 +194,13 @@ TEST_F(LanguageLibrary, MayBeUnloadedOnlyWhenNoParserIsAlive) {
 }
 
 // A language file with a few bytes that are not UTF-8 (a text pasted from a
-// Latin code page, a cut sequence, an encoded surrogate): each broken
-// sequence shows as U+FFFD in its own text, and every other text of every
-// language keeps its meaning.
+// Latin code page, a cut sequence, an encoded surrogate, stray bytes in the
+// markup): each broken sequence shows as U+FFFD in its own text, and every
+// other text of every language keeps its meaning.
 TEST_F(LanguageLibrary, BrokenSequencesBecomeReplacementCharactersInTheirOwnTextOnly) {
     ILangXMLParser* p = Parser(folder_.Write("broken.xml",
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Languages default=\"en\">\n"
-                     "<Language code=\"de\" name=\"Deutsch\"><Section id=\"4\">\n"
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Languages default=\"en\">\xFF\n"
+                     "<Language code=\"de\" name=\"Deutsch\xFE\"><Section id=\"4\">\n"
                      "  <Text key=\"Open Preset\">Preset \xC3\xB6" "ffnen</Text>\n"
                      "  <Text key=\"Latin\">Caf\xE9 cr\xE8me</Text>\n"
                      "  <Text key=\"Cut\">a\xE2\x82z</Text>\n"
@@ -215,6 +215,7 @@ TEST_F(LanguageLibrary, BrokenSequencesBecomeReplacementCharactersInTheirOwnText
     // Well-formed texts keep their meaning, in every language.
     EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"Preset \u00F6ffnen");
     EXPECT_EQ(Translate(p, "fr", 4, "Open Preset"), u"Ouvrir le pr\u00E9r\u00E9glage");
+    EXPECT_EQ(Name(p, 0), u"Deutsch\uFFFD");
     EXPECT_EQ(Name(p, 1), u"Fran\u00E7ais");
     EXPECT_EQ(Translate(p, "de", 4, "Astral"), u"\U0001F600");
     // One U+FFFD for each broken piece: a lone Latin byte, a sequence cut
@@ -224,15 +225,6 @@ TEST_F(LanguageLibrary, BrokenSequencesBecomeReplacementCharactersInTheirOwnText
     EXPECT_EQ(Translate(p, "de", 4, "Surrogate"), u"x\uFFFD\uFFFD\uFFFDy");
     EXPECT_EQ(Translate(p, "de", 4, "Overlong"), u"\uFFFD\uFFFD!");
     EXPECT_EQ(Translate(p, "fr", 4, "Ends cut"), u"fin\uFFFD");
-}
-
-TEST_F(LanguageLibrary, BrokenBytesInMarkupDoNotLoseTheRestOfTheFile) {
-    // In an attribute value and between elements.
-    ILangXMLParser* p = Parser(folder_.Write("broken.xml",
-                     "<Languages>\xFF\n<Language code=\"de\" name=\"D\xFE\"><Section id=\"4\">"
-                     "<Text key=\"Open Preset\">\xC3\xB6" "ffnen</Text></Section></Language></Languages>"));
-    EXPECT_EQ(Translate(p, "de", 4, "Open Preset"), u"\u00F6ffnen");
-    EXPECT_EQ(Name(p, 0), u"D\uFFFD");
 }
 
 // The shipped language file has, in every language it lists, every text the
