@@ -93,7 +93,6 @@ struct Unarmed {
 
 // What the scripted host answers and what it was shown.
 struct Host {
-    bool choose = true;
     std::string path; // answered when choosing
 
     int dialogs = 0;
@@ -113,7 +112,7 @@ struct Host {
         h.filter.assign(filter, n);
         h.defaultExtension = defaultExtension;
         const std::u16string answer(h.path.begin(), h.path.end());
-        if (!h.choose || answer.size() >= capacity) return 0;
+        if (answer.size() >= capacity) return 0;
         std::memcpy(path, answer.c_str(), (answer.size() + 1) * sizeof(char16_t));
         return 1;
     }
