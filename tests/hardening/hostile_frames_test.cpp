@@ -120,11 +120,24 @@ TEST_P(HostileFrames, PicturesInAnotherFormatThanTheOutputAreRefused) {
 std::string Name(const ::testing::TestParamInfo<uint32_t>& info) { return "Transition" + std::to_string(info.param); }
 INSTANTIATE_TEST_SUITE_P(EveryTransition, HostileFrames, ::testing::Range(0u, 13u), Name);
 
+FrameDesc At(uintptr_t address, int32_t w, int32_t h, int32_t stride) {
+    return FrameDesc{reinterpret_cast<void*>(address), w, h, stride, 4, 0, kFormatBGRA8, 0, {}};
+}
+
 // The frame processor meets the same descriptors in its copies, resizes and
-// flips; none may be read through or written to.
-TEST(HostileFrameProcessor, RefusesEveryHostileDescriptor) {
+// flips; none may be read through or written to. Sound ones reach the frame
+// operations (an in-place channel reversal, a blend).
+TEST(HostileFrameProcessor, WorksOnSoundDescriptorsAndRefusesEveryHostileOne) {
     IFrameProcessor* fp = test::SharedModule().library()->CreateFrameProcessor();
     ASSERT_NE(fp, nullptr);
+    uint8_t px[4] = {10, 20, 30, 40}, fg[4] = {255, 255, 255, 128}, bg[4] = {0, 0, 0, 255}, out[4] = {};
+    FrameDesc p = At(uintptr_t(px), 1, 1, 4), f = At(uintptr_t(fg), 1, 1, 4), b = At(uintptr_t(bg), 1, 1, 4),
+              o = At(uintptr_t(out), 1, 1, 4);
+    ASSERT_TRUE(fp->SwapChannelOrder(&p, &p));
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 4), (std::vector<uint8_t>{40, 30, 20, 10}));
+    ASSERT_TRUE(fp->Composite(&f, &b, &o, 0));
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
+
     GuardedImage src = Buffer(kFormatBGRA8), dst = Buffer(kFormatBGRA8);
     const std::vector<uint8_t> srcBefore = src.bytes(), dstBefore = dst.bytes();
     for (const Hostile& h : kHostile) {
@@ -142,11 +155,7 @@ TEST(HostileFrameProcessor, RefusesEveryHostileDescriptor) {
         EXPECT_EQ(FirstDifference(dst.bytes(), dstBefore), -1) << h.what;
     }
     EXPECT_EQ(FirstDifference(src.bytes(), srcBefore), -1);
-    fp->Release();
-}
-
-FrameDesc At(uintptr_t address, int32_t w, int32_t h, int32_t stride) {
-    return FrameDesc{reinterpret_cast<void*>(address), w, h, stride, 4, 0, kFormatBGRA8, 0, {}};
+    EXPECT_EQ(fp->Release(), 0u); // the last reference destroys it
 }
 
 TEST(FrameCheck, StrideMustCoverARowEitherWay) {
