@@ -1,5 +1,6 @@
 // Copies, flips, channel operations, border extension and the failure rules
-// they all share.
+// they all share. (The channel-order reversal: the frame processor's test in
+// tests/hardening, the SIMD test, and the GPU agreement on reversed formats.)
 #include <functional>
 
 #include "tests/support/guarded_image.h"
@@ -49,23 +50,6 @@ TEST(CopyImage, CopiesTheOverlapOfEveryFormatAndNothingElse) {
         for (uint32_t y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(dst.Row(y), src.Row(y), 5 * PixelSizeOf(format)), 0);
         EXPECT_TRUE(dst.GuardsIntact()) << format;
     }
-}
-
-TEST(SwapChannelOrder, ReversesBytesAndFloatsAlsoInPlace) {
-    ForEachKernelLevel([] {
-        GuardedImage src(1, 1, kFormatBGRA8), dst(1, 1, kFormatARGB8);
-        std::memcpy(src.Pixel(0, 0), Px{10, 20, 30, 40}.data(), 4);
-        ASSERT_TRUE(SwapChannelOrder(src.view(), dst.view()));
-        EXPECT_EQ(dst.Bytes(0, 0, 4), (Px{40, 30, 20, 10}));
-        ASSERT_TRUE(SwapChannelOrder(src.view(), src.view()));
-        EXPECT_EQ(src.Bytes(0, 0, 4), (Px{40, 30, 20, 10}));
-
-        GuardedImage f(3, 1, kFormatBGRAF);
-        for (int i = 0; i < 12; ++i) f.FloatPixel(0, 0)[i] = float(i % 4 + 1);
-        ASSERT_TRUE(SwapChannelOrder(f.view(), f.view()));
-        EXPECT_EQ(f.FloatPixel(2, 0)[0], 4.0f);
-        EXPECT_EQ(f.FloatPixel(2, 0)[3], 1.0f);
-    });
 }
 
 TEST(Channels, SwapSetCopyAndInvertTouchOnlyTheirChannels) {
