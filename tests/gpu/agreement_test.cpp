@@ -106,37 +106,28 @@ double BrightenedTogether(const host::Picture& cpuOff, const host::Picture& cpuO
     return brightened ? double(together) / double(brightened) : 1;
 }
 
-std::string FileSafe(std::string s) {
-    for (char& c : s)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return s;
-}
-
-// Where failing pairs go.
-std::filesystem::path OutputFolder() {
-    return std::filesystem::path(SVT_BIN_DIR).parent_path() / "test-output" / "agreement";
-}
-
-// CPU | GPU | |difference| x 4, side by side, each pixel drawn 2 x 2.
-void SavePair(const std::string& name, const host::Picture& cpu, const host::Picture& gpu) {
-    const int w = cpu.width(), h = cpu.height();
-    host::Picture sheet(6 * w, 2 * h);
+// A failing pair as <build>/test-output/agreement/NAME.png: CPU | GPU |
+// |difference| x 4.
+void SavePair(std::string name, const host::Picture& cpu, const host::Picture& gpu) {
+    const int w = cpu.width();
+    host::Picture sheet(3 * w, cpu.height());
     auto d = [](uint8_t a, uint8_t b) { return uint8_t(std::min(255, 4 * std::abs(int(a) - int(b)))); };
-    for (int y = 0; y < 2 * h; ++y)
-        for (int x = 0; x < 2 * w; ++x) {
-            const host::Rgba &c = cpu.at(x / 2, y / 2), &g = gpu.at(x / 2, y / 2);
+    for (int y = 0; y < cpu.height(); ++y)
+        for (int x = 0; x < w; ++x) {
+            const host::Rgba &c = cpu.at(x, y), &g = gpu.at(x, y);
             sheet.at(x, y) = c;
-            sheet.at(2 * w + x, y) = g;
-            sheet.at(4 * w + x, y) = {d(c.r, g.r), d(c.g, g.g), d(c.b, g.b), 255};
+            sheet.at(w + x, y) = g;
+            sheet.at(2 * w + x, y) = {d(c.r, g.r), d(c.g, g.g), d(c.b, g.b), 255};
         }
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    const auto folder = std::filesystem::path(SVT_BIN_DIR).parent_path() / "test-output" / "agreement";
     std::error_code ec;
-    std::filesystem::create_directories(OutputFolder(), ec);
-    const std::string path = (OutputFolder() / (FileSafe(name) + ".png")).string();
+    std::filesystem::create_directories(folder, ec);
+    const std::string path = (folder / (name + ".png")).string();
     std::string error;
-    if (host::WritePicture(path, sheet, &error))
-        std::printf("agreement: wrote %s\n", path.c_str());
-    else
-        std::printf("agreement: could not write %s: %s\n", path.c_str(), error.c_str());
+    const bool written = host::WritePicture(path, sheet, &error);
+    std::printf("agreement: %s %s %s\n", written ? "wrote" : "could not write", path.c_str(), error.c_str());
 }
 
 class Agreement : public ::testing::Test {
@@ -202,29 +193,22 @@ protected:
     void ExpectPicture(const host::HostFrame& out, const host::HostFrame& expected, const std::string& what) {
         const FrameDesc& f = out.frame();
         const bool floats = f.format == kFormatBGRAF || f.format == kFormatARGBF;
+        auto channel = [floats](const uint8_t* p, int c) {
+            float v = p[c];
+            if (floats) std::memcpy(&v, p + 4 * c, 4);
+            return v;
+        };
         int bad = 0;
         std::string first;
         for (int y = 0; y < f.height; ++y)
-            for (int x = 0; x < f.width; ++x) {
-                const uint8_t *p = out.PixelAt(x, y), *q = expected.PixelAt(x, y);
-                float u[4] = {}, v[4] = {};
-                bool same = true;
-                if (floats) {
-                    std::memcpy(u, p, 16);
-                    std::memcpy(v, q, 16);
-                    for (int c = 0; c < 4; ++c) same = same && std::abs(u[c] - v[c]) <= 1e-5f;
-                } else {
-                    same = std::memcmp(p, q, 4) == 0;
-                    for (int c = 0; c < 4; ++c) u[c] = p[c], v[c] = q[c];
+            for (int x = 0; x < f.width; ++x)
+                for (int c = 0; c < 4; ++c) {
+                    const float u = channel(out.PixelAt(x, y), c), v = channel(expected.PixelAt(x, y), c);
+                    if (std::abs(u - v) <= (floats ? 1e-5f : 0.0f)) continue;
+                    if (bad++ == 0)
+                        first = " (first at " + std::to_string(x) + "," + std::to_string(y) + ", channel " +
+                                std::to_string(c) + ": " + std::to_string(u) + " instead of " + std::to_string(v) + ")";
                 }
-                if (same) continue;
-                if (bad++ == 0) {
-                    char text[160];
-                    std::snprintf(text, sizeof text, " (first at %d,%d: %g %g %g %g instead of %g %g %g %g)", x, y,
-                                  u[0], u[1], u[2], u[3], v[0], v[1], v[2], v[3]);
-                    first = text;
-                }
-            }
         EXPECT_EQ(bad, 0) << what << ": the GPU output is not the picture" << first;
         if (bad) SavePair(what, expected.Load(), out.Load());
     }
