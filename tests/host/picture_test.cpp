@@ -135,7 +135,6 @@ TEST(Font, EveryGlyphIsDistinctAndLowerCaseDrawsAsUpper) {
 
 TEST(BuiltinPictures, DetailedDifferentAndNotMirrorSymmetric) {
     const Picture a = BuiltinPictureA(240, 135), b = BuiltinPictureB(240, 135);
-    EXPECT_EQ(a, BuiltinPictureA(240, 135)) << "drawn the same way every time";
     // Mean channel difference between p and q, q mirrored as asked.
     auto distance = [](const Picture& p, const Picture& q, bool mirrorX, bool mirrorY) {
         long sum = 0;
