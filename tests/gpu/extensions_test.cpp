@@ -47,6 +47,17 @@ protected:
     ARBHelper arb;
 };
 
+// The real host hands over its own table, so this is where the module's
+// loader meets a full context.
+TEST_F(Loader, FullContextFillsEverySlotAndFlag) {
+    ASSERT_TRUE(Load(AllExtensions()));
+    for (int i = 0; i < kExtensionEntryCount; ++i)
+        EXPECT_STREQ(static_cast<const char*>(arb.extensionTable().entries[i]), kExtensionEntryNames[i]) << i;
+    for (int f = 0; f < kExtensionFlagCount; ++f) EXPECT_EQ(arb.extensionTable().flags[f], 1) << f;
+    // The reserved bytes between the slots and the flags stay null.
+    for (uint8_t b : arb.extensionTable().reserved0) ASSERT_EQ(b, 0);
+}
+
 // A context without a required group (shader objects, framebuffers,
 // multitexture, blending: by entry point or by name) cannot run the GPU path;
 // one without an optional group runs it with that group's flag clear, so
