@@ -398,8 +398,6 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
                     p.at(x, y) = host::Rgba{grey, grey, grey, 255};
         return p;
     };
-    auto barred = [&](const host::Picture& p, const BarSet& bars) { return edged(p, bars.left, bars.top, 0); };
-    auto framed = [&](const host::Picture& p) { return edged(p, 1, 1, 240); };
     int found = 0;
     for (uint32_t i = 0; i < kTransitions; ++i) {
         auto r = Renderer(i);
@@ -415,8 +413,9 @@ TEST_F(Agreement, CropOverscanRemovesTheSameBars) {
             const bool second = std::string(checked) == "on";
             for (const BarSet& bars : kBars) {
                 const host::Picture a = SmoothPicture(true), b = SmoothPicture(false);
-                ASSERT_TRUE(r->SetPictures(second ? framed(a) : barred(a, bars), second ? barred(b, bars) : framed(b),
-                                           kFormatBGRA8));
+                const host::Picture barred = edged(second ? b : a, bars.left, bars.top, 0);
+                const host::Picture framed = edged(second ? a : b, 1, 1, 240);
+                ASSERT_TRUE(r->SetPictures(second ? framed : barred, second ? barred : framed, kFormatBGRA8));
                 host::HostFrame gpu;
                 ASSERT_TRUE(gpu.Allocate(kWidth, kHeight, kFormatBGRA8));
                 const std::string what = r->info().name + " " + bars.name + " " + c->check + " " + checked;

@@ -41,6 +41,8 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     ASSERT_STREQ(flip->GetEffectName(), "3D Flip");
     test::FakeDevice device;
     uint32_t record[3] = {};
+    GPUFrame frames[3] = {};
+    const TimingRecord timing{0, 0.5};
 
     // Only the glow program fails: still true, second word 0.
     {
@@ -70,8 +72,6 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     {
         test::FakeContext none(nullptr);
         device.log.clear();
-        GPUFrame frames[3] = {};
-        TimingRecord timing{0, 0.5};
         EXPECT_FALSE(flip->PrepareGPU(&none, &device, record, 0));
         EXPECT_FALSE(flip->RenderGPU(nullptr, &none, &device, &frames[0], &frames[1], &frames[2], &timing));
         EXPECT_TRUE(device.log.empty());
@@ -81,8 +81,6 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     {
         test::FakeHost host;
         test::FakeContext context(&host);
-        GPUFrame frames[3] = {};
-        TimingRecord timing{0, 0.5};
         device.log.clear();
         frames[0].format = 2;
         EXPECT_FALSE(flip->RenderGPU(nullptr, &context, &device, &frames[0], &frames[1], &frames[2], &timing));

@@ -9,16 +9,6 @@
 namespace svt {
 namespace {
 
-std::vector<std::string> StageNames(int k) {
-    std::vector<std::string> n = {"Texture" + std::to_string(k) + "_texture"};
-    for (const char* f : {"vScale", "vShift", "vScaleTEXi", "vShiftTEXi", "vRT2TEX_Scale", "vRT2TEX_Shift",
-                          "vRT2TEXi_Scale", "vRT2TEXi_Shift", "vTEX2NORM_Scale", "vTEX2NORM_Shift",
-                          "vTEX2TEXi_Scale", "vTEX2TEXi_Shift", "vTEXi2NORM_Scale", "vTEXi2NORM_Shift",
-                          "vNORM2TEXi_Scale", "texelSize", "roiLeftTop", "roiWH"})
-        n.push_back("Texture" + std::to_string(k) + "." + f);
-    return n;
-}
-
 class Holder : public ::testing::Test {
 protected:
     void Attach(ShaderProgram& holder, std::vector<std::string> names) {
@@ -51,7 +41,8 @@ TEST_F(Holder, TargetUniformsForOneByOneAndLargerTargets) {
 
 TEST_F(Holder, StageOfAFullHDImageInsideAWiderTexture) {
     ShaderProgram holder(true);
-    Attach(holder, StageNames(0));
+    Attach(holder, {"Texture0.vScale", "Texture0.vShift", "Texture0.vRT2TEX_Scale", "Texture0.vRT2TEX_Shift",
+                    "Texture0.texelSize", "Texture0.vTEX2TEXi_Scale", "Texture0.roiWH"});
     GPUFrame frame{};
     frame.width = 1920;
     frame.height = 1080;
