@@ -1,6 +1,7 @@
 // Copies, flips, channel operations, border extension and the failure rules
 // they all share. (The channel-order reversal: the frame processor's test in
-// tests/hardening, the SIMD test, and the GPU agreement on reversed formats.)
+// tests/hardening, the SIMD test, and the GPU agreement on reversed formats;
+// the channel operations' guard bytes: the SIMD test.)
 #include <functional>
 
 #include "tests/support/guarded_image.h"
@@ -86,7 +87,6 @@ TEST(Channels, SwapSetCopyAndInvertTouchOnlyTheirChannels) {
         EXPECT_EQ(*gray.Pixel(2, 0), src.Pixel(2, 0)[3]);
         ASSERT_TRUE(CopyChannel(gray.view(), dst.view(), 0, 1));
         EXPECT_EQ(dst.Pixel(2, 0)[1], src.Pixel(2, 0)[3]);
-        EXPECT_TRUE(dst.GuardsIntact() && gray.GuardsIntact());
         GuardedImage fsrc(3, 1, kFormatBGRAF), fgray(3, 1, kFormatGrayF);
         fsrc.Randomize(6);
         ASSERT_TRUE(CopyChannel(fsrc.view(), fgray.view(), 1, 0));
@@ -101,7 +101,6 @@ TEST(Channels, SwapSetCopyAndInvertTouchOnlyTheirChannels) {
         Number(g5);
         ASSERT_TRUE(InvertChannel(g5.view(), 0));
         EXPECT_EQ(*g5.Pixel(4, 1), 255 - (16 + 4));
-        EXPECT_TRUE(g5.GuardsIntact()); // the stride padding is not inverted
         *gf.FloatPixel(0, 0) = 0.25f;
         ASSERT_TRUE(InvertChannel(gf.view(), 0));
         EXPECT_EQ(*gf.FloatPixel(0, 0), 0.75f);
