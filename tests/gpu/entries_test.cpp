@@ -4,6 +4,12 @@
 // these tests: the GPU path is part of what we ship.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "host/gl_host.h"
 #include "tests/gpu/recording_host.h"
 #include "tests/library/loaded_module.h"
@@ -163,6 +169,21 @@ TEST_F(EGLHost, EveryTransitionPreparesWithEachSetting) {
     // Mesh, three border and two glow programs, each compiled once.
     EXPECT_EQ(host->compiledPrograms(), 6u);
     EXPECT_EQ(host->liveObjects(), 0);
+}
+
+// `tumblers gpu-info` when no context can be made: one line and exit 1. (The
+// report itself: tests/cli/language.sh.)
+TEST(GPUInfo, WithoutAContextSaysWhyInOneLine) {
+    // The EGL dispatcher finds no driver: no display can be initialised.
+    FILE* p = popen("__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json " SVT_BIN_DIR "/tumblers gpu-info 2>&1", "r");
+    ASSERT_NE(p, nullptr);
+    std::string out; // standard output and error together
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+    const int status = pclose(p);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(out.rfind("tumblers: no OpenGL context: ", 0), 0u) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
 
 } // namespace
