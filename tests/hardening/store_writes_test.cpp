@@ -33,11 +33,6 @@ mode_t ModeOf(const std::string& path) {
     struct stat st{};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-size_t EntriesIn(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++n;
-    return n;
-}
 
 TEST(StoreWrites, AStoreOverTheSizeLimitIsMovedAsideAndWritesGoOn) {
     test::ScratchStore store;
@@ -66,15 +61,15 @@ TEST(StoreWrites, StoreWritesGoThroughLinksKeepTheModeAndRespectReadOnly) {
     EXPECT_TRUE(fs::is_symlink(store.file(true))) << "the link stays a link";
     EXPECT_EQ(test::ScratchFolder::Read(target), "[Software\\Solvane\\Common]\nCrop Overscan=yes\nForced CPU=yes\n");
     EXPECT_EQ(ModeOf(target), 0640u);
-    EXPECT_EQ(EntriesIn(elsewhere), 1u) << "no temporary file left beside the target";
-    EXPECT_EQ(EntriesIn(store.folder(true)), 1u);
+    EXPECT_EQ(test::ScratchFolder::EntriesIn(elsewhere), 1u) << "no temporary file left beside the target";
+    EXPECT_EQ(test::ScratchFolder::EntriesIn(store.folder(true)), 1u);
 
     // Read-only: the write fails and the file stays as it was.
     ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
     EXPECT_FALSE(WriteUser("Forced CPU", "no"));
     EXPECT_EQ(ReadUser("Forced CPU"), "yes");
     EXPECT_EQ(ModeOf(target), 0444u);
-    EXPECT_EQ(EntriesIn(elsewhere), 1u);
+    EXPECT_EQ(test::ScratchFolder::EntriesIn(elsewhere), 1u);
 
     // A link whose target does not exist yet: the target is created.
     fs::remove(target);
