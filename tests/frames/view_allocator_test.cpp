@@ -3,10 +3,7 @@
 // processor as a host sees it: tests/hardening.)
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "frames/image_view.h"
 #include "frames/memory_allocator.h"
