@@ -134,7 +134,7 @@ TEST(Frei0rPlugins, EachFileDescribesItsOwnTransition) {
     }
 }
 
-TEST(Frei0rPlugins, ChoicesAndPresetsGoByNameAndPresetsComeBeforeSettings) {
+TEST(Frei0rPlugins, SettingsTakeFrei0rValuesAndPresetsComeBeforeThem) {
     Plugin p = Plugin::Named("3d_flip");
     f0r_instance_t in = p.construct(kW, kH);
     ASSERT_TRUE(in);
@@ -154,35 +154,28 @@ TEST(Frei0rPlugins, ChoicesAndPresetsGoByNameAndPresetsComeBeforeSettings) {
     p.SetDouble(in, "shading", 0.75);
     EXPECT_FLOAT_EQ(0.49f, float(p.GetDouble(in, "offset")));
     EXPECT_EQ(0.75, p.GetDouble(in, "shading"));
-
     p.SetString(in, "preset", "");
     EXPECT_EQ("", p.GetString(in, "preset"));
     EXPECT_EQ(0.75, p.GetDouble(in, "shading"));
-    p.destruct(in);
-}
 
-TEST(Frei0rPlugins, ChecksPointsAndSlidersTakeFrei0rValues) {
-    Plugin p = Plugin::Named("3d_louver_grid");
-    f0r_instance_t in = p.construct(kW, kH);
-    ASSERT_TRUE(in);
     // Booleans: [0, 0.5) is false, [0.5, 1] true.
-    p.SetDouble(in, "reverse", 0.49);
-    EXPECT_EQ(0.0, p.GetDouble(in, "reverse"));
-    p.SetDouble(in, "reverse", 0.5);
-    EXPECT_EQ(1.0, p.GetDouble(in, "reverse"));
+    p.SetDouble(in, "clockwise", 0.49);
+    EXPECT_EQ(0.0, p.GetDouble(in, "clockwise"));
+    p.SetDouble(in, "clockwise", 0.5);
+    EXPECT_EQ(1.0, p.GetDouble(in, "clockwise"));
     // Knob positions stay in 0..1; not-a-number changes nothing.
-    p.SetDouble(in, "depth", 3.0);
-    EXPECT_EQ(1.0, p.GetDouble(in, "depth"));
-    p.SetDouble(in, "depth", std::nan(""));
-    EXPECT_EQ(1.0, p.GetDouble(in, "depth"));
+    p.SetDouble(in, "shading", 3.0);
+    EXPECT_EQ(1.0, p.GetDouble(in, "shading"));
+    p.SetDouble(in, "shading", std::nan(""));
+    EXPECT_EQ(1.0, p.GetDouble(in, "shading"));
     // Indexes outside the list and null values are ignored.
     double v = 0.3;
     p.set(in, &v, -1);
     p.set(in, &v, 999);
-    p.set(in, nullptr, p.Index("depth"));
+    p.set(in, nullptr, p.Index("shading"));
     p.get(in, &v, 999);
     EXPECT_EQ(0.3, v);
-    EXPECT_EQ(1.0, p.GetDouble(in, "depth"));
+    EXPECT_EQ(1.0, p.GetDouble(in, "shading"));
     p.destruct(in);
 }
 
