@@ -132,26 +132,18 @@ TEST(PresetReader, RefusesWhatIsNotAPresetWithEntries) {
     for (const std::string& text : bad) EXPECT_FALSE(Read(text, &r)) << text.substr(0, 80);
 }
 
-TEST(PresetReader, TakesEverySiblingAfterTheFirstParameterAbsentValuesZero) {
+TEST(PresetReader, AbsentValuesAreZeroNotThePreviousEntrys) {
     PresetData r{};
     ASSERT_TRUE(Read(Document("<note/><parameter type=\"2\" value=\"0.75\"/>"
                               "<parameter type=\"2\"/>"
                               "<parameter type=\"0\" x=\"0.5\"/>"
-                              "<parameter type=\"1\"/>"
-                              "<parameter value=\"1\"/>"
-                              "<parameter type=\"9\" value=\"1\"/>"
-                              "<extra type=\"4\" value=\" -3\"/>"),
+                              "<parameter type=\"1\"/>"),
                      &r));
-    ASSERT_EQ(r.count, 7) << "from the first parameter on, whatever the element's name";
+    ASSERT_EQ(r.count, 4) << "from the first parameter on";
     EXPECT_EQ(r.entries[1].value.Word(0), 0u) << "not the previous entry's 0.75";
     EXPECT_EQ(r.entries[2].value.X(), 0.5f);
     EXPECT_EQ(r.entries[2].value.Y(), 0.0f);
     EXPECT_EQ(r.entries[3].value.Word(0), 0u);
-    EXPECT_EQ(r.entries[4].type, 0u) << "absent type is a point";
-    EXPECT_EQ(r.entries[5].type, 9u);
-    EXPECT_EQ(r.entries[5].value.Word(0), 0u);
-    EXPECT_EQ(r.entries[6].type, 4u);
-    EXPECT_EQ(r.entries[6].value.Word(0), 1u);
 }
 
 TEST(PresetReader, NamesLatin1OrUtf8) {
