@@ -2,16 +2,14 @@
 // real EGL host (llvmpipe in CI): every transition at its defaults and at
 // every built-in preset, at t = 0, 0.25, 0.5, 0.75 and 1, on 192 x 108
 // frames. At the ends the GPU output is the picture itself; in between the
-// two renders cover the same pixels and differ little in colour. Failing
-// pairs are written as PNGs (CPU | GPU | difference x 4) into
-// <build>/test-output/agreement.
+// two renders cover the same pixels and differ little in colour. (To look at
+// a failing case: `tumblers sheet NAME --preset P --at T`, with and without
+// --gpu.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -106,30 +104,6 @@ double BrightenedTogether(const host::Picture& cpuOff, const host::Picture& cpuO
     return brightened ? double(together) / double(brightened) : 1;
 }
 
-// A failing pair as <build>/test-output/agreement/NAME.png: CPU | GPU |
-// |difference| x 4.
-void SavePair(std::string name, const host::Picture& cpu, const host::Picture& gpu) {
-    const int w = cpu.width();
-    host::Picture sheet(3 * w, cpu.height());
-    auto d = [](uint8_t a, uint8_t b) { return uint8_t(std::min(255, 4 * std::abs(int(a) - int(b)))); };
-    for (int y = 0; y < cpu.height(); ++y)
-        for (int x = 0; x < w; ++x) {
-            const host::Rgba &c = cpu.at(x, y), &g = gpu.at(x, y);
-            sheet.at(x, y) = c;
-            sheet.at(w + x, y) = g;
-            sheet.at(2 * w + x, y) = {d(c.r, g.r), d(c.g, g.g), d(c.b, g.b), 255};
-        }
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    const auto folder = std::filesystem::path(SVT_BIN_DIR).parent_path() / "test-output" / "agreement";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    const std::string path = (folder / (name + ".png")).string();
-    std::string error;
-    const bool written = host::WritePicture(path, sheet, &error);
-    std::printf("agreement: %s %s %s\n", written ? "wrote" : "could not write", path.c_str(), error.c_str());
-}
-
 class Agreement : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -210,7 +184,6 @@ protected:
                                 std::to_string(c) + ": " + std::to_string(u) + " instead of " + std::to_string(v) + ")";
                 }
         EXPECT_EQ(bad, 0) << what << ": the GPU output is not the picture" << first;
-        if (bad) SavePair(what, expected.Load(), out.Load());
     }
 
     // In between: coverage and mean colour.
@@ -219,7 +192,6 @@ protected:
         const Measure m = Compare(cpu, gpu);
         EXPECT_GE(m.coverage, kMinCoverage) << what;
         EXPECT_LE(m.mean, maxMean) << what;
-        if (m.coverage < kMinCoverage || m.mean > maxMean) SavePair(what, cpu, gpu);
     }
 
     // The whole comparison of one parameter set at the five progress
@@ -252,8 +224,6 @@ protected:
             const double together = BrightenedTogether(cpu, cpuOn, gpuOff, gpuOn);
             EXPECT_LE(look.mean, kMaxMeanLevelsWithLook) << at << " with the look";
             EXPECT_GE(together, kMinBrightenedTogether) << at << " with the look";
-            if (look.mean > kMaxMeanLevelsWithLook || together < kMinBrightenedTogether)
-                SavePair(at + " look", cpuOn, gpuOn);
         }
         for (size_t i = 0; i < values.size(); ++i) r.context().SetValue(uint32_t(i), values[i]);
     }
