@@ -358,7 +358,11 @@ void DrawPlannedFaces(SceneCanvas& canvas, const FacePictures& pictures) {
         const ImageView* picture = pictures(f.source);
         if (picture && layers.Visible(f.layer)) WarpFace(canvas, f, *picture, &layers);
     }
+    // A plan's size follows the scene (up to a few hundred kilobytes for
+    // hundreds of faces); the canvas keeps none of it between renders.
     canvas.SetPlanned(false);
+    canvas.layers().Release();
+    std::vector<SceneCanvas::PlannedFace>().swap(canvas.plannedFaces());
 }
 
 void DrawFaces(SceneCanvas& canvas, const std::vector<QuadFace>& faces, const FacePictures& pictures,

@@ -719,6 +719,14 @@ void WarpLayers::Begin(const ImageView& screen) {
     resolved_ = false;
 }
 
+void WarpLayers::Release() {
+    std::vector<Layer>().swap(layers_);
+    std::vector<WarpSpan>().swap(pieceSpans_);
+    std::vector<int32_t>().swap(pieceRows_);
+    std::vector<std::vector<WarpSpan>>().swap(covered_);
+    resolved_ = false;
+}
+
 size_t WarpLayers::Add(const WarpSource& source, const QuadCorners& quad, uint32_t drawFlags) {
     Layer layer;
     layer.quad = quad;

@@ -69,6 +69,8 @@ public:
 
     // Forgets the layers (keeping the memory) for a draw on `screen`.
     void Begin(const ImageView& screen);
+    // Forgets the layers and frees their memory.
+    void Release();
     // The next quad in painter's order, as WarpQuad will draw it. The source
     // may stand in for a texture made later: its format and rectangle size
     // are what count. A quad WarpQuad would refuse hides nothing. Returns the
