@@ -1,7 +1,7 @@
 // The AVX2 glow against the scalar kernels where they part ways: the radii
 // where its row kernel widens (a > 128) and its division moves to double
-// (d >= 2^14), as 4K frames ask for up to 432, and the float metal pass on
-// pictures large enough for its sheen table, brightness outside it included.
+// (d >= 2^14), as 4K frames ask for up to 432, and the metal pass (floats on
+// pictures large enough for their sheen table, brightness outside it included).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,25 +40,28 @@ TEST(GlowRadius, SimdEqualsScalarAcrossTheWideKernels) {
     }
 }
 
-TEST(GlowRadius, FloatMetalSimdEqualsScalar) {
-    constexpr uint32_t kW = 203, kH = 101; // over 16 * 1025 pixels: the tabulated sheen
-    for (uint32_t format : {kFormatBGRAF, kFormatARGBF}) {
+TEST(GlowRadius, MetalSimdEqualsScalar) {
+    constexpr uint32_t kW = 203, kH = 101; // over 16 * 1025 pixels: the tabulated float sheen
+    for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
+        const uint32_t ps = format == kFormatBGRAF || format == kFormatARGBF ? 16 : 4;
         GuardedPicture pic(kW, kH, format);
         pic.Randomize(11 + format);
         const float odd[] = {-0.5f, 1.75f, std::nanf(""), 1.0f, 0.0f};
-        for (uint32_t i = 0; i < 40; ++i) pic.SetChannel(i * 37 % kW, i * 11 % kH, int(i % 4), odd[i % 5]);
-        std::vector<uint8_t> results[2];
-        for (bool simd : {false, true}) {
-            glow::UseGlowKernels(simd);
-            GuardedPicture out(kW, kH, format);
-            for (uint32_t y = 0; y < kH; ++y) std::memcpy(out.Pixel(0, y), pic.Pixel(0, y), 16 * kW);
-            ASSERT_TRUE(ApplyMetal(out.view(), 0.8f, 0xFFFFFF));
-            EXPECT_TRUE(out.GuardsIntact());
-            for (uint32_t y = 0; y < kH; ++y)
-                results[simd].insert(results[simd].end(), out.Pixel(0, y), out.Pixel(0, y) + 16 * kW);
+        for (uint32_t i = 0; ps == 16 && i < 40; ++i) pic.SetChannel(i * 37 % kW, i * 11 % kH, int(i % 4), odd[i % 5]);
+        for (uint32_t colour : {0xFFFFFFu, 0x40C0FFu}) {
+            std::vector<uint8_t> results[2];
+            for (bool simd : {false, true}) {
+                glow::UseGlowKernels(simd);
+                GuardedPicture out(kW, kH, format);
+                for (uint32_t y = 0; y < kH; ++y) std::memcpy(out.Pixel(0, y), pic.Pixel(0, y), ps * kW);
+                ASSERT_TRUE(ApplyMetal(out.view(), 0.8f, colour));
+                EXPECT_TRUE(out.GuardsIntact());
+                for (uint32_t y = 0; y < kH; ++y)
+                    results[simd].insert(results[simd].end(), out.Pixel(0, y), out.Pixel(0, y) + ps * kW);
+            }
+            glow::UseGlowKernels(false);
+            EXPECT_TRUE(results[0] == results[1]) << "format " << format << " colour " << colour;
         }
-        glow::UseGlowKernels(false);
-        EXPECT_TRUE(results[0] == results[1]) << "format " << format;
     }
 }
 
