@@ -253,7 +253,9 @@ SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
 
 // Eight pixels per step: pixels i and i + 4 share a vector, one per half,
 // then the same operations as four at a time below.
-void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+// Templated on the channel order, so the vectors stay in registers.
+template <int red, int green, int blue, int alpha>
+void CombineFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
     const __m256 w298 = _mm256_set1_ps(0.298f), w586 = _mm256_set1_ps(0.586f), w113 = _mm256_set1_ps(0.113f);
     const __m256 wk2 = _mm256_set1_ps(k.k2), wOne = _mm256_set1_ps(1.0f);
     int32_t x = 0;
@@ -265,11 +267,11 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
         }
         Transpose4x2(S[0], S[1], S[2], S[3]);
         Transpose4x2(G[0], G[1], G[2], G[3]);
-        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[k.red]), _mm256_mul_ps(w586, G[k.green])),
-                                                      _mm256_mul_ps(w113, G[k.blue])),
+        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[red]), _mm256_mul_ps(w586, G[green])),
+                                                      _mm256_mul_ps(w113, G[blue])),
                                         wk2);
-        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[k.red]), _mm256_mul_ps(w586, S[k.green])),
-                                        _mm256_mul_ps(w113, S[k.blue]));
+        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[red]), _mm256_mul_ps(w586, S[green])),
+                                        _mm256_mul_ps(w113, S[blue]));
         const __m256 lifts = _mm256_cmp_ps(ls, lg, _CMP_LT_OS), lift = _mm256_sub_ps(lg, ls);
         __m256 r[4];
         for (int i = 0; i < 4; ++i) {
@@ -277,7 +279,7 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
             const __m256 up = _mm256_min_ps(col, _mm256_add_ps(S[i], _mm256_mul_ps(lift, col)));
             r[i] = _mm256_blendv_ps(_mm256_min_ps(col, S[i]), up, lifts);
         }
-        r[k.alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[k.alpha], lg));
+        r[alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[alpha], lg));
         Transpose4x2(r[0], r[1], r[2], r[3]);
         for (int i = 0; i < 4; ++i) {
             _mm_storeu_ps(dst + 4 * (x + i), _mm256_castps256_ps128(r[i]));
@@ -295,9 +297,9 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
         _MM_TRANSPOSE4_PS(S[0], S[1], S[2], S[3]);
         _MM_TRANSPOSE4_PS(G[0], G[1], G[2], G[3]);
         const __m128 lg = _mm_mul_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[k.red]), _mm_mul_ps(c586, G[k.green])), _mm_mul_ps(c113, G[k.blue])), k2);
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[red]), _mm_mul_ps(c586, G[green])), _mm_mul_ps(c113, G[blue])), k2);
         const __m128 ls =
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[k.red]), _mm_mul_ps(c586, S[k.green])), _mm_mul_ps(c113, S[k.blue]));
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[red]), _mm_mul_ps(c586, S[green])), _mm_mul_ps(c113, S[blue]));
         const __m128 lifts = _mm_cmplt_ps(ls, lg), lift = _mm_sub_ps(lg, ls);
         __m128 r[4];
         for (int i = 0; i < 4; ++i) {
@@ -305,33 +307,45 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
             const __m128 up = _mm_min_ps(col, _mm_add_ps(S[i], _mm_mul_ps(lift, col)));
             r[i] = _mm_blendv_ps(_mm_min_ps(col, S[i]), up, lifts);
         }
-        r[k.alpha] = _mm_min_ps(one, _mm_max_ps(S[k.alpha], lg));
+        r[alpha] = _mm_min_ps(one, _mm_max_ps(S[alpha], lg));
         _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
         for (int i = 0; i < 4; ++i) _mm_storeu_ps(dst + 4 * (x + i), r[i]);
     }
     if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
 }
 
+void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+    if (k.red == 2 && k.green == 1 && k.blue == 0 && k.alpha == 3) return CombineFRow<2, 1, 0, 3>(s, g, dst, count, k);
+    if (k.red == 1 && k.green == 2 && k.blue == 3 && k.alpha == 0) return CombineFRow<1, 2, 3, 0>(s, g, dst, count, k);
+    CombineRowFScalar(s, g, dst, count, k);
+}
+
 // Metal on floats: four pixels per step turned into one vector per channel,
 // each widened to double; the same operations in the same order as the
 // scalar kernel. A step with a brightness outside the table goes to it.
-SVT_INLINE __m256d Clamp01(__m256d v) {
-    v = _mm256_blendv_pd(v, _mm256_setzero_pd(), _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ));
-    return _mm256_blendv_pd(v, _mm256_set1_pd(1.0), _mm256_cmp_pd(v, _mm256_set1_pd(1.0), _CMP_GT_OQ));
+// max(0, v) then min(1, .) is the scalar clamp, NaN and -0 kept.
+SVT_INLINE __m256d Clamp01(__m256d v, __m256d zero, __m256d one) {
+    return _mm256_min_pd(one, _mm256_max_pd(zero, v));
 }
 
-void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
+// Templated on the first colour channel, so the four vectors stay in registers.
+template <int first>
+void MetalFRow(float* row, int32_t count, const MetalF& m) {
     const __m256d third = _mm256_set1_pd(1.0 / 3), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d steps = _mm256_set1_pd(double(m.steps)), keep = _mm256_set1_pd(m.keep);
+    const __m256d cc0 = _mm256_set1_pd(m.cc[m.first]), cc1 = _mm256_set1_pd(m.cc[m.first + 1]),
+                  cc2 = _mm256_set1_pd(m.cc[m.first + 2]);
     const __m128i last = _mm_set1_epi32(m.steps - 1);
+    // The masked form: GCC 12 warns about the plain gather's undefined start.
+    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     int32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         float* p = row + 4 * x;
         __m128 P[4];
         for (int i = 0; i < 4; ++i) P[i] = _mm_loadu_ps(p + 4 * i);
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
-        const __m256d c0 = _mm256_cvtps_pd(P[m.first]), c1 = _mm256_cvtps_pd(P[m.first + 1]),
-                      c2 = _mm256_cvtps_pd(P[m.first + 2]);
+        const __m256d c0 = _mm256_cvtps_pd(P[first]), c1 = _mm256_cvtps_pd(P[first + 1]),
+                      c2 = _mm256_cvtps_pd(P[first + 2]);
         const __m256d l = _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), third);
         const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(l, zero, _CMP_GE_OQ), _mm256_cmp_pd(l, one, _CMP_LE_OQ));
         if (_mm256_movemask_pd(inside) != 0xF) {
@@ -340,20 +354,23 @@ void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
         }
         const __m256d at = _mm256_mul_pd(l, steps);
         const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(at), last);
-        // The masked form: GCC 12 warns about the plain gather's undefined start.
-        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         const __m256d s0 = _mm256_mask_i32gather_pd(zero, m.sheen, i, all, 8);
         const __m256d s1 = _mm256_mask_i32gather_pd(zero, m.sheen + 1, i, all, 8);
         const __m256d w = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_sub_pd(s1, s0), _mm256_sub_pd(at, _mm256_cvtepi32_pd(i))));
-        const __m256d c[3] = {c0, c1, c2};
-        for (int k = 0; k < 3; ++k) {
-            const __m256d v = _mm256_add_pd(_mm256_mul_pd(c[k], keep), _mm256_mul_pd(_mm256_set1_pd(m.cc[m.first + k]), w));
-            P[m.first + k] = _mm256_cvtpd_ps(Clamp01(v));
-        }
+        const __m128 r0 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c0, keep), _mm256_mul_pd(cc0, w)), zero, one));
+        const __m128 r1 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c1, keep), _mm256_mul_pd(cc1, w)), zero, one));
+        const __m128 r2 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c2, keep), _mm256_mul_pd(cc2, w)), zero, one));
+        P[first] = r0;
+        P[first + 1] = r1;
+        P[first + 2] = r2;
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
         for (int k = 0; k < 4; ++k) _mm_storeu_ps(p + 4 * k, P[k]);
     }
     if (x < count) MetalRowFScalar(row + 4 * x, count - x, m);
+}
+
+void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
+    m.first == 0 ? MetalFRow<0>(row, count, m) : MetalFRow<1>(row, count, m);
 }
 
 // Metal on bytes: eight pixels per step. In single precision where
