@@ -252,7 +252,7 @@ int RenderClip(const ClipJob& job, const RendererFactory& make) {
             *error = r.info().name + " did not render at t = " + std::to_string(t);
             return false;
         }
-        s.out = r.output().Load();
+        r.output().LoadInto(&s.out);
         return true;
     };
     auto decode = [&](Slot& s, int frame, std::string* error) {

@@ -325,6 +325,7 @@ public:
         if (n == 0) delete this;
         return n;
     }
+    bool HeldOnlyByHost() const { return refs_ == 1; }
     void Reserved3() override {}
     void SetFilter(uint32_t filter) override {
         GLint previous = 0;
@@ -528,6 +529,7 @@ private:
 GLHost::GLHost(GLContext& context) : context_(context), device_(std::make_unique<GLDevice>(context)) {}
 
 GLHost::~GLHost() {
+    for (GLTexture* t : spareTargets_) t->Release();
     for (auto& [key, p] : programs_)
         if (p->id) context_.gl().DeleteProgram(p->id);
 }
@@ -552,10 +554,21 @@ Bool8 GLHost::CreateRenderTarget(IGLDevice*, GPUFrame* out, void*, int32_t width
     case 3: case 4: floats = true; break;
     default: return 0;
     }
-    auto* t = new GLTexture(*this, context_.gl());
-    if (!t->Allocate(width, height, floats)) {
-        t->Release();
-        return 0;
+    const GLenum internal = floats ? kRGBA32F : kRGBA8;
+    GLTexture* t = nullptr;
+    for (auto it = spareTargets_.begin(); it != spareTargets_.end(); ++it)
+        if ((*it)->width == width && (*it)->height == height && (*it)->internalFormat == internal) {
+            t = *it;
+            spareTargets_.erase(it);
+            t->SetFilter(kNearest); // as a new one; its pixels are as undefined as a new one's
+            break;
+        }
+    if (!t) {
+        t = new GLTexture(*this, context_.gl());
+        if (!t->Allocate(width, height, floats)) {
+            t->Release();
+            return 0;
+        }
     }
     ++live_;
     *out = GPUFrame{};
@@ -569,7 +582,18 @@ Bool8 GLHost::CreateRenderTarget(IGLDevice*, GPUFrame* out, void*, int32_t width
 void GLHost::ReleaseRenderTarget(GPUFrame* target) {
     if (!target || !target->texture) return;
     --live_;
-    target->texture->Release();
+    // Only a target nobody else holds can be handed out again.
+    auto* t = static_cast<GLTexture*>(target->texture);
+    constexpr size_t kSpares = 16; // the scene, glow and border targets of a frame, with room
+    if (!t->HeldOnlyByHost()) {
+        t->Release();
+    } else {
+        if (spareTargets_.size() == kSpares) {
+            spareTargets_.front()->Release(); // the longest unused
+            spareTargets_.erase(spareTargets_.begin());
+        }
+        spareTargets_.push_back(t);
+    }
     target->texture = nullptr;
 }
 

@@ -55,7 +55,9 @@ class GLDevice;
 class GLTexture;
 
 // IGPUHost over a GLContext. Compiled programs are kept by their source
-// text for the life of the host, since the module builds them every frame.
+// text for the life of the host, since the module builds them every frame;
+// so are a few released render targets, since it asks for the same ones
+// every frame and allocating GPU memory each time costs more than drawing.
 class GLHost final : public IGPUHost {
 public:
     explicit GLHost(GLContext& context);
@@ -134,6 +136,7 @@ private:
     std::unique_ptr<GLDevice> device_;
     std::map<std::string, std::unique_ptr<CompiledProgram>> programs_;
     std::string lastLog_;
+    std::vector<GLTexture*> spareTargets_; // released, held for the next request of their size
     uint32_t hostFramebuffer_ = 0;
     int live_ = 0;
     uint32_t refs_ = 1;

@@ -132,6 +132,12 @@ struct ClipReader::State {
     FramePtr current{av_frame_alloc()}, next{av_frame_alloc()};
     bool haveCurrent = false, haveNext = false, drained = false, flushed = false;
     SwsContext* sws = nullptr;
+    // The last picture handed out and what it was made from: a still, or a
+    // clip slower than the output, gives the same picture frame after frame,
+    // and scaling it again costs more than rendering the transition.
+    Picture fitted;
+    int fittedFrom = -1, fittedWidth = 0, fittedHeight = 0, decodedCount = 0;
+    Fit fittedFit = Fit::kLetterbox;
 
     ~State() { sws_freeContext(sws); }
 
@@ -223,12 +229,17 @@ bool ClipReader::PictureAt(double seconds, int width, int height, Fit fit, Pictu
         if (s.haveCurrent && s.TimeOf(s.next.get()) > seconds + slack) break;
         std::swap(s.current, s.next);
         av_frame_unref(s.next.get());
+        ++s.decodedCount;
         s.haveCurrent = true;
         s.haveNext = false;
     }
     if (!s.haveCurrent) {
         *error = "the clip has no picture at " + std::to_string(seconds) + " s";
         return false;
+    }
+    if (s.fittedFrom == s.decodedCount && s.fittedWidth == width && s.fittedHeight == height && s.fittedFit == fit) {
+        *out = s.fitted;
+        return true;
     }
     const AVFrame* f = s.current.get();
     // The region of the output the picture covers, and the part of the
@@ -273,6 +284,8 @@ bool ClipReader::PictureAt(double seconds, int width, int height, Fit fit, Pictu
     sws_scale(s.sws, src, f->linesize, 0, sh, dst, dstStride);
     for (int y = 0; y < dh; ++y)
         std::memcpy(&out->at(dx, dy + y), &region.at(0, y), size_t(dw) * sizeof(Rgba));
+    s.fitted = *out;
+    s.fittedFrom = s.decodedCount, s.fittedWidth = width, s.fittedHeight = height, s.fittedFit = fit;
     return true;
 }
 

@@ -79,6 +79,7 @@ public:
 
     void Store(const Picture& picture); // the picture's top-left, converted
     Picture Load() const;               // back to 8-bit RGBA (floats rounded)
+    void LoadInto(Picture* p) const;    // the same, reusing p's pixels when it has this size
     // The pixel at picture position (x, y) (top row first) as stored bytes.
     const uint8_t* PixelAt(int x, int y) const;
     // Every pixel byte set to `value` (padding and guards untouched).

@@ -44,7 +44,7 @@ bool EffectRenderer::Set(const std::string& label, const std::string& displayVal
 bool EffectRenderer::SetPictures(const Picture& a, const Picture& b, uint32_t format, const FrameLayout& layout) {
     if (a.width() != b.width() || a.height() != b.height()) return false;
     // Frames of the same shape are refilled in place (a clip's every frame):
-    // Store writes every pixel, and Render clears the output itself.
+    // Store writes every pixel, and the module writes every output pixel.
     const int w = a.width(), h = a.height();
     if (a_.Holds(w, h, format, layout) && b_.Holds(w, h, format, layout) && out_.Holds(w, h, format, layout)) {
         a_.Store(a);
@@ -58,7 +58,8 @@ bool EffectRenderer::SetPictures(const Picture& a, const Picture& b, uint32_t fo
 RenderCheck EffectRenderer::Render(double t) {
     RenderCheck check;
     if (!effect_ || out_.width() == 0) return check;
-    out_.FillBytes(0);
+    // No clear first: the module writes every pixel of the output, as it
+    // must for hosts that hand over whatever their buffer last held.
     HostAllocator& alloc = context_.allocator();
     const size_t blocksBefore = alloc.liveBlocks(), picturesBefore = alloc.livePictures();
     const size_t badBefore = alloc.badFrees(), mismatchBefore = context_.typeMismatches();
