@@ -8,8 +8,6 @@
 namespace svt::test {
 namespace {
 
-using Px = std::vector<uint8_t>;
-
 TEST(Div255, MultiplyShiftEqualsTruncatingDivisionOnEverySixteenBitValue) {
     for (uint32_t x = 0; x <= 0xFFFF; ++x) ASSERT_EQ(Div255(x), x / 255) << "x = " << x;
 }

@@ -1,5 +1,4 @@
 // Resize, ResizeRect and ScaleImage: sample positions, kernels, edges.
-#include <cmath>
 
 #include "tests/support/guarded_image.h"
 

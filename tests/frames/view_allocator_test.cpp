@@ -1,45 +1,16 @@
-// ImageView binding and allocation, MemoryAllocator with a host (without one:
-// every transition's contract test), and the frame processor as a host sees
-// it (from the loaded module).
+// MemoryAllocator with a host. (Without one: every transition's contract
+// test; ImageView's binding of every layout: the guard-byte tests; the frame
+// processor as a host sees it: tests/hardening.)
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "frames/image_view.h"
 #include "frames/memory_allocator.h"
-#include "tests/library/loaded_module.h"
+#include "library/abi.h"
 
 namespace svt {
 namespace {
-
-TEST(ImageView, NegativeStrideBindsToTheLowestRowAndANullFrameEmptiesTheView) {
-    std::vector<uint8_t> memory(10 * 4096);
-    FrameDesc d{};
-    d.data = memory.data() + 9 * 4096; // row 0 at the highest address
-    d.width = 1024;
-    d.height = 10;
-    d.stride = -4096;
-    d.pixelSize = 4;
-    d.format = kFormatBGRA8;
-    d.topDown = 1;
-    ImageView v;
-    ASSERT_TRUE(v.BindFrame(&d));
-    EXPECT_EQ(v.data, memory.data()); // given address - 9 * 4096
-    EXPECT_EQ(v.stride, 4096);
-    EXPECT_EQ(v.strideInPixels, 1024u);
-    EXPECT_EQ(v.topDown, 0);
-    EXPECT_EQ(v.ownsMemory, 0);
-    FrameDesc back{};
-    v.Describe(&back);
-    EXPECT_TRUE(back.data == memory.data() && back.stride == 4096 && back.topDown == 0 && back.reserved == 0);
-
-    EXPECT_FALSE(v.BindFrame(nullptr));
-    EXPECT_TRUE(v.empty());
-    EXPECT_EQ(v.stride, 0);
-}
 
 // A host allocator that counts what it is asked for.
 class CountingHost final : public IHostAllocator {
@@ -95,47 +66,6 @@ TEST(MemoryAllocator, HostAllocatorServesPicturesAndBlocksAndGetsThemAllBack) {
         EXPECT_EQ(host.pictures, 0);
     }
     EXPECT_EQ(host.refs, 1); // the allocator released its reference
-}
-
-
-class LoadedFrameProcessor : public test::LoadedModule {
-protected:
-    void SetUp() override {
-        LoadedModule::SetUp();
-        if (HasFatalFailure()) return;
-        library_ = NewLibrary();
-        ASSERT_NE(library_, nullptr);
-        fp_ = library_->CreateFrameProcessor();
-        ASSERT_NE(fp_, nullptr);
-    }
-    void TearDown() override {
-        if (fp_) {
-            EXPECT_EQ(fp_->Release(), 0u); // the last reference destroys it
-        }
-        if (library_) library_->Release();
-        LoadedModule::TearDown();
-    }
-
-    IEffectLibrary* library_ = nullptr;
-    IFrameProcessor* fp_ = nullptr;
-};
-
-FrameDesc Frame(void* data, int32_t w, int32_t h, int32_t stride, uint32_t format) {
-    const int32_t pixelSize = format == kFormatBGRAF ? 16 : format == kFormatGray8 ? 1 : 4;
-    return FrameDesc{data, w, h, stride, pixelSize, 0, format, 1, {}};
-}
-
-TEST_F(LoadedFrameProcessor, ReversesChannelOrderInPlaceAndComposites) {
-    uint8_t px[4] = {10, 20, 30, 40};
-    FrameDesc f = Frame(px, 1, 1, 4, kFormatBGRA8);
-    ASSERT_TRUE(fp_->SwapChannelOrder(&f, &f));
-    EXPECT_EQ(std::vector<uint8_t>(px, px + 4), (std::vector<uint8_t>{40, 30, 20, 10}));
-
-    uint8_t fg[4] = {255, 255, 255, 128}, bg[4] = {0, 0, 0, 255}, out[4] = {};
-    FrameDesc ff = Frame(fg, 1, 1, 4, kFormatBGRA8), fb = Frame(bg, 1, 1, 4, kFormatBGRA8),
-              fo = Frame(out, 1, 1, 4, kFormatBGRA8);
-    ASSERT_TRUE(fp_->Composite(&ff, &fb, &fo, 0));
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
 }
 
 } // namespace

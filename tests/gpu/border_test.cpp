@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
 
 #include "frames/image_view.h"
 #include "gpu/gpu_effect_adapter.h"

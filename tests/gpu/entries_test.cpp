@@ -4,7 +4,12 @@
 // these tests: the GPU path is part of what we ship.
 #include <gtest/gtest.h>
 
-#include "gpu/programs.h"
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "host/gl_host.h"
 #include "tests/gpu/recording_host.h"
 #include "tests/library/loaded_module.h"
@@ -42,6 +47,8 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     ASSERT_STREQ(flip->GetEffectName(), "3D Flip");
     test::FakeDevice device;
     uint32_t record[3] = {};
+    GPUFrame frames[3] = {};
+    const TimingRecord timing{0, 0.5};
 
     // Only the glow program fails: still true, second word 0.
     {
@@ -71,8 +78,6 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     {
         test::FakeContext none(nullptr);
         device.log.clear();
-        GPUFrame frames[3] = {};
-        TimingRecord timing{0, 0.5};
         EXPECT_FALSE(flip->PrepareGPU(&none, &device, record, 0));
         EXPECT_FALSE(flip->RenderGPU(nullptr, &none, &device, &frames[0], &frames[1], &frames[2], &timing));
         EXPECT_TRUE(device.log.empty());
@@ -82,8 +87,6 @@ TEST_F(GPUEntries, FailuresReachTheRecordOrTheResult) {
     {
         test::FakeHost host;
         test::FakeContext context(&host);
-        GPUFrame frames[3] = {};
-        TimingRecord timing{0, 0.5};
         device.log.clear();
         frames[0].format = 2;
         EXPECT_FALSE(flip->RenderGPU(nullptr, &context, &device, &frames[0], &frames[1], &frames[2], &timing));
@@ -168,20 +171,19 @@ TEST_F(EGLHost, EveryTransitionPreparesWithEachSetting) {
     EXPECT_EQ(host->liveObjects(), 0);
 }
 
-// The programs no preparation builds (copy, background, cropped mesh) are
-// made as they are needed: each must compile and link here too.
-TEST_F(EGLHost, EveryProgramLinks) {
-    for (int i = 0; i < kProgramCount; ++i) {
-        const ProgramSources s = SourcesOf(ProgramId(i));
-        IGPUProgram* p = nullptr;
-        ASSERT_TRUE(host->CreateProgram(&host->device(), &p, s.vertex.data, s.fragment.data, nullptr, s.vertex.length,
-                                        s.fragment.length, 0, 0, 0, 0, 0, 0, 0) &&
-                    p->IsValid())
-            << ProgramName(ProgramId(i)) << ": " << host->lastProgramLog();
-        host->ReleaseProgram(p);
-    }
-    EXPECT_EQ(host->compiledPrograms(), size_t(kProgramCount));
-    EXPECT_EQ(host->liveObjects(), 0);
+// `tumblers gpu-info` when no context can be made: one line and exit 1. (The
+// report itself: tests/cli/language.sh.)
+TEST(GPUInfo, WithoutAContextSaysWhyInOneLine) {
+    // The EGL dispatcher finds no driver: no display can be initialised.
+    FILE* p = popen("__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json " SVT_BIN_DIR "/tumblers gpu-info 2>&1", "r");
+    ASSERT_NE(p, nullptr);
+    std::string out; // standard output and error together
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+    const int status = pclose(p);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(out.rfind("tumblers: no OpenGL context: ", 0), 0u) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
 
 } // namespace

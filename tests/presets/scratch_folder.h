@@ -36,8 +36,9 @@ public:
         std::ifstream in(file, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    std::size_t EntryCount() const {
-        auto it = std::filesystem::directory_iterator(path_);
+    std::size_t EntryCount() const { return EntriesIn(path_); }
+    static std::size_t EntriesIn(const std::string& folder) {
+        auto it = std::filesystem::directory_iterator(folder);
         return std::size_t(std::distance(begin(it), end(it)));
     }
 

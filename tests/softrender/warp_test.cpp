@@ -133,8 +133,10 @@ TEST(WarpQuad, BilinearMidpointsRoundHalfUp) {
 TEST(WarpQuad, PerspectiveMapMatchesAnIndependentInverse) {
     // Channel 0 holds the texel column and channel 1 the row, so each pixel
     // shows where it sampled; bilinear interpolation of a ramp is the ramp.
+    // The last quad's rows are longer than one run: restarting the set-up
+    // must not shift the samples.
     const QuadCorners quads[] = {Quad(20, 10, 140, 25, 150, 100, 5, 110), Quad(150, 5, 10, 20, 40, 115, 120, 90),
-                                 Quad(30.25, 60.5, 80, 2, 130.75, 60, 80, 118.5)};
+                                 Quad(30.25, 60.5, 80, 2, 130.75, 60, 80, 118.5), Quad(-3, 0, 298, 0.5, 299, 119, -2.5, 118)};
     for (uint32_t format : {kFormatBGRA8, kFormatBGRAF}) {
         const bool isFloat = IsFloatFormat(format);
         const double scale = isFloat ? 256.0 : 1.0;
@@ -147,11 +149,11 @@ TEST(WarpQuad, PerspectiveMapMatchesAnIndependentInverse) {
             }
         for (const QuadCorners& q : quads) {
             ForEachLevel([&] {
-                GuardedPicture screen(160, 120, format);
+                GuardedPicture screen(300, 120, format);
                 ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
                 int checked = 0;
                 for (uint32_t y = 0; y < 120; ++y)
-                    for (uint32_t x = 0; x < 160; ++x) {
+                    for (uint32_t x = 0; x < 300; ++x) {
                         if (Locate(q, x, y).margin < 0.5L) continue;
                         long double s, t;
                         InverseMap(q, 200, 150, x, y, s, t);
@@ -250,22 +252,15 @@ TEST(WarpQuad, RefusesWhatItCannotDrawAndLeavesTheScreenAlone) {
         EXPECT_TRUE(WarpQuad(tex.view(), screen.view(), Quad(1, 1, 1, 9, 9, 9, 9, 1), kDrawDefault));
     }
 
-    // Textures under 2 x 2, formats that differ or have one channel, and
-    // source rectangles that are empty, too small or reach past the picture.
-    GuardedPicture thin(1, 8, kFormatBGRA8), flat(8, 1, kFormatBGRA8), tex(8, 8, kFormatBGRA8);
-    GuardedPicture screen(16, 16, kFormatBGRA8), floatScreen(16, 16, kFormatBGRAF), argb(16, 16, kFormatARGB8);
+    // Textures under 2 x 2 and source rectangles that are empty, too small or
+    // reach past the picture (frames in other formats never reach a render).
+    GuardedPicture thin(1, 8, kFormatBGRA8), flat(8, 1, kFormatBGRA8), tex(8, 8, kFormatBGRA8), screen(16, 16, kFormatBGRA8);
     tex.Randomize(3);
     screen.Randomize(4);
     const std::vector<uint8_t> before = screen.bytes();
     const QuadCorners q = Quad(1, 1, 12, 2, 13, 13, 2, 12);
     EXPECT_FALSE(WarpQuad(thin.view(), screen.view(), q, kDrawDefault));
     EXPECT_FALSE(WarpQuad(flat.view(), screen.view(), q, kDrawDefault));
-    EXPECT_FALSE(WarpQuad(tex.view(), floatScreen.view(), q, kDrawDefault));
-    EXPECT_FALSE(WarpQuad(tex.view(), argb.view(), q, kDrawDefault));
-    ImageView gray;
-    uint8_t bytes[256];
-    gray.BindMemory(bytes, 16, 16, 16, 1, kFormatGray8, 1);
-    EXPECT_FALSE(WarpQuad(gray, gray, q, kDrawDefault));
     for (const WarpSource& src : {WarpSource{nullptr, 0, 0, 8, 8, 1}, WarpSource{&tex.view(), 4, 0, 5, 8, 1},
                                   WarpSource{&tex.view(), -1, 0, 4, 4, 1}, WarpSource{&tex.view(), 0, 0, 8, 1, 1}})
         EXPECT_FALSE(WarpQuad(src, screen.view(), q, kDrawDefault)) << src.x << "," << src.w << "," << src.h;
@@ -281,7 +276,8 @@ std::vector<uint8_t> RenderRandomCase(uint32_t format, uint32_t seed, SpanLevel 
     std::mt19937 rng(seed);
     auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
-    const int sw = pick(1, 120), sh = pick(1, 50), pw = pick(2, 90), ph = pick(2, 60);
+    // Now and then rows longer than one run: the float set-up restarts every run.
+    const int sw = pick(1, seed % 10 == 3 ? 3 * warp::kMaxRun : 120), sh = pick(1, 50), pw = pick(2, 90), ph = pick(2, 60);
     GuardedPicture pic(pw, ph, format), screen(sw, sh, format);
     WarpSource src{&pic.view(), 0, 0, pick(2, pw), pick(2, ph), 1.0f};
     src.x = pick(0, pw - src.w);
@@ -324,31 +320,8 @@ TEST(WarpQuad, SimdSpansEqualTheScalarReference) {
     warp::UseSpanLevel(SpanLevel::kScalar);
 }
 
-TEST(WarpQuad, LongRowsAreSplitWithoutSeams) {
-    // Rows longer than one run: the float set-up restarts every run, which
-    // must neither shift samples nor differ between levels.
-    const QuadCorners q = Quad(-3, 0, 1098, 0.5, 1099, 5, -2.5, 4.5);
-    for (uint32_t format : {kFormatBGRA8, kFormatBGRAF}) {
-        GuardedPicture tex(700, 4, format);
-        const bool isFloat = IsFloatFormat(format);
-        for (uint32_t y = 0; y < 4; ++y)
-            for (uint32_t x = 0; x < 700; ++x) tex.SetChannel(x, y, 0, isFloat ? x / 1024.0f : float(x % 200));
-        std::vector<uint8_t> ref;
-        ForEachLevel([&] {
-            GuardedPicture screen(1100, 6, format);
-            ASSERT_TRUE(WarpQuad(tex.view(), screen.view(), q, kDrawDefault));
-            if (ref.empty()) ref = screen.bytes();
-            EXPECT_TRUE(ref == screen.bytes());
-            for (uint32_t x = 300; isFloat && x < 800; ++x) { // s grows by 699/1101 per pixel on row 2
-                long double s, t;
-                InverseMap(q, 700, 4, x, 2, s, t);
-                ASSERT_NEAR(screen.Channel(x, 2, 0) * 1024.0, double(s), 2e-3) << x;
-            }
-        });
-    }
-}
-
 TEST(WarpQuad, FoldedShadeStaysWithinOneLevelOfShadingFirst) {
+    // On the scalar spans; the SIMD ones equal them, shade included.
     const QuadCorners q = Quad(3.5, 2.2, 70.1, 8, 66, 45.7, 1, 39);
     for (uint32_t format : kFormats) {
         SCOPED_TRACE(format);
@@ -358,23 +331,21 @@ TEST(WarpQuad, FoldedShadeStaysWithinOneLevelOfShadingFirst) {
             SCOPED_TRACE(k);
             GuardedPicture pic(60, 40, format);
             pic.Randomize(uint32_t(k * 1000) + 5);
-            ForEachLevel([&] {
-                GuardedPicture literal(72, 48, format), folded(72, 48, format), shadedTex(26, 18, format);
-                literal.Randomize(9);
-                folded.Randomize(9);
-                // Literal order: copy the part, shade it, warp it.
-                for (uint32_t y = 0; y < 18; ++y)
-                    std::memcpy(shadedTex.Pixel(0, y), pic.Pixel(20, y + 11), 26 * (isFloat ? 16 : 4));
-                ASSERT_TRUE(ApplyShade(shadedTex.view(), k));
-                ASSERT_TRUE(WarpQuad(shadedTex.view(), literal.view(), q, kDrawDefault));
-                ASSERT_TRUE(WarpQuad(WarpSource{&pic.view(), 20, 11, 26, 18, k}, folded.view(), q, kDrawDefault));
-                for (uint32_t y = 0; y < 48; ++y)
-                    for (uint32_t x = 0; x < 72; ++x)
-                        for (int ch = 0; ch < 4; ++ch) {
-                            const float a = literal.Channel(x, y, ch), b = folded.Channel(x, y, ch);
-                            ASSERT_NEAR(a, b, ch == alpha ? 0 : isFloat ? 1e-6 : 1.0) << x << "," << y << " ch " << ch;
-                        }
-            });
+            GuardedPicture literal(72, 48, format), folded(72, 48, format), shadedTex(26, 18, format);
+            literal.Randomize(9);
+            folded.Randomize(9);
+            // Literal order: copy the part, shade it, warp it.
+            for (uint32_t y = 0; y < 18; ++y)
+                std::memcpy(shadedTex.Pixel(0, y), pic.Pixel(20, y + 11), 26 * (isFloat ? 16 : 4));
+            ASSERT_TRUE(ApplyShade(shadedTex.view(), k));
+            ASSERT_TRUE(WarpQuad(shadedTex.view(), literal.view(), q, kDrawDefault));
+            ASSERT_TRUE(WarpQuad(WarpSource{&pic.view(), 20, 11, 26, 18, k}, folded.view(), q, kDrawDefault));
+            for (uint32_t y = 0; y < 48; ++y)
+                for (uint32_t x = 0; x < 72; ++x)
+                    for (int ch = 0; ch < 4; ++ch) {
+                        const float a = literal.Channel(x, y, ch), b = folded.Channel(x, y, ch);
+                        ASSERT_NEAR(a, b, ch == alpha ? 0 : isFloat ? 1e-6 : 1.0) << x << "," << y << " ch " << ch;
+                    }
         }
     }
 }

@@ -1,5 +1,6 @@
-// Each transition's motion measured on what the loaded module draws, against
-// numbers worked out by hand from the motion.
+// Each transition's motion (a test suite each, the two grids together)
+// measured on what the loaded module draws, against numbers worked out by
+// hand from the motion.
 #include <array>
 
 #include "tests/transitions/probe.h"
@@ -9,8 +10,6 @@ namespace svt::test {
 namespace {
 
 constexpr uint32_t kLouverGrid = 5, kRotatingFrames = 10;
-
-// 3D Box Fold: the closed box, the flat net, the box turned inside out, the tilt.
 
 TransitionProbe Box(const char* speed, const char* depth, bool topDown = true) {
     TransitionProbe box(0);
@@ -88,8 +87,6 @@ TEST(BoxFold, CentredTiltIsStraightOnAndOffCentreTiltTurnsTheFaceThatWay) {
     }
 }
 
-// 3D Checker Board: the slide and spin from tile to tile, the board receding.
-
 TransitionProbe Board(const char* grid, const char* depth, const char* start, const char* end, const char* rotate) {
     TransitionProbe board(1);
     board.Set("Grid", grid).Set("Depth", depth).Set("Tilt", "0.5,0.5").Set("Start", start).Set("End", end);
@@ -159,8 +156,6 @@ TEST(CheckerBoard, DepthSendsTheBoardBackMidway) {
     EXPECT_NEAR(double(Count(near, 'A')) / all, 0.5, 0.03);
     EXPECT_NEAR(double(Count(near, 'B')) / all, 0.5, 0.03);
 }
-
-// 3D Comb: strips of A spin, fly and shrink over B, neighbours going opposite ways.
 
 // Strip i of four upright strips spans output columns 40i to 40i + 40.
 const Picture kA = Cells(kW, kH, 4, 1, {kRed, kGreen, kBlue, kYellow});
@@ -232,8 +227,6 @@ TEST(Comb, SpreadPushesTheStripsApartOverAPictureBWithoutTheLook) {
     EXPECT_EQ(std::count_if(covered.begin(), covered.end(), [](int x) { return x > 62 && x < 99; }), 0);
     EXPECT_FALSE(out.at(40, kH / 2) == kGreen) << "strip 1 glows";
 }
-
-// 3D Flip: where the card is and how large, and its glow.
 
 // A flip over a transparent background with no glow and no shading, so that
 // the card's pixels are exactly where alpha is set.
@@ -330,8 +323,6 @@ TEST(Flip, FogLightsUpTheCardMidTurnAndFadesAtTheEnds) {
     EXPECT_NEAR(brightness(foggy.Render(0.002)), brightness(plain.Render(0.002)), 3);
 }
 
-// 3D Fly Away: the path small outputs take, the fade into B, the flight target.
-
 TransitionProbe FlyAway(const Picture& a, const Picture& b, const host::FrameLayout& layout = {}) {
     TransitionProbe fly(4);
     fly.Set("Fog", "0").Set("Shine", "0").Pictures(a, b, layout);
@@ -393,10 +384,6 @@ TEST(FlyAway, TheFlightTargetDrawsThePictureTowardItsCorner) {
     }
 }
 
-// 3D Rotating Frames and 3D Louver Grid: which piece turns when, and the
-// tilt the two share, each reading the tilt pad the other way round.
-
-
 // Red A turning to blue B over a transparent background, unshaded, untilted
 // and without cohesion.
 TransitionProbe Grid(uint32_t index, int w, int h, bool topDown = true) {
@@ -406,57 +393,55 @@ TransitionProbe Grid(uint32_t index, int w, int h, bool topDown = true) {
     return grid;
 }
 
-TEST(RotatingFrames, WithoutCohesionEachFrameTurnsInItsOwnWindowOutermostFirst) {
-    // 15 frames make a 29 x 29 grid: at 203 x 116 cell column j spans pixels
-    // 7j to 7j + 7 and the middle row 14 rows 56 to 60, and along that row
-    // cell j belongs to frame min(j, 28 - j). Frame r turns during
-    // [r/15, (r + 1)/15] and is edge-on halfway through; frames outside it
-    // show B, those inside still A. About either axis a finished cell of
-    // the middle row lands on a cell of its own frame.
-    for (const char* rotation : {"Vertical", "Horizontal"}) {
-        TransitionProbe r = Grid(kRotatingFrames, 203, 116);
-        r.Set("Frames", "15").Set("Rotation", rotation);
-        for (int frame : {0, 1, 6, 13, 14}) {
-            const Picture out = r.Render((frame + 0.5) / 15);
-            std::string seen, want;
-            for (int j = 0; j < 29; ++j) {
-                seen += Seen(out.at(7 * j + 3, 58));
-                const int ring = std::min(j, 28 - j);
-                want += ring < frame ? 'B' : ring == frame ? '.' : 'A';
+TEST(Grids, WithoutCohesionEachPieceTurnsInItsOwnWindowInItsOrder) {
+    // Piece k of n turns during [k/n, (k + 1)/n] and is edge-on halfway
+    // through, where only the background shows near it; pieces before it
+    // show B, those after it still A. Points are given in stored rows, with
+    // the piece they belong to.
+    //   Rotating Frames: 15 frames make a 29 x 29 grid. At 203 x 116 cell
+    //   column j spans pixels 7j to 7j + 7 and the middle row 14 rows 56 to
+    //   60; along that row cell j belongs to frame min(j, 28 - j), the
+    //   outermost first. About either axis a finished cell of the middle row
+    //   lands on a cell of its own frame.
+    //   Louver Grid: 3 x 2 panels at 96 x 54, panel (row, column) covering
+    //   pixels 32c to 32c + 32 and stored rows 27r to 27r + 27, probed near
+    //   its corner. Row 0 turns left to right, then row 1 right to left: the
+    //   order follows the stored rows, so bottom-up frames start at the bottom.
+    struct Point {
+        int x, y, piece;
+    };
+    std::vector<Point> frames, panels;
+    for (int j = 0; j < 29; ++j) frames.push_back({7 * j + 3, 58, std::min(j, 28 - j)});
+    const int order[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {1, 1}, {1, 0}};
+    for (int i = 0; i < 6; ++i) panels.push_back({32 * order[i][1] + 8, 27 * order[i][0] + 7, i});
+    struct Case {
+        uint32_t index;
+        int w, h, pieces;
+        const std::vector<Point>& points;
+    };
+    for (const Case& c : {Case{kRotatingFrames, 203, 116, 15, frames}, Case{kLouverGrid, 96, 54, 6, panels}})
+        for (const char* rotation : {"Vertical", "Horizontal"})
+            for (bool topDown : {true, false}) {
+                TransitionProbe r = Grid(c.index, c.w, c.h, topDown);
+                if (c.index == kLouverGrid) r.Set("Columns", "3").Set("Rows", "2");
+                else r.Set("Frames", "15");
+                r.Set("Rotation", rotation);
+                for (int k = 0; k < c.pieces; ++k) {
+                    const Picture out = r.Render((k + 0.5) / c.pieces);
+                    std::string seen, want;
+                    for (const Point& p : c.points) {
+                        seen += Seen(out.at(p.x, topDown ? p.y : c.h - 1 - p.y));
+                        want += p.piece < k ? 'B' : p.piece == k ? '.' : 'A';
+                    }
+                    EXPECT_EQ(seen, want) << c.index << " " << rotation << (topDown ? " top-down" : " bottom-up")
+                                          << ", piece " << k << " edge-on";
+                }
             }
-            EXPECT_EQ(seen, want) << rotation << ", frame " << frame << " edge-on";
-        }
-    }
     // One frame is the whole picture: all A at first, a line at most edge-on.
     TransitionProbe one = Grid(kRotatingFrames, 160, 90);
     one.Set("Frames", "1");
     EXPECT_EQ(Count(one.Render(0.001), 'A'), 160 * 90);
     EXPECT_LE(OpaqueBox(one.Render(0.5)).count, 2 * 90);
-}
-
-TEST(LouverGrid, WithoutCohesionThePanelsTurnInSnakeOrder) {
-    // 3 x 2 panels at 96 x 54: panel (row, column) covers pixels 32c to
-    // 32c + 32 and stored rows 27r to 27r + 27. Row 0 turns left to right,
-    // then row 1 right to left, each panel during 1/6 of the time. Halfway
-    // through its window a panel is edge-on and near its corner only the
-    // background shows; earlier panels show B, later ones A. The order
-    // follows the stored rows, so bottom-up frames start at the bottom.
-    const int order[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {1, 1}, {1, 0}};
-    for (const char* rotation : {"Vertical", "Horizontal"})
-        for (bool topDown : {true, false}) {
-            TransitionProbe r = Grid(kLouverGrid, 96, 54, topDown);
-            r.Set("Columns", "3").Set("Rows", "2").Set("Rotation", rotation);
-            for (int j = 0; j < 6; ++j) {
-                const Picture out = r.Render((j + 0.5) / 6);
-                std::string seen, want;
-                for (int i = 0; i < 6; ++i) {
-                    const int x = 32 * order[i][1] + 8, y = 27 * order[i][0] + 7;
-                    seen += Seen(out.at(x, topDown ? y : 53 - y));
-                    want += i < j ? 'B' : i == j ? '.' : 'A';
-                }
-                EXPECT_EQ(seen, want) << rotation << (topDown ? " top-down" : " bottom-up") << ", panel " << j;
-            }
-        }
 }
 
 TEST(Grids, TheNearSideFollowsTheTiltPadInvertedOnOneAxisPerTransition) {
@@ -502,8 +487,6 @@ TEST(Grids, TheNearSideFollowsTheTiltPadInvertedOnOneAxisPerTransition) {
         EXPECT_TRUE(at("1,0", "0") == at("0.5,0.5", "0")) << what;
     }
 }
-
-// 3D Louvers: the order and timing of the slats, their turn, what their backs show.
 
 TransitionProbe Blind(const char* slices, const char* cohesion, const char* orientation = "Horizontal") {
     TransitionProbe blind(6);
@@ -567,8 +550,6 @@ TEST(Louvers, EverySlatShowsTheMatchingStripOfBUprightOnItsBack) {
         }
     }
 }
-
-// 3D Magic Carpet: the lift, the seamless start of the flight, the bank, the end.
 
 TransitionProbe Carpet(const char* bank, bool plain = true) {
     TransitionProbe carpet(7);
@@ -654,8 +635,6 @@ TEST(MagicCarpet, NearTheEndTheCarpetIsAShortLineAcrossTheMiddle) {
     EXPECT_LE(carpet.right, 109);
 }
 
-// 3D Page Turn: which edge lifts, which way the page curls, the page's own look.
-
 bool ShowsA(int code) {
     return code == Code(kRed) || code == Code(kGreen) || code == Code(kBlue) || code == Code(kYellow);
 }
@@ -734,8 +713,6 @@ TEST(PageTurn, TheGlowLooksOnlyAtThePageAndOnlyWithFog) {
     EXPECT_EQ(changedUnder, 0);
 }
 
-// 3D Pizza Boxes: boxes cut from the picture turn over about their centres in turn.
-
 TransitionProbe Boxes(const char* slices, const char* cohesion, const char* orientation, bool topDown = true) {
     TransitionProbe boxes(9);
     boxes.Set("Slices", slices).Set("Cohesion", cohesion).Set("Orientation", orientation).Set("Depth", "0");
@@ -804,9 +781,6 @@ TEST(PizzaBoxes, WithoutCohesionTheBoxesTurnOneAfterAnotherFromRowZero) {
         EXPECT_EQ(CodeAt(out, 0.25, last), Code(topDown ? kBlue : kRed)) << topDown;
     }
 }
-
-// 3D Spiral Bounce: the order of the panels, one panel's bounce, the wobble,
-// and a host that cannot lend the memory for the order.
 
 // A red A changing to a cyan B over a transparent background.
 TransitionProbe Spiral(const std::string& columns, const std::string& rows, bool topDown = true) {
@@ -889,8 +863,6 @@ TEST(SpiralBounce, WithoutMemoryForTheOrderNothingIsDrawnAndFalseReturned) {
     EXPECT_TRUE(r.Render(0.0).rendered);
     EXPECT_TRUE(r.output().SamePixels(r.frameA()));
 }
-
-// 3D Twist: the tumble.
 
 TEST(Twist, FlipTumblesThePictureUpsideDownByHalfway) {
     // Two slices without cohesion: at 0.5 the bottom one (turning first) has

@@ -172,13 +172,6 @@ public:
         EXPECT_TRUE(renderer_ && renderer_->Set(label, value, &why)) << label << ": " << why;
         return *this;
     }
-    TransitionProbe& Preset(const std::string& name) {
-        if (!renderer_) return *this;
-        const int p = renderer_->info().FindPreset(name);
-        EXPECT_GE(p, 0) << "no preset " << name;
-        renderer_->ApplyPreset(p);
-        return *this;
-    }
     TransitionProbe& Pictures(const Picture& a, const Picture& b, const host::FrameLayout& layout = {},
                               uint32_t format = kFormatBGRA8) {
         EXPECT_TRUE(renderer_ && renderer_->SetPictures(a, b, format, layout));
