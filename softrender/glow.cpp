@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "library/abi.h"
 #include "platform/platform.h"
@@ -122,10 +123,21 @@ void MetalRowFScalar(float* row, int32_t count, const MetalF& m) {
     }
 }
 
+void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m) {
+    uint8_t* p = row + m.first;
+    for (int32_t x = 0; x < count; ++x, p += 4) {
+        const int sum = p[0] + p[1] + p[2];
+        for (int i = 0; i < 3; ++i) {
+            const double r = std::trunc(double(p[i]) * m.keep + m.add[i][sum]);
+            p[i] = static_cast<uint8_t>(!(r > 0) ? 0 : (r > 255 ? 255 : r));
+        }
+    }
+}
+
 namespace {
 
 constexpr GlowKernels kScalarGlow{RowTent8Scalar,    ColumnStep8Scalar, CombineRow8Scalar, RowTentFScalar,
-                                  ColumnStepFScalar, CombineRowFScalar, MetalRowFScalar};
+                                  ColumnStepFScalar, CombineRowFScalar, MetalRowFScalar,   MetalRow8Scalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -190,15 +202,26 @@ struct RowSink {
     void* ctx;
 };
 
+// Output rows wanted from a blur: [begin, end).
+struct Rows {
+    uint32_t begin = 0, end = UINT32_MAX;
+};
+
 // Both passes over pictures of four T per pixel with running sums of type S.
 // Rows are filtered as the column filter first needs them, into a ring of
 // n + 2 rows: the column filter reads rows y, y - a, y - b and y - a - b.
+// Only the rows in `rows` reach the sink. Integer sums start n lines above
+// the first of them (lines further up cannot reach it, and exact sums do not
+// depend on where they start); float sums always start at the top, so that
+// they round as for the whole picture.
 template <typename T, typename S>
-bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink,
+bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows,
                void (*rowTent)(const T*, T*, int32_t, const Tent&),
                void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&)) {
     const Tent t = MakeTent(radius);
     const uint32_t w = src.width, h = src.height;
+    rows.end = std::min(rows.end, h);
+    if (rows.begin >= rows.end) return true;
     const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
     const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2);
     ImageView ring;
@@ -212,12 +235,14 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
     T* out = scratch.Get<T>(size_t(w) * 4);
     if (!pad || !c || !sum || !zero || !out) return false;
 
+    const int32_t skip = 2 * t.half;
+    const int32_t start = std::is_integral_v<S> ? std::max(0, int32_t(rows.begin) + skip - t.n + 1) : 0;
     T* line = pad + 4 * lead;
     const int32_t first = t.half + ax.lo, last = t.half + ax.hi; // padded range fed by the picture
     auto filtered = [&](int32_t r) { return reinterpret_cast<T*>(ring.Row(uint32_t((r - ay.lo) % slots))); };
-    int32_t ready = ay.lo - 1;
+    int32_t ready = ay.Clamp(start - t.half) - 1;
     auto lineAt = [&](int32_t yy) -> const T* {
-        if (yy < 0) return zero;
+        if (yy < start) return zero;
         const int32_t r = ay.Clamp(yy - t.half);
         while (ready < r) {
             ++ready;
@@ -231,10 +256,10 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
     };
 
     // Column filter over the columns that matter, then the edges repeated.
-    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1, skip = 2 * t.half;
-    for (int32_t yy = 0; yy < int32_t(h) + skip; ++yy) {
+    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1;
+    for (int32_t yy = start; yy < int32_t(rows.end) + skip; ++yy) {
         const T* l0 = lineAt(yy);
-        T* o = yy >= skip ? out + 4 * x0 : nullptr;
+        T* o = yy >= int32_t(rows.begin) + skip ? out + 4 * x0 : nullptr;
         columnStep(l0, lineAt(yy - t.a), lineAt(yy - t.b), lineAt(yy - t.a - t.b), c, sum, o, span, t);
         if (!o) continue;
         for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 4 * sizeof(T));
@@ -244,15 +269,15 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
     return true;
 }
 
-bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows = {}) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, k.rowTent8, k.columnStep8);
+    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, rows, k.rowTent8, k.columnStep8);
 }
 
 // Float pictures: the weights divided by their sum, the sums in double.
-bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows = {}) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<float, double>(src, radius, alloc, sink, k.rowTentF, k.columnStepF);
+    return BlurLines<float, double>(src, radius, alloc, sink, rows, k.rowTentF, k.columnStepF);
 }
 
 enum class Kind { kNone, kBytes, kFloats };
@@ -368,46 +393,36 @@ public:
             return true;
         }
         // The sheen depends on the pixel only through blue + green + red:
-        // tabulate the exact terms once.
-        for (int v = 0; v < 256; ++v) kept_[v] = v * keep_;
+        // tabulate its exact terms once.
         for (int sum = 0; sum < 766; ++sum) {
             const double w = Weight(sum * 0.0013020833333333333, q_ * 256);
-            for (int i = 0; i < 3; ++i) add_[sum][i] = cc_[first_ + i] * w;
+            for (int i = 0; i < 3; ++i) add_[i][sum] = cc_[first_ + i] * w;
         }
-        // A channel's result depends only on its own value and the pixel's
-        // sum: one byte table per distinct colour factor (one for the usual
-        // white) replaces three double operations per channel.
-        oneTable_ = cc_[first_] == cc_[first_ + 1] && cc_[first_] == cc_[first_ + 2];
-        const int tables = oneTable_ ? 1 : 3;
-        // Small pictures (a face's part) cost less than the table would.
-        const bool worthIt = uint64_t(image.width) * image.height >= uint64_t(tables) * 766 * 256 / 4;
-        table_.reset(worthIt ? new (std::nothrow) uint8_t[size_t(tables) * 766 * 256] : nullptr);
-        if (table_) {
-            for (int i = 0; i < tables; ++i)
-                for (int sum = 0; sum < 766; ++sum)
-                    for (int v = 0; v < 256; ++v) table_[(size_t(i) * 766 + sum) * 256 + v] = Result(v, sum, i);
+        const bool grey = cc_[first_] == cc_[first_ + 1] && cc_[first_] == cc_[first_ + 2];
+        bytes_.keep = keep_;
+        bytes_.first = first_;
+        // Single precision rounds v * keep and each weight once and the sum
+        // once (2^-24 each, relative): 4 times that bound is the slack.
+        double most = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int sum = 0; sum < 766; ++sum) {
+                addF_[i][sum] = float(add_[i][sum]);
+                most = std::max(most, std::fabs(add_[i][sum]));
+            }
+        const double slack = std::ldexp(3 * 255 * std::fabs(keep_) + 2 * most + 1, -22);
+        const bool single = std::isfinite(slack) && slack < 1e-2;
+        bytes_.keepF = float(keep_);
+        bytes_.slack = float(slack);
+        for (int i = 0; i < 3; ++i) {
+            bytes_.add[i] = add_[grey ? 0 : i];
+            bytes_.addF[i] = single ? addF_[grey ? 0 : i] : nullptr;
         }
         return true;
     }
 
     void Row(uint8_t* row, uint32_t width) const {
         if (kind_ == Kind::kBytes) {
-            uint8_t* p = row + first_;
-            if (table_) {
-                const uint8_t* t = table_.get();
-                const size_t step = oneTable_ ? 0 : 766 * 256;
-                for (uint32_t x = 0; x < width; ++x, p += 4) {
-                    const uint8_t* at = t + (size_t(p[0]) + p[1] + p[2]) * 256;
-                    p[0] = at[p[0]];
-                    p[1] = at[step + p[1]];
-                    p[2] = at[2 * step + p[2]];
-                }
-                return;
-            }
-            for (uint32_t x = 0; x < width; ++x, p += 4) {
-                const int sum = p[0] + p[1] + p[2];
-                for (int i = 0; i < 3; ++i) p[i] = Result(p[i], sum, i);
-            }
+            ActiveGlowKernels().metal8(row, int32_t(width), bytes_);
             return;
         }
         float* f = reinterpret_cast<float*>(row);
@@ -429,10 +444,9 @@ private:
     double q_ = 0, keep_ = 1, phase_ = 0;
     double cc_[4] = {};
     int first_ = 0;
-    bool oneTable_ = true;
-    double kept_[256] = {};
-    double add_[766][3] = {};
-    std::unique_ptr<uint8_t[]> table_;
+    double add_[3][766] = {};
+    float addF_[3][766] = {};
+    Metal8 bytes_;
     static constexpr int kSheenSteps = 1024;
     std::unique_ptr<double[]> sheen_;
     MetalF floats_;
@@ -441,10 +455,6 @@ private:
         constexpr double kSheen = double(0.8f); // the single-precision 0.8
         const double sigma = std::sin(phase_ + 28.901800863695144 * l);
         return ((kSheen * sigma + 1) * 0.5 + l) * scale;
-    }
-    uint8_t Result(int v, int sum, int i) const {
-        const double r = std::trunc(kept_[v] + add_[sum][i]);
-        return static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
     }
 };
 
@@ -514,22 +524,23 @@ bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
 }
 
 bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
-               MemoryAllocator* allocator) {
+               MemoryAllocator* allocator, uint32_t rowBegin, uint32_t rowEnd) {
     using namespace glow;
     const Kind kind = KindOf(src);
     if (kind == Kind::kNone || KindOf(dst) != kind || dst.format != src.format || dst.width != src.width ||
         dst.height != src.height || dst.data == src.data)
         return false;
+    const Rows rows{rowBegin, std::min(rowEnd, src.height)};
     MetalPass pass;
     LookContext ctx{&src, &dst, {}, {}, pass.Prepare(dst, metal, colour) ? &pass : nullptr};
     if (PrepareCombine(src, glow, colour, ctx.bytes, ctx.floats)) {
-        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx})
-                                               : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx});
+        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx}, rows)
+                                               : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx}, rows);
         if (done) return true;
         // No memory for the blur: the glow is skipped, as in place.
     }
     const size_t bytes = size_t(src.width) * src.pixelSize;
-    for (uint32_t y = 0; y < src.height; ++y) {
+    for (uint32_t y = rows.begin; y < rows.end; ++y) {
         std::memcpy(dst.Row(y), src.Row(y), bytes);
         if (ctx.metal) pass.Row(dst.Row(y), dst.width);
     }

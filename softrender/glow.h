@@ -48,9 +48,11 @@ bool ApplyMetal(ImageView& image, float metal, uint32_t colour);
 
 // Copy, ApplyGlow and ApplyMetal in one sweep (see ApplyInto). False,
 // nothing written, unless src and dst are pictures of the same size and
-// format the passes take.
+// format the passes take. Only rows rowBegin to rowEnd - 1 of dst are
+// written (the same pixels as for the whole picture): the work shrinks with
+// the rows asked for.
 bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
-               MemoryAllocator* allocator);
+               MemoryAllocator* allocator, uint32_t rowBegin = 0, uint32_t rowEnd = UINT32_MAX);
 
 // The glow's blur alone: dst (same size and format as src) receives src
 // filtered by the tent of radius + 1 taps along rows, then along columns.

@@ -253,7 +253,9 @@ SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
 
 // Eight pixels per step: pixels i and i + 4 share a vector, one per half,
 // then the same operations as four at a time below.
-void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+// Templated on the channel order, so the vectors stay in registers.
+template <int red, int green, int blue, int alpha>
+void CombineFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
     const __m256 w298 = _mm256_set1_ps(0.298f), w586 = _mm256_set1_ps(0.586f), w113 = _mm256_set1_ps(0.113f);
     const __m256 wk2 = _mm256_set1_ps(k.k2), wOne = _mm256_set1_ps(1.0f);
     int32_t x = 0;
@@ -265,11 +267,11 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
         }
         Transpose4x2(S[0], S[1], S[2], S[3]);
         Transpose4x2(G[0], G[1], G[2], G[3]);
-        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[k.red]), _mm256_mul_ps(w586, G[k.green])),
-                                                      _mm256_mul_ps(w113, G[k.blue])),
+        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[red]), _mm256_mul_ps(w586, G[green])),
+                                                      _mm256_mul_ps(w113, G[blue])),
                                         wk2);
-        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[k.red]), _mm256_mul_ps(w586, S[k.green])),
-                                        _mm256_mul_ps(w113, S[k.blue]));
+        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[red]), _mm256_mul_ps(w586, S[green])),
+                                        _mm256_mul_ps(w113, S[blue]));
         const __m256 lifts = _mm256_cmp_ps(ls, lg, _CMP_LT_OS), lift = _mm256_sub_ps(lg, ls);
         __m256 r[4];
         for (int i = 0; i < 4; ++i) {
@@ -277,7 +279,7 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
             const __m256 up = _mm256_min_ps(col, _mm256_add_ps(S[i], _mm256_mul_ps(lift, col)));
             r[i] = _mm256_blendv_ps(_mm256_min_ps(col, S[i]), up, lifts);
         }
-        r[k.alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[k.alpha], lg));
+        r[alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[alpha], lg));
         Transpose4x2(r[0], r[1], r[2], r[3]);
         for (int i = 0; i < 4; ++i) {
             _mm_storeu_ps(dst + 4 * (x + i), _mm256_castps256_ps128(r[i]));
@@ -295,9 +297,9 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
         _MM_TRANSPOSE4_PS(S[0], S[1], S[2], S[3]);
         _MM_TRANSPOSE4_PS(G[0], G[1], G[2], G[3]);
         const __m128 lg = _mm_mul_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[k.red]), _mm_mul_ps(c586, G[k.green])), _mm_mul_ps(c113, G[k.blue])), k2);
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[red]), _mm_mul_ps(c586, G[green])), _mm_mul_ps(c113, G[blue])), k2);
         const __m128 ls =
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[k.red]), _mm_mul_ps(c586, S[k.green])), _mm_mul_ps(c113, S[k.blue]));
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[red]), _mm_mul_ps(c586, S[green])), _mm_mul_ps(c113, S[blue]));
         const __m128 lifts = _mm_cmplt_ps(ls, lg), lift = _mm_sub_ps(lg, ls);
         __m128 r[4];
         for (int i = 0; i < 4; ++i) {
@@ -305,33 +307,45 @@ void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, con
             const __m128 up = _mm_min_ps(col, _mm_add_ps(S[i], _mm_mul_ps(lift, col)));
             r[i] = _mm_blendv_ps(_mm_min_ps(col, S[i]), up, lifts);
         }
-        r[k.alpha] = _mm_min_ps(one, _mm_max_ps(S[k.alpha], lg));
+        r[alpha] = _mm_min_ps(one, _mm_max_ps(S[alpha], lg));
         _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
         for (int i = 0; i < 4; ++i) _mm_storeu_ps(dst + 4 * (x + i), r[i]);
     }
     if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
 }
 
+void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+    if (k.red == 2 && k.green == 1 && k.blue == 0 && k.alpha == 3) return CombineFRow<2, 1, 0, 3>(s, g, dst, count, k);
+    if (k.red == 1 && k.green == 2 && k.blue == 3 && k.alpha == 0) return CombineFRow<1, 2, 3, 0>(s, g, dst, count, k);
+    CombineRowFScalar(s, g, dst, count, k);
+}
+
 // Metal on floats: four pixels per step turned into one vector per channel,
 // each widened to double; the same operations in the same order as the
 // scalar kernel. A step with a brightness outside the table goes to it.
-SVT_INLINE __m256d Clamp01(__m256d v) {
-    v = _mm256_blendv_pd(v, _mm256_setzero_pd(), _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ));
-    return _mm256_blendv_pd(v, _mm256_set1_pd(1.0), _mm256_cmp_pd(v, _mm256_set1_pd(1.0), _CMP_GT_OQ));
+// max(0, v) then min(1, .) is the scalar clamp, NaN and -0 kept.
+SVT_INLINE __m256d Clamp01(__m256d v, __m256d zero, __m256d one) {
+    return _mm256_min_pd(one, _mm256_max_pd(zero, v));
 }
 
-void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
+// Templated on the first colour channel, so the four vectors stay in registers.
+template <int first>
+void MetalFRow(float* row, int32_t count, const MetalF& m) {
     const __m256d third = _mm256_set1_pd(1.0 / 3), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d steps = _mm256_set1_pd(double(m.steps)), keep = _mm256_set1_pd(m.keep);
+    const __m256d cc0 = _mm256_set1_pd(m.cc[m.first]), cc1 = _mm256_set1_pd(m.cc[m.first + 1]),
+                  cc2 = _mm256_set1_pd(m.cc[m.first + 2]);
     const __m128i last = _mm_set1_epi32(m.steps - 1);
+    // The masked form: GCC 12 warns about the plain gather's undefined start.
+    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     int32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         float* p = row + 4 * x;
         __m128 P[4];
         for (int i = 0; i < 4; ++i) P[i] = _mm_loadu_ps(p + 4 * i);
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
-        const __m256d c0 = _mm256_cvtps_pd(P[m.first]), c1 = _mm256_cvtps_pd(P[m.first + 1]),
-                      c2 = _mm256_cvtps_pd(P[m.first + 2]);
+        const __m256d c0 = _mm256_cvtps_pd(P[first]), c1 = _mm256_cvtps_pd(P[first + 1]),
+                      c2 = _mm256_cvtps_pd(P[first + 2]);
         const __m256d l = _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), third);
         const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(l, zero, _CMP_GE_OQ), _mm256_cmp_pd(l, one, _CMP_LE_OQ));
         if (_mm256_movemask_pd(inside) != 0xF) {
@@ -340,25 +354,99 @@ void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
         }
         const __m256d at = _mm256_mul_pd(l, steps);
         const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(at), last);
-        // The masked form: GCC 12 warns about the plain gather's undefined start.
-        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         const __m256d s0 = _mm256_mask_i32gather_pd(zero, m.sheen, i, all, 8);
         const __m256d s1 = _mm256_mask_i32gather_pd(zero, m.sheen + 1, i, all, 8);
         const __m256d w = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_sub_pd(s1, s0), _mm256_sub_pd(at, _mm256_cvtepi32_pd(i))));
-        const __m256d c[3] = {c0, c1, c2};
-        for (int k = 0; k < 3; ++k) {
-            const __m256d v = _mm256_add_pd(_mm256_mul_pd(c[k], keep), _mm256_mul_pd(_mm256_set1_pd(m.cc[m.first + k]), w));
-            P[m.first + k] = _mm256_cvtpd_ps(Clamp01(v));
-        }
+        const __m128 r0 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c0, keep), _mm256_mul_pd(cc0, w)), zero, one));
+        const __m128 r1 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c1, keep), _mm256_mul_pd(cc1, w)), zero, one));
+        const __m128 r2 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c2, keep), _mm256_mul_pd(cc2, w)), zero, one));
+        P[first] = r0;
+        P[first + 1] = r1;
+        P[first + 2] = r2;
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
         for (int k = 0; k < 4; ++k) _mm_storeu_ps(p + 4 * k, P[k]);
     }
     if (x < count) MetalRowFScalar(row + 4 * x, count - x, m);
 }
 
+void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
+    m.first == 0 ? MetalFRow<0>(row, count, m) : MetalFRow<1>(row, count, m);
+}
+
+// Metal on bytes: eight pixels per step. In single precision where
+// m.addF allows it (a step with a value near a level's edge goes through the
+// scalar kernel); else each colour channel in two vectors of four doubles
+// with the scalar kernel's operations in its order. Clamping before the
+// truncation gives the same level as after it, NaN to 0.
+void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256d keep = _mm256_set1_pd(m.keep), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m256 keepF = _mm256_set1_ps(m.keepF), slack = _mm256_set1_ps(m.slack), zeroF = _mm256_setzero_ps();
+    const __m256 topF = _mm256_set1_ps(255.0f), low = _mm256_set1_ps(0.5f), high = _mm256_set1_ps(255.5f);
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const bool grey = m.add[0] == m.add[1] && m.add[0] == m.add[2];
+    const bool single = m.addF[0] && m.addF[1] && m.addF[2];
+    __m128i shift[3];
+    __m256i others = _mm256_set1_epi32(-1);
+    for (int i = 0; i < 3; ++i) {
+        shift[i] = _mm_cvtsi32_si128(8 * (m.first + i));
+        others = _mm256_andnot_si256(_mm256_sll_epi32(byte, shift[i]), others);
+    }
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        __m256i* at = reinterpret_cast<__m256i*>(row + 4 * intptr_t(x));
+        const __m256i p = _mm256_loadu_si256(at);
+        __m256i c[3];
+        for (int i = 0; i < 3; ++i) c[i] = _mm256_and_si256(_mm256_srl_epi32(p, shift[i]), byte);
+        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(c[0], c[1]), c[2]);
+        __m256i q[3];
+        if (single) {
+            __m256 edge = _mm256_setzero_ps();
+            auto level = [&](__m256i v, __m256 add) {
+                const __m256 r = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(v), keepF), add);
+                const __m256 near = _mm256_round_ps(r, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+                const __m256 off = _mm256_and_ps(_mm256_sub_ps(r, near), magnitude);
+                const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(r, low, _CMP_GT_OQ), _mm256_cmp_ps(r, high, _CMP_LT_OQ));
+                edge = _mm256_or_ps(edge, _mm256_and_ps(_mm256_cmp_ps(off, slack, _CMP_LT_OQ), inside));
+                return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(r, zeroF), topF));
+            };
+            const __m256 add0 = _mm256_i32gather_ps(m.addF[0], sum, 4);
+            const __m256 add1 = grey ? add0 : _mm256_i32gather_ps(m.addF[1], sum, 4);
+            const __m256 add2 = grey ? add0 : _mm256_i32gather_ps(m.addF[2], sum, 4);
+            q[0] = level(c[0], add0);
+            q[1] = level(c[1], add1);
+            q[2] = level(c[2], add2);
+            if (_mm256_movemask_ps(edge)) {
+                MetalRow8Scalar(row + 4 * intptr_t(x), 8, m);
+                continue;
+            }
+        } else {
+            __m128i h2[3][2];
+            for (int h = 0; h < 2; ++h) {
+                const __m128i s = h ? _mm256_extracti128_si256(sum, 1) : _mm256_castsi256_si128(sum);
+                // The masked form: GCC 12 warns about the plain gather's undefined start.
+                __m256d add = _mm256_mask_i32gather_pd(zero, m.add[0], s, all, 8);
+                for (int i = 0; i < 3; ++i) {
+                    if (i > 0 && !grey) add = _mm256_mask_i32gather_pd(zero, m.add[i], s, all, 8);
+                    const __m128i v = h ? _mm256_extracti128_si256(c[i], 1) : _mm256_castsi256_si128(c[i]);
+                    const __m256d r = _mm256_add_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(v), keep), add);
+                    h2[i][h] = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(r, zero), top));
+                }
+            }
+            for (int i = 0; i < 3; ++i) q[i] = _mm256_set_m128i(h2[i][1], h2[i][0]);
+        }
+        const __m256i out = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(p, others), _mm256_sll_epi32(q[0], shift[0])),
+                                            _mm256_or_si256(_mm256_sll_epi32(q[1], shift[1]), _mm256_sll_epi32(q[2], shift[2])));
+        _mm256_storeu_si256(at, out);
+    }
+    if (x < count) MetalRow8Scalar(row + 4 * intptr_t(x), count - x, m);
+}
+
 } // namespace
 
 void InstallAvx2Glow(GlowKernels& k) {
+    k.metal8 = Metal8Avx2;
     k.metalF = MetalFAvx2;
     k.rowTent8 = RowTentAvx2;
     k.columnStep8 = ColumnStepAvx2;

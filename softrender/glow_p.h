@@ -74,6 +74,23 @@ struct MetalF {
 };
 using MetalRowF = void (*)(float* row, int32_t count, const MetalF& m);
 
+// The metal pass on 8-bit pixels, in place: with s the sum of the three
+// colour channels, each becomes trunc(double(v) * keep + add[i][s]) clamped
+// to 0..255 (NaN to 0); add[i] holds 766 weights for colour channel i.
+// SIMD kernels may first compute float(v) * keepF + addF[i][s] in single
+// precision: that lies within `slack` of the double sum, so its level is the
+// same unless it falls within `slack` of a level's edge, where they take the
+// double route. addF null: always the double route.
+struct Metal8 {
+    double keep = 1;
+    const double* add[3] = {}; // the same block three times for a grey colour
+    int32_t first = 0;         // the first of the three colour channels
+    float keepF = 1;
+    const float* addF[3] = {};
+    float slack = 0;
+};
+using MetalRow8 = void (*)(uint8_t* row, int32_t count, const Metal8& m);
+
 struct GlowKernels {
     RowTent8 rowTent8 = nullptr;
     ColumnStep8 columnStep8 = nullptr;
@@ -82,6 +99,7 @@ struct GlowKernels {
     ColumnStepF columnStepF = nullptr;
     CombineRowF combineF = nullptr;
     MetalRowF metalF = nullptr;
+    MetalRow8 metal8 = nullptr;
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
@@ -93,6 +111,7 @@ void ColumnStepFScalar(const float* line, const float* lineA, const float* lineB
                        double* sum, float* out, int32_t count, const Tent& t);
 void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
 void MetalRowFScalar(float* row, int32_t count, const MetalF& m);
+void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m);
 
 void InstallAvx2Glow(GlowKernels& k);
 

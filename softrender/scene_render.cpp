@@ -1,17 +1,25 @@
 #include "softrender/scene_render.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 
 #include "frames/image_ops.h"
 #include "geometry/light.h"
+#include "geometry/vec3.h"
 #include "softrender/glow.h"
 #include "softrender/smart_crop.h"
 
 namespace svt {
 
+namespace {
+constexpr uint32_t kLookColour = 0xFFFFFF;
+}
+
 PREffect* NewGlowEffect(const GlowLook& look, MemoryAllocator* allocator) {
-    return new (std::nothrow) PRDreamGlowEffect(look.radius, look.glow, look.metal, 0xFFFFFF, allocator);
+    return new (std::nothrow) PRDreamGlowEffect(look.radius, look.glow, look.metal, kLookColour, allocator);
 }
 
 void DrawSceneFaces(SceneCanvas& canvas, const Scene& scene, const FacePictures& pictures) {
@@ -34,15 +42,50 @@ FrameGeometry Measure(const ImageView& a, const ImageView& b, const FrameDesc* o
     return g;
 }
 
-// A copy of `src` in `copy` carrying the look; `src` itself when the copy
-// cannot be made.
-const ImageView* LookOnCopy(const ImageView& src, ImageView& copy, const GlowLook& look,
+// Rows of a picture that faces sample: [begin, end), empty when begin >= end.
+struct RowSpan {
+    uint32_t begin = UINT32_MAX, end = 0;
+    void Add(int64_t y, int64_t h, uint32_t height) {
+        const int64_t lo = std::clamp<int64_t>(y, 0, height), hi = std::clamp<int64_t>(y + h, 0, height);
+        if (lo >= hi) return;
+        begin = std::min(begin, uint32_t(lo));
+        end = std::max(end, uint32_t(hi));
+    }
+};
+
+// The rows of the first and second pictures the faces will sample, found as
+// DrawFace finds them: the side a face turns to the camera picks the picture
+// and its part. A face seen edge on counts with both sides.
+void SampledRows(const SceneCanvas& canvas, const Scene& scene, const FacePictures& pictures, RowSpan rows[2]) {
+    for (const QuadFace& face : scene.faces) {
+        const ImageView* front = pictures(face.front);
+        const ImageView* back = pictures(face.back);
+        if (face.vertices.empty() || !front) continue;
+        const std::array<Vec3, 4> c = face.TransformedCorners(canvas.combined());
+        const double z = TriangleNormal(c[0], c[3], c[1]).z;
+        for (bool backSide : {false, true}) {
+            if (backSide ? z > 1e-9 : z < -1e-9) continue;
+            const bool useBack = backSide && back;
+            const PictureSource source = useBack ? face.back : face.front;
+            const IntRect rect = face.PixelRect(useBack, front->width, front->height);
+            if (source == kSourceFirst || source == kSourceSecond)
+                rows[source == kSourceSecond].Add(rect.y, rect.h, pictures(source)->height);
+        }
+    }
+}
+
+// A copy of `src` in `copy` carrying the look in the rows faces sample;
+// `src` itself when the copy cannot be made or no face samples it.
+const ImageView* LookOnCopy(const ImageView& src, ImageView& copy, const GlowLook& look, RowSpan rows,
                             MemoryAllocator* allocator) {
+    const bool literal = LiteralLookOrder();
     std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
-    // A look that changes nothing needs no copy.
-    if (effect && !effect->ChangesPictures() && !LiteralLookOrder()) return &src;
+    // A look that changes nothing, or that nothing shows, needs no copy.
+    if (!literal && ((effect && !effect->ChangesPictures()) || rows.begin >= rows.end)) return &src;
     if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown)) return &src;
-    if (effect && !LiteralLookOrder() && effect->ApplyInto(src, copy)) return &copy;
+    if (effect && !literal &&
+        ApplyLook(src, copy, look.radius, look.glow, look.metal, kLookColour, allocator, rows.begin, rows.end))
+        return &copy;
     if (!CopyImage(&src, &copy)) {
         copy.Release();
         return &src;
@@ -143,8 +186,14 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
         }
         canvas->AddPostEffect(effect);
     } else if (scene.lookTarget == kLookWholePictures) {
-        first = LookOnCopy(*first, lookA, scene.lookFirst, allocator);
-        if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, allocator);
+        // Only the rows the faces will show carry the look (the fade shows
+        // all of the second picture).
+        RowSpan rows[2];
+        canvas->SetViewMatrix(scene.model);
+        SampledRows(*canvas, scene, FacePictures{first, second}, rows);
+        if (scene.fade) rows[1].Add(0, second->height, second->height);
+        first = LookOnCopy(*first, lookA, scene.lookFirst, rows[0], allocator);
+        if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, rows[1], allocator);
     }
     DrawPlannedFaces(*canvas, FacePictures{first, second});
     if (scene.fade) {

@@ -139,7 +139,7 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
                 const float odd[] = {-0.5f, 1.75f, std::nanf(""), 1.0f, 0.0f};
                 for (uint32_t i = 0; IsFloatFormat(format) && i < 40; ++i)
                     out.SetChannel(i * 37 % kW, i * 11 % kH, int(i % 4), odd[i % 5]);
-                ASSERT_TRUE(ApplyMetal(out.view(), 0.8f, 0xFFFFFF));
+                ASSERT_TRUE(ApplyMetal(out.view(), 0.8f, radius % 2 ? 0x40C0FF : 0xFFFFFF)); // grey or not
                 EXPECT_TRUE(blurred.GuardsIntact() && out.GuardsIntact());
                 if (ref[0].empty()) {
                     ref[0] = blurred.bytes();
@@ -147,6 +147,14 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
                 }
                 EXPECT_TRUE(ref[0] == blurred.bytes());
                 EXPECT_TRUE(ref[1] == out.bytes());
+                // The glow on rows 40 to 89 alone: the same pixels.
+                GuardedPicture band(kW, kH, format);
+                ASSERT_TRUE(ApplyLook(pic.view(), band.view(), radius, 0.6f, 0.0f, 0x40C0FF, nullptr, 40, 90));
+                EXPECT_TRUE(band.GuardsIntact());
+                GuardedPicture whole(kW, kH, format);
+                ASSERT_TRUE(ApplyLook(pic.view(), whole.view(), radius, 0.6f, 0.0f, 0x40C0FF, nullptr));
+                for (uint32_t y = 40; y < 90; ++y)
+                    ASSERT_EQ(0, std::memcmp(band.Pixel(0, y), whole.Pixel(0, y), kW * (IsFloatFormat(format) ? 16 : 4)));
             });
         }
     }
