@@ -91,22 +91,27 @@ std::string EffectTexts::Range(size_t param) const {
     return s;
 }
 
-int EffectTexts::FindParam(const std::string& text, std::string* error) const {
+namespace {
+
+// The index of `text` among `names`, or -1 with a message naming what there is.
+int FindOrExplain(const std::string& owner, const char* kind, const std::string& text,
+                  const std::vector<NamePair>& names, const std::vector<std::string>& shown, std::string* error) {
     std::string close;
-    const int i = FindName(text, labels_, &close);
+    const int i = FindName(text, names, &close);
     if (i < 0 && error)
-        *error = name_ + " has no parameter \"" + text + "\"" + DidYouMean(close) + (close.empty() ? "; its" : " Its") + " parameters are: " +
-                 JoinNames(labels());
+        *error = owner + " has no " + kind + " \"" + text + "\"" + DidYouMean(close) + (close.empty() ? "; its" : " Its") +
+                 " " + kind + "s are: " + JoinNames(shown);
     return i;
 }
 
+} // namespace
+
+int EffectTexts::FindParam(const std::string& text, std::string* error) const {
+    return FindOrExplain(name_, "parameter", text, labels_, labels(), error);
+}
+
 int EffectTexts::FindPreset(const std::string& text, std::string* error) const {
-    std::string close;
-    const int i = FindName(text, presets_, &close);
-    if (i < 0 && error)
-        *error = name_ + " has no preset \"" + text + "\"" + DidYouMean(close) + (close.empty() ? "; its" : " Its") + " presets are: " +
-                 JoinNames(presetNames());
-    return i;
+    return FindOrExplain(name_, "preset", text, presets_, presetNames(), error);
 }
 
 bool EffectTexts::Parse(size_t param, const std::string& text, ParamValue* out, std::string* error) const {
