@@ -1,14 +1,12 @@
 #include "softrender/scene_render.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <new>
 
 #include "frames/image_ops.h"
 #include "geometry/light.h"
-#include "geometry/vec3.h"
 #include "softrender/glow.h"
 #include "softrender/smart_crop.h"
 
@@ -52,27 +50,6 @@ struct RowSpan {
         end = std::max(end, uint32_t(hi));
     }
 };
-
-// The rows of the first and second pictures the faces will sample, found as
-// DrawFace finds them: the side a face turns to the camera picks the picture
-// and its part. A face seen edge on counts with both sides.
-void SampledRows(const SceneCanvas& canvas, const Scene& scene, const FacePictures& pictures, RowSpan rows[2]) {
-    for (const QuadFace& face : scene.faces) {
-        const ImageView* front = pictures(face.front);
-        const ImageView* back = pictures(face.back);
-        if (face.vertices.empty() || !front) continue;
-        const std::array<Vec3, 4> c = face.TransformedCorners(canvas.combined());
-        const double z = TriangleNormal(c[0], c[3], c[1]).z;
-        for (bool backSide : {false, true}) {
-            if (backSide ? z > 1e-9 : z < -1e-9) continue;
-            const bool useBack = backSide && back;
-            const PictureSource source = useBack ? face.back : face.front;
-            const IntRect rect = face.PixelRect(useBack, front->width, front->height);
-            if (source == kSourceFirst || source == kSourceSecond)
-                rows[source == kSourceSecond].Add(rect.y, rect.h, pictures(source)->height);
-        }
-    }
-}
 
 // A copy of `src` in `copy` carrying the look in the rows faces sample;
 // `src` itself when the copy cannot be made or no face samples it.
@@ -186,11 +163,12 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
         }
         canvas->AddPostEffect(effect);
     } else if (scene.lookTarget == kLookWholePictures) {
-        // Only the rows the faces will show carry the look (the fade shows
-        // all of the second picture).
+        // Only the rows the planned faces show carry the look (hidden faces
+        // show none; the fade shows all of the second picture).
         RowSpan rows[2];
-        canvas->SetViewMatrix(scene.model);
-        SampledRows(*canvas, scene, FacePictures{first, second}, rows);
+        for (const SceneCanvas::PlannedFace& f : canvas->plannedFaces())
+            if ((f.source == kSourceFirst || f.source == kSourceSecond) && canvas->layers().Visible(f.layer))
+                rows[f.source == kSourceSecond].Add(f.rect.y, f.rect.h, (f.source == kSourceSecond ? second : first)->height);
         if (scene.fade) rows[1].Add(0, second->height, second->height);
         first = LookOnCopy(*first, lookA, scene.lookFirst, rows[0], allocator);
         if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, rows[1], allocator);
