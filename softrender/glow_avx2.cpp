@@ -239,9 +239,9 @@ void ColumnStepFAvx2(const float* line, const float* lineA, const float* lineB, 
     }
 }
 
-// Four pixels per step, turned into one vector per channel. std::min(x, c)
-// is minps(c, x) and std::max(x, c) is maxps(c, x), NaN included.
-// _MM_TRANSPOSE4_PS within each 128-bit half.
+// Four pixels turned into one vector per channel, in each 128-bit half
+// (_MM_TRANSPOSE4_PS on both). std::min(x, c) is minps(c, x) and
+// std::max(x, c) is maxps(c, x), NaN included.
 SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
     const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpacklo_ps(r2, r3);
     const __m256 t2 = _mm256_unpackhi_ps(r0, r1), t3 = _mm256_unpackhi_ps(r2, r3);
@@ -251,8 +251,8 @@ SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
     r3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
 }
 
-// Eight pixels per step: pixels i and i + 4 share a vector, one per half,
-// then the same operations as four at a time below.
+// Eight pixels per step: pixels i and i + 4 share a vector, one per half;
+// the scalar kernel finishes the last few of a row.
 // Templated on the channel order, so the vectors stay in registers.
 template <int red, int green, int blue, int alpha>
 void CombineFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
@@ -285,31 +285,6 @@ void CombineFRow(const float* s, const float* g, float* dst, int32_t count, cons
             _mm_storeu_ps(dst + 4 * (x + i), _mm256_castps256_ps128(r[i]));
             _mm_storeu_ps(dst + 4 * (x + i + 4), _mm256_extractf128_ps(r[i], 1));
         }
-    }
-    const __m128 c298 = _mm_set1_ps(0.298f), c586 = _mm_set1_ps(0.586f), c113 = _mm_set1_ps(0.113f);
-    const __m128 k2 = _mm_set1_ps(k.k2), one = _mm_set1_ps(1.0f);
-    for (; x + 4 <= count; x += 4) {
-        __m128 S[4], G[4];
-        for (int i = 0; i < 4; ++i) {
-            S[i] = _mm_loadu_ps(s + 4 * (x + i));
-            G[i] = _mm_loadu_ps(g + 4 * (x + i));
-        }
-        _MM_TRANSPOSE4_PS(S[0], S[1], S[2], S[3]);
-        _MM_TRANSPOSE4_PS(G[0], G[1], G[2], G[3]);
-        const __m128 lg = _mm_mul_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, G[red]), _mm_mul_ps(c586, G[green])), _mm_mul_ps(c113, G[blue])), k2);
-        const __m128 ls =
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(c298, S[red]), _mm_mul_ps(c586, S[green])), _mm_mul_ps(c113, S[blue]));
-        const __m128 lifts = _mm_cmplt_ps(ls, lg), lift = _mm_sub_ps(lg, ls);
-        __m128 r[4];
-        for (int i = 0; i < 4; ++i) {
-            const __m128 col = _mm_set1_ps(k.colour[i]);
-            const __m128 up = _mm_min_ps(col, _mm_add_ps(S[i], _mm_mul_ps(lift, col)));
-            r[i] = _mm_blendv_ps(_mm_min_ps(col, S[i]), up, lifts);
-        }
-        r[alpha] = _mm_min_ps(one, _mm_max_ps(S[alpha], lg));
-        _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
-        for (int i = 0; i < 4; ++i) _mm_storeu_ps(dst + 4 * (x + i), r[i]);
     }
     if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
 }
