@@ -22,9 +22,6 @@ SVT_AVX2 void Store(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256
 SVT_AVX2 __m128i Load128(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
 SVT_AVX2 __m256i Select(__m256i mask, __m256i a, __m256i b) { return _mm256_blendv_epi8(b, a, mask); }
 SVT_AVX2 __m256 Select(__m256 mask, __m256 a, __m256 b) { return _mm256_blendv_ps(b, a, mask); }
-SVT_AVX2 __m256i Div255(__m256i x) {
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(int16_t(0x8081))), 7);
-}
 SVT_AVX2 __m256i ByteMask(uint32_t channel) { return _mm256_set1_epi32(int32_t(0xFFu << (8 * channel))); }
 // `channel` of both 4-float pixels in a register.
 SVT_AVX2 __m256 LaneMask(uint32_t channel) {
@@ -172,10 +169,22 @@ void InvertFloats(float* row, uint32_t count) {
 // leave their 32-bit lanes and no unpack or pack shuffles are needed.
 SVT_AVX2 __m256i Even(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi16(0xFF)); }
 SVT_AVX2 __m256i Odd(__m256i v) { return _mm256_srli_epi16(v, 8); }
-SVT_AVX2 __m256i Join(__m256i even, __m256i odd) { return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)); }
-// x / 255 truncated for x <= 65534 without the multiplier:
-//   x / 255 == (x + 1 + (x >> 8)) >> 8 == avg(x, x >> 8) >> 7.
-SVT_AVX2 __m256i Div255Alu(__m256i x) { return _mm256_srli_epi16(_mm256_avg_epu16(x, _mm256_srli_epi16(x, 8)), 7); }
+// x / 255 truncated for x <= 65279, in u16 lanes: the even lanes' result
+// comes out clean in the low byte as (x + 1) * 257 >> 16; the odd lanes'
+// result lands in the high byte as 2 * ((x * 0x8081) >> 16) (whose low byte
+// is left over and must be masked off or blended away).
+SVT_AVX2 __m256i Div255Low(__m256i x) {
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_set1_epi16(257));
+}
+SVT_AVX2 __m256i Div255High(__m256i x) {
+    const __m256i t = _mm256_mulhi_epu16(x, _mm256_set1_epi16(int16_t(0x8081)));
+    return _mm256_add_epi16(t, t);
+}
+// Low bytes of the even result, high bytes of the odd one.
+SVT_AVX2 __m256i JoinHigh(__m256i even, __m256i oddHigh) {
+    return _mm256_blendv_epi8(oddHigh, even, _mm256_set1_epi16(0xFF));
+}
+
 // The alpha byte of each pixel in both u16 halves of its lane.
 template <int A>
 SVT_AVX2 __m256i AlphaDup(__m256i v) {
@@ -197,9 +206,9 @@ void Premultiply8Of(uint8_t* row, uint32_t width) {
     for (; x + 8 <= width; x += 8) {
         const __m256i v = Load(row + 4 * x);
         const __m256i ad = AlphaDup<A>(v), keep = _mm256_or_si256(ad, AlphaLane255<A>());
-        const __m256i even = Div255(_mm256_mullo_epi16(Even(v), A == 0 ? keep : ad));
-        const __m256i odd = Div255(_mm256_mullo_epi16(Odd(v), A == 0 ? ad : keep));
-        Store(row + 4 * x, Join(even, odd));
+        const __m256i even = Div255Low(_mm256_mullo_epi16(Even(v), A == 0 ? keep : ad));
+        const __m256i odd = Div255High(_mm256_mullo_epi16(Odd(v), A == 0 ? ad : keep));
+        Store(row + 4 * x, JoinHigh(even, odd));
     }
     S().premultiply8(row + 4 * x, width - x, A);
 }
@@ -228,26 +237,28 @@ void Composite8Of(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t w
     const __m256i c255 = _mm256_set1_epi16(255);
     uint32_t x = 0;
     for (; x + 8 <= width; x += 8) {
-        const __m256i f = Load(fg + 4 * x), b = Load(bg + 4 * x);
-        const __m256i inv = _mm256_sub_epi16(c255, AlphaDup<A>(f));
-        __m256i even, odd;
+        const __m256i f = Load(fg + 4 * x);
         if (Premul) {
-            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha included.
-            even = _mm256_min_epu16(_mm256_add_epi16(Div255(_mm256_mullo_epi16(Even(b), inv)), Even(f)), c255);
-            odd = _mm256_min_epu16(_mm256_add_epi16(Div255Alu(_mm256_mullo_epi16(Odd(b), inv)), Odd(f)), c255);
+            const __m256i b = Load(bg + 4 * x);
+            const __m256i inv = _mm256_xor_si256(AlphaDup<A>(f), c255);
+            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha
+            // included: one saturating byte add.
+            const __m256i scaled = JoinHigh(Div255Low(_mm256_mullo_epi16(Even(b), inv)),
+                                            Div255High(_mm256_mullo_epi16(Odd(b), inv)));
+            Store(dst + 4 * x, _mm256_adds_epu8(scaled, f));
         } else {
             // b = B.alpha * (255 - a) / 255; colour (F * a + B * b) / 255; alpha a + b.
-            const __m256i ad = AlphaDup<A>(f);
-            const __m256i bw = Div255Alu(_mm256_mullo_epi16(AlphaDup<A>(b), inv));
-            even = Div255(_mm256_add_epi16(_mm256_mullo_epi16(Even(f), ad), _mm256_mullo_epi16(Even(b), bw)));
-            odd = Div255Alu(_mm256_add_epi16(_mm256_mullo_epi16(Odd(f), ad), _mm256_mullo_epi16(Odd(b), bw)));
-            const __m256i alpha = _mm256_add_epi16(ad, bw);
-            if (A == 0)
-                even = _mm256_blend_epi16(even, alpha, 0x55);
-            else
-                odd = _mm256_blend_epi16(odd, alpha, 0xAA);
+            // The alpha lane gets a + b from the same sums: F's multiplier
+            // there is 255 and B's alpha reads 255, so it sums 255 * (a + b).
+            const __m256i b = Load(bg + 4 * x), ad = AlphaDup<A>(f);
+            const __m256i bw = Div255Low(_mm256_mullo_epi16(AlphaDup<A>(b), _mm256_xor_si256(ad, c255)));
+            const __m256i b255 = _mm256_or_si256(b, ByteMask(A)), fa = _mm256_or_si256(ad, AlphaLane255<A>());
+            const __m256i even = Div255Low(
+                _mm256_add_epi16(_mm256_mullo_epi16(Even(f), A == 0 ? fa : ad), _mm256_mullo_epi16(Even(b255), bw)));
+            const __m256i odd = Div255High(
+                _mm256_add_epi16(_mm256_mullo_epi16(Odd(f), A == 0 ? ad : fa), _mm256_mullo_epi16(Odd(b255), bw)));
+            Store(dst + 4 * x, JoinHigh(even, odd));
         }
-        Store(dst + 4 * x, Join(even, odd));
     }
     (Premul ? S().compositePremul8 : S().composite8)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
 }
@@ -287,19 +298,39 @@ void CompositePremulF(const float* fg, const float* bg, float* dst, uint32_t wid
     alpha == 0 ? CompositeFOf<0, true>(fg, bg, dst, width) : CompositeFOf<3, true>(fg, bg, dst, width);
 }
 
-// min(A * Wa + B * Wb, 255 * 255) / 255 on u16 lanes.
-SVT_AVX2 __m256i Blend16(__m256i a, __m256i b, __m256i wa, __m256i wb, bool alu) {
+// min(A * Wa + B * Wb, 255 * 255) on u16 lanes.
+SVT_AVX2 __m256i BlendSum(__m256i a, __m256i b, __m256i wa, __m256i wb) {
     const __m256i sum = _mm256_adds_epu16(_mm256_mullo_epi16(a, wa), _mm256_mullo_epi16(b, wb));
-    const __m256i limited = _mm256_min_epu16(sum, _mm256_set1_epi16(int16_t(65025)));
-    return alu ? Div255Alu(limited) : Div255(limited);
+    return _mm256_min_epu16(sum, _mm256_set1_epi16(int16_t(65025)));
+}
+
+// Weights summing to at most 256 (a cross-fade's w and 1 - w always do):
+// maddubs takes the weights as unsigned bytes and the values, less 128, as
+// signed ones, so A * Wa + B * Wb - 128 * (Wa + Wb) lies in -32768..32512 and
+// never saturates. Adding the 128s back with one more, S + 1 <= 65281 fits a
+// u16 and (S + 1) * 257 >> 16 is S / 255 (up to 256); packus limits it to 255.
+void Blend8Paired(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
+    const __m256i w = _mm256_set1_epi16(int16_t(wa | wb << 8)), flip = _mm256_set1_epi8(int8_t(0x80));
+    const __m256i bias = _mm256_set1_epi16(int16_t(128 * (wa + wb) + 1)), m257 = _mm256_set1_epi16(257);
+    auto half = [&](__m256i pairs) {
+        return _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_maddubs_epi16(w, pairs), bias), m257);
+    };
+    uint32_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i x = _mm256_xor_si256(Load(a + i), flip), y = _mm256_xor_si256(Load(b + i), flip);
+        Store(dst + i, _mm256_packus_epi16(half(_mm256_unpacklo_epi8(x, y)), half(_mm256_unpackhi_epi8(x, y))));
+    }
+    S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
 }
 
 void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
+    if (wa + wb <= 256) return Blend8Paired(a, b, dst, count, wa, wb);
     const __m256i va = _mm256_set1_epi16(int16_t(wa)), vb = _mm256_set1_epi16(int16_t(wb));
     uint32_t i = 0;
     for (; i + 32 <= count; i += 32) {
         const __m256i x = Load(a + i), y = Load(b + i);
-        Store(dst + i, Join(Blend16(Even(x), Even(y), va, vb, false), Blend16(Odd(x), Odd(y), va, vb, true)));
+        Store(dst + i, JoinHigh(Div255Low(BlendSum(Even(x), Even(y), va, vb)),
+                                Div255High(BlendSum(Odd(x), Odd(y), va, vb))));
     }
     S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
 }

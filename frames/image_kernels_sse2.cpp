@@ -23,8 +23,6 @@ SVT_SSE2 __m128i Select(__m128i mask, __m128i a, __m128i b) {
 SVT_SSE2 __m128 Select(__m128 mask, __m128 a, __m128 b) {
     return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
 }
-// x / 255 truncated on u16 lanes: (x * 0x8081) >> 23.
-SVT_SSE2 __m128i Div255(__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(int16_t(0x8081))), 7); }
 // A dword mask of byte `channel` in every 4-byte pixel.
 SVT_SSE2 __m128i ByteMask(uint32_t channel) { return _mm_set1_epi32(int32_t(0xFFu << (8 * channel))); }
 // A float lane mask of `channel` in a 4-float pixel.
@@ -136,10 +134,16 @@ void InvertFloats(float* row, uint32_t count) {
 
 SVT_SSE2 __m128i Even(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0xFF)); }
 SVT_SSE2 __m128i Odd(__m128i v) { return _mm_srli_epi16(v, 8); }
-SVT_SSE2 __m128i Join(__m128i even, __m128i odd) { return _mm_or_si128(even, _mm_slli_epi16(odd, 8)); }
-// x / 255 truncated for x <= 65534 without the multiplier:
-//   x / 255 == (x + 1 + (x >> 8)) >> 8 == avg(x, x >> 8) >> 7.
-SVT_SSE2 __m128i Div255Alu(__m128i x) { return _mm_srli_epi16(_mm_avg_epu16(x, _mm_srli_epi16(x, 8)), 7); }
+// x / 255 truncated for x <= 65279 with the result in the low byte,
+// (x + 1) * 257 >> 16, or in the high byte, 2 * ((x * 0x8081) >> 16) with
+// its low byte cleared; OR-ed together they make the even and odd bytes.
+SVT_SSE2 __m128i Div255Low(__m128i x) {
+    return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_set1_epi16(257));
+}
+SVT_SSE2 __m128i Div255High(__m128i x) {
+    const __m128i t = _mm_mulhi_epu16(x, _mm_set1_epi16(int16_t(0x8081)));
+    return _mm_and_si128(_mm_add_epi16(t, t), _mm_set1_epi16(int16_t(0xFF00)));
+}
 // min(x, limit) on u16 lanes without SSE4.1.
 SVT_SSE2 __m128i MinU16(__m128i x, __m128i limit) { return _mm_sub_epi16(x, _mm_subs_epu16(x, limit)); }
 // The alpha byte of each pixel in both u16 halves of its lane.
@@ -162,9 +166,9 @@ void Premultiply8Of(uint8_t* row, uint32_t width) {
     for (; x + 4 <= width; x += 4) {
         const __m128i v = Load(row + 4 * x);
         const __m128i ad = AlphaDup<A>(v), keep = _mm_or_si128(ad, lane255);
-        const __m128i even = Div255(_mm_mullo_epi16(Even(v), A == 0 ? keep : ad));
-        const __m128i odd = Div255(_mm_mullo_epi16(Odd(v), A == 0 ? ad : keep));
-        Store(row + 4 * x, Join(even, odd));
+        const __m128i even = Div255Low(_mm_mullo_epi16(Even(v), A == 0 ? keep : ad));
+        const __m128i odd = Div255High(_mm_mullo_epi16(Odd(v), A == 0 ? ad : keep));
+        Store(row + 4 * x, _mm_or_si128(even, odd));
     }
     S().premultiply8(row + 4 * x, width - x, A);
 }
@@ -190,28 +194,29 @@ void PremultiplyF(float* row, uint32_t width, uint32_t alpha) {
 // See the scalar kernels for why no sum overflows 16 bits.
 template <int A, bool Premul>
 void Composite8Of(const uint8_t* fg, const uint8_t* bg, uint8_t* dst, uint32_t width) {
-    const __m128i c255 = _mm_set1_epi16(255);
+    const __m128i c255 = _mm_set1_epi16(255), lane255 = _mm_and_si128(AlphaLane<A>(), c255);
     uint32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m128i f = Load(fg + 4 * x), b = Load(bg + 4 * x);
-        const __m128i ad = AlphaDup<A>(f), inv = _mm_sub_epi16(c255, ad);
-        __m128i even, odd;
+        const __m128i ad = AlphaDup<A>(f), inv = _mm_xor_si128(ad, c255);
         if (Premul) {
-            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha included.
-            even = MinU16(_mm_add_epi16(Div255(_mm_mullo_epi16(Even(b), inv)), Even(f)), c255);
-            odd = MinU16(_mm_add_epi16(Div255Alu(_mm_mullo_epi16(Odd(b), inv)), Odd(f)), c255);
+            // B * (255 - a) / 255 + F, limited to 255, on every channel alpha
+            // included: one saturating byte add.
+            const __m128i scaled = _mm_or_si128(Div255Low(_mm_mullo_epi16(Even(b), inv)),
+                                                Div255High(_mm_mullo_epi16(Odd(b), inv)));
+            Store(dst + 4 * x, _mm_adds_epu8(scaled, f));
         } else {
-            // b = B.alpha * (255 - a) / 255; colour (F * a + B * b) / 255; alpha a + b.
-            const __m128i bw = Div255Alu(_mm_mullo_epi16(AlphaDup<A>(b), inv));
-            even = Div255(_mm_add_epi16(_mm_mullo_epi16(Even(f), ad), _mm_mullo_epi16(Even(b), bw)));
-            odd = Div255Alu(_mm_add_epi16(_mm_mullo_epi16(Odd(f), ad), _mm_mullo_epi16(Odd(b), bw)));
-            const __m128i alpha = _mm_add_epi16(ad, bw);
-            if (A == 0)
-                even = Select(AlphaLane<A>(), alpha, even);
-            else
-                odd = Select(AlphaLane<A>(), alpha, odd);
+            // b = B.alpha * (255 - a) / 255; colour (F * a + B * b) / 255; alpha
+            // a + b, from the same sums: F's multiplier in the alpha lane is
+            // 255 and B's alpha reads 255 there, so that lane sums 255 * (a + b).
+            const __m128i bw = Div255Low(_mm_mullo_epi16(AlphaDup<A>(b), inv));
+            const __m128i b255 = _mm_or_si128(b, ByteMask(A)), fa = _mm_or_si128(ad, lane255);
+            const __m128i even = Div255Low(
+                _mm_add_epi16(_mm_mullo_epi16(Even(f), A == 0 ? fa : ad), _mm_mullo_epi16(Even(b255), bw)));
+            const __m128i odd = Div255High(
+                _mm_add_epi16(_mm_mullo_epi16(Odd(f), A == 0 ? ad : fa), _mm_mullo_epi16(Odd(b255), bw)));
+            Store(dst + 4 * x, _mm_or_si128(even, odd));
         }
-        Store(dst + 4 * x, Join(even, odd));
     }
     (Premul ? S().compositePremul8 : S().composite8)(fg + 4 * x, bg + 4 * x, dst + 4 * x, width - x, A);
 }
@@ -249,11 +254,9 @@ void CompositePremulF(const float* fg, const float* bg, float* dst, uint32_t wid
     alpha == 0 ? CompositeFOf<0, true>(fg, bg, dst, width) : CompositeFOf<3, true>(fg, bg, dst, width);
 }
 
-// min(A * Wa + B * Wb, 255 * 255) / 255: the sum saturates at 65535 first.
-SVT_SSE2 __m128i Blend8x8(__m128i a, __m128i b, __m128i wa, __m128i wb, bool alu) {
-    const __m128i sum = _mm_adds_epu16(_mm_mullo_epi16(a, wa), _mm_mullo_epi16(b, wb));
-    const __m128i limited = MinU16(sum, _mm_set1_epi16(int16_t(65025)));
-    return alu ? Div255Alu(limited) : Div255(limited);
+// min(A * Wa + B * Wb, 255 * 255) on u16 lanes: the sum saturates at 65535 first.
+SVT_SSE2 __m128i BlendSum(__m128i a, __m128i b, __m128i wa, __m128i wb) {
+    return MinU16(_mm_adds_epu16(_mm_mullo_epi16(a, wa), _mm_mullo_epi16(b, wb)), _mm_set1_epi16(int16_t(65025)));
 }
 
 void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, uint32_t wa, uint32_t wb) {
@@ -261,7 +264,8 @@ void Blend8(const uint8_t* a, const uint8_t* b, uint8_t* dst, uint32_t count, ui
     uint32_t i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m128i x = Load(a + i), y = Load(b + i);
-        Store(dst + i, Join(Blend8x8(Even(x), Even(y), va, vb, false), Blend8x8(Odd(x), Odd(y), va, vb, true)));
+        Store(dst + i, _mm_or_si128(Div255Low(BlendSum(Even(x), Even(y), va, vb)),
+                                    Div255High(BlendSum(Odd(x), Odd(y), va, vb))));
     }
     S().blend8(a + i, b + i, dst + i, count - i, wa, wb);
 }

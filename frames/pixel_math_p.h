@@ -14,7 +14,8 @@ namespace {
 // Truncating x / 255 for 0 <= x <= 65535 (exact up to 66051):
 //   x / 255 == (x * 0x8081) >> 23, since 0x8081 * 255 = 2^23 + 127 and the
 //   excess x * 127 / 2^23 stays below 1/255 while x < 66052.
-// The SIMD kernels use the same identity as mulhi_epu16(x, 0x8081) >> 7.
+// The SIMD kernels reach the same quotient up to x = 65279 through
+// mulhi_epu16(x + 1, 257) or 2 * mulhi_epu16(x, 0x8081) >> 8.
 SVT_INLINE uint32_t Div255(uint32_t x) { return (x * 0x8081u) >> 23; }
 
 SVT_INLINE uint32_t MinU(uint32_t a, uint32_t b) { return a < b ? a : b; }

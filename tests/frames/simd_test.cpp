@@ -57,7 +57,7 @@ const std::vector<Op>& Ops() {
         {"Composite", kFour, RUN(Composite(a.view(), b.view(), d.view(), false))},
         {"CompositePremultiplied", kFour, RUN(Composite(a.view(), b.view(), d.view(), true))},
         {"CompositeOntoBackground", kFour, RUN(Composite(a.view(), d.view(), d.view(), false))},
-        {"Blend", kAll, RUN(WeightedBlend(a.view(), b.view(), d.view(), 0.3f, 0.6f))},
+        {"Blend", kAll, RUN(WeightedBlend(a.view(), b.view(), d.view(), 0.3f, 0.7f))}, // 8-bit weights 77 + 179 = 256
         {"BlendLimited", kAll, RUN(WeightedBlend(a.view(), b.view(), d.view(), 0.9f, 0.8f))},
         {"BlendInPlace", kAll, RUN(WeightedBlend(a.view(), d.view(), d.view(), 0.25f, 0.75f))},
         {"Square", kFloats, RUN(SquareValues(d.view()))},
