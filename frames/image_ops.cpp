@@ -34,15 +34,20 @@ void CopyRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t d
     for (uint32_t y = 0; y < h; ++y) std::memmove(dst + ptrdiff_t(y) * dstStride, src + ptrdiff_t(y) * srcStride, n);
 }
 
+// A constant size lets every copy become a plain store; a memcpy call per
+// pixel cost more than the stores themselves.
+template <size_t N>
+void FillFixed(uint8_t* dst, const uint8_t* pixel, uint32_t count) {
+    uint8_t v[N];
+    std::memcpy(v, pixel, N);
+    for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + N * size_t(i), v, N);
+}
+
 void FillPixels(uint8_t* dst, const uint8_t* pixel, uint32_t count, int32_t pixelSize) {
     switch (pixelSize) {
     case 1: std::memset(dst, *pixel, count); break;
-    case 4: {
-        uint32_t v;
-        std::memcpy(&v, pixel, 4);
-        for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + 4 * i, &v, 4);
-        break;
-    }
+    case 4: FillFixed<4>(dst, pixel, count); break;
+    case 16: FillFixed<16>(dst, pixel, count); break;
     default:
         for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + size_t(i) * pixelSize, pixel, pixelSize);
         break;
