@@ -34,13 +34,17 @@ void CopyRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t d
     for (uint32_t y = 0; y < h; ++y) std::memmove(dst + ptrdiff_t(y) * dstStride, src + ptrdiff_t(y) * srcStride, n);
 }
 
-// A constant size lets every copy become a plain store; a memcpy call per
-// pixel cost more than the stores themselves.
+// Sixteen bytes of repeated pixels at a time, then single pixels: constant
+// sizes make every copy one plain store (a memcpy call per pixel cost more
+// than the stores themselves).
 template <size_t N>
 void FillFixed(uint8_t* dst, const uint8_t* pixel, uint32_t count) {
-    uint8_t v[N];
-    std::memcpy(v, pixel, N);
-    for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + N * size_t(i), v, N);
+    constexpr uint32_t kPerBlock = 16 / N;
+    uint8_t block[16];
+    for (size_t i = 0; i < 16; i += N) std::memcpy(block + i, pixel, N);
+    uint32_t i = 0;
+    for (; i + kPerBlock <= count; i += kPerBlock) std::memcpy(dst + N * size_t(i), block, 16);
+    for (; i < count; ++i) std::memcpy(dst + N * size_t(i), block, N);
 }
 
 void FillPixels(uint8_t* dst, const uint8_t* pixel, uint32_t count, int32_t pixelSize) {
