@@ -2,6 +2,8 @@
 // they all share. (The channel-order reversal: the frame processor's test in
 // tests/hardening, the SIMD test, and the GPU agreement on reversed formats;
 // the channel operations' guard bytes: the SIMD test.)
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "tests/support/guarded_image.h"
@@ -120,17 +122,20 @@ TEST(ExtendBorder, RepeatsTheInnerBlockOnEveryPixelSizeAndRefusesAnEmptyInner) {
     EXPECT_TRUE(img.GuardsIntact());
 
     for (uint32_t format : {kFormatBGRA8, kFormatARGBF, kFormatGrayF}) {
-        GuardedImage img(7, 5, format, 4);
+        // Five border pixels a side: a run of four and one more.
+        GuardedImage img(11, 5, format, 4);
         img.Randomize(format);
         const GuardedImage before(img);
-        ASSERT_TRUE(ExtendBorder(img.view(), 3, 1));
+        ASSERT_TRUE(ExtendBorder(img.view(), 5, 1));
         const size_t ps = size_t(PixelSizeOf(format));
-        // the only inner column is 3: row 0 is inner row 1 repeated, so pixel (6, 0) is (3, 1) before
-        EXPECT_EQ(std::memcmp(img.Pixel(6, 0), before.Pixel(3, 1), ps), 0) << format;
-        EXPECT_EQ(std::memcmp(img.Pixel(0, 4), before.Pixel(3, 3), ps), 0) << format;
+        // the only inner column is 5; every pixel is the nearest inner one as it was
+        for (uint32_t y = 0; y < 5; ++y)
+            for (uint32_t x = 0; x < 11; ++x)
+                EXPECT_EQ(std::memcmp(img.Pixel(x, y), before.Pixel(5, std::clamp(y, 1u, 3u)), ps), 0)
+                    << format << " " << x << "," << y;
         EXPECT_TRUE(img.GuardsIntact());
         const auto after = img.bytes();
-        EXPECT_FALSE(ExtendBorder(img.view(), 4, 1));
+        EXPECT_FALSE(ExtendBorder(img.view(), 6, 1));
         EXPECT_FALSE(ExtendBorder(img.view(), 0, 3));
         EXPECT_FALSE(ExtendBorder(img.view(), -1, 0));
         EXPECT_EQ(img.bytes(), after);
