@@ -50,6 +50,23 @@ SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, 
 // How many pixels ahead the 8-bit loop asks for texels.
 constexpr int32_t kPrefetchAhead = 32;
 
+// Stores the first n (1 .. 7) pixels of v: short spans end in a partial
+// step on almost every call, and a memcpy of a variable size costs a call.
+SVT_INLINE void StorePixels(uint8_t* dst, __m256i v, int32_t n) {
+    __m128i part = _mm256_castsi256_si128(v);
+    if (n >= 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm256_extracti128_si256(v, 1);
+        dst += 16, n -= 4;
+    }
+    if (n >= 2) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm_srli_si128(part, 8);
+        dst += 8, n -= 2;
+    }
+    if (n > 0) _mm_storeu_si32(dst, part);
+}
+
 template <int kPixel>
 SVT_INLINE __m256i Broadcast(__m256i v) {
     return _mm256_shuffle_epi32(v, kPixel * 0x55);
@@ -71,7 +88,6 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
     const uint8_t* base = tex.data;
     const intptr_t st = tex.stride;
     alignas(32) int32_t off[8];
-    alignas(32) uint8_t spill[32];
     for (int32_t i = first; i < count; i += 8) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
@@ -129,12 +145,10 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
         }
         // (0 1 | 4 5) and (2 3 | 6 7) pack to 0..7 in order.
         const __m256i out = _mm256_packus_epi16(lo, hi);
-        if (i + 8 <= count) {
+        if (i + 8 <= count)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
-        } else {
-            _mm256_store_si256(reinterpret_cast<__m256i*>(spill), out);
-            std::memcpy(dst + 4 * i, spill, size_t(count - i) * 4);
-        }
+        else
+            StorePixels(dst + 4 * i, out, count - i);
     }
 }
 
