@@ -101,10 +101,12 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
         if (kClamp) x0 = _mm256_min_epi32(x0, wm2), y0 = _mm256_min_epi32(y0, hm2);
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
                            _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 2)));
-        if (i + 8 + kPrefetchAhead < count) {
+        if (i + kPrefetchAhead < count) {
             // NOTE: a turned or shrunk face walks the texture across its rows,
             // which the hardware prefetchers do not follow: without this the
-            // loop waits on memory most of its time. Clamped, so that only
+            // loop waits on memory most of its time. Every pixel is asked
+            // for (shrunk about 3x and turned, neighbours sample different
+            // rows), up to the run's last step. Clamped, so that only
             // texture rows are named.
             __m256 ps, pt;
             Sample8<kAffine>(run, i + kPrefetchAhead, ps, pt);
@@ -114,7 +116,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
             _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
                                _mm256_add_epi32(_mm256_mullo_epi32(_mm256_cvttps_epi32(pt), stride),
                                                 _mm256_slli_epi32(_mm256_cvttps_epi32(ps), 2)));
-            for (int k = 0; k < 8; k += 2) {
+            for (int k = 0; k < 8; ++k) {
                 _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k]), _MM_HINT_T0);
                 _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k] + st), _MM_HINT_T0);
             }
