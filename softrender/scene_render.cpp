@@ -130,20 +130,19 @@ IntRect SampledPart(const QuadCorners& q, const IntRect& rect, double screenW, d
 
 // A copy of `src` in `copy` carrying the look in the parts faces sample;
 // `src` itself when the copy cannot be made or no face samples it.
-const ImageView* LookOnCopy(const ImageView& src, ImageView& copy, const GlowLook& look,
-                            const std::vector<IntRect>& parts, MemoryAllocator* allocator) {
+// The copy lives in memory the canvas keeps (slot 0 or 1): a fresh block a
+// frame cost its page faults each time.
+const ImageView* LookOnCopy(SceneCanvas& canvas, int slot, const ImageView& src, ImageView& copy,
+                            const GlowLook& look, const std::vector<IntRect>& parts, MemoryAllocator* allocator) {
     const bool literal = LiteralLookOrder();
     std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
     // A look that changes nothing, or that nothing shows, needs no copy.
     if (!literal && ((effect && !effect->ChangesPictures()) || parts.empty())) return &src;
-    if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown)) return &src;
+    if (!canvas.BindLookCopy(copy, slot, src)) return &src;
     if (effect && !literal &&
         ApplyLook(src, copy, look.radius, look.glow, look.metal, kLookColour, allocator, parts.data(), parts.size()))
         return &copy;
-    if (!CopyImage(&src, &copy)) {
-        copy.Release();
-        return &src;
-    }
+    if (!CopyImage(&src, &copy)) return &src;
     if (effect) effect->Apply(copy);
     return &copy;
 }
@@ -256,8 +255,8 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
             if (part.w > 0 && part.h > 0) parts[f.source == kSourceSecond].push_back(part);
         }
         if (scene.fade) parts[1].push_back(IntRect{0, 0, int32_t(second->width), int32_t(second->height)});
-        first = LookOnCopy(*first, lookA, scene.lookFirst, parts[0], allocator);
-        if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, parts[1], allocator);
+        first = LookOnCopy(*canvas, 0, *first, lookA, scene.lookFirst, parts[0], allocator);
+        if (scene.lookOnSecond) second = LookOnCopy(*canvas, 1, *second, lookB, scene.lookSecond, parts[1], allocator);
     }
     DrawPlannedFaces(*canvas, FacePictures{first, second});
     if (scene.fade) {
