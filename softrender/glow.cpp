@@ -43,6 +43,10 @@ void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent&
     }
 }
 
+void RowTents8Scalar(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t*) {
+    for (int r = 0; r < 8; ++r) RowTent8Scalar(pads[r], outs[r], count, t);
+}
+
 void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
                        int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
     const int32_t half = t.d / 2;
@@ -138,8 +142,9 @@ void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m) {
 
 namespace {
 
-constexpr GlowKernels kScalarGlow{RowTent8Scalar,    ColumnStep8Scalar, CombineRow8Scalar, RowTentFScalar,
-                                  ColumnStepFScalar, CombineRowFScalar, MetalRowFScalar,   MetalRow8Scalar};
+constexpr GlowKernels kScalarGlow{RowTent8Scalar,     RowTents8Scalar,   ColumnStep8Scalar,
+                                  CombineRow8Scalar,  RowTentFScalar,    ColumnStepFScalar,
+                                  CombineRowFScalar,  MetalRowFScalar,   MetalRow8Scalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -192,7 +197,7 @@ public:
     }
 
 private:
-    static constexpr int kMax = 8;
+    static constexpr int kMax = 16;
     MemoryAllocator* alloc_;
     void* blocks_[kMax] = {};
     int count_ = 0;
@@ -257,22 +262,27 @@ private:
 template <typename T, typename S>
 bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area,
                void (*rowTent)(const T*, T*, int32_t, const Tent&),
-               void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&)) {
+               void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&),
+               RowTents8 rowTents = nullptr) {
     if (area.empty()) return true;
     const Tent t = MakeTent(radius);
     const uint32_t w = src.width, h = src.height;
     const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
-    const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2);
+    // Byte rows are filtered eight at a time: up to seven ahead of need.
+    const int32_t batch = rowTents ? 8 : 1;
+    const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2 + batch - 1);
     ImageView ring;
     if (!ring.Allocate(w, uint32_t(slots), int32_t(4 * sizeof(T)), alloc, src.format, src.topDown)) return false;
     Scratch scratch(alloc);
     const int32_t lead = t.a + t.b; // zero pixels before each padded row
-    T* pad = scratch.Get<T>(size_t(lead + w + t.n) * 4);
+    T* pads[8] = {};
+    for (int32_t i = 0; i < batch; ++i) pads[i] = scratch.Get<T>(size_t(lead + w + t.n) * 4);
+    uint8_t* work = rowTents ? scratch.Get<uint8_t>((size_t(w) + 2 * size_t(t.n) + 8) * 32) : nullptr;
     S* c = scratch.Get<S>(size_t(w) * 4);
     S* sum = scratch.Get<S>(size_t(w) * 4);
     T* zero = scratch.Get<T>(size_t(w) * 4);
     T* out = scratch.Get<T>(size_t(w) * 4);
-    if (!pad || !c || !sum || !zero || !out) return false;
+    if (!pads[batch - 1] || (rowTents && !work) || !c || !sum || !zero || !out) return false;
 
     constexpr bool exact = std::is_integral_v<S>;
     const int32_t skip = 2 * t.half;
@@ -281,7 +291,6 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
     // the first the row filter writes.
     const int32_t x0 = ax.Clamp(int32_t(area.left)), x1 = ax.Clamp(int32_t(area.right) - 1);
     const int32_t h0 = exact ? x0 : 0;
-    T* line = pad + 4 * lead;
     // line[X] is picture column h0 + X - half, clamped into the axis.
     const int32_t first = ax.lo + t.half - h0, last = ax.hi + t.half - h0, count = x1 - h0 + 1;
     const int32_t fill = count + t.n;
@@ -291,13 +300,29 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
         if (yy < start) return zero;
         const int32_t r = ay.Clamp(yy - t.half);
         while (ready < r) {
-            ++ready;
-            const T* in = reinterpret_cast<const T*>(src.Row(uint32_t(ready)));
-            const int32_t from = std::max(first, 0), to = std::min(last, fill - 1);
-            if (from <= to) std::memcpy(line + 4 * from, in + 4 * (h0 + from - t.half), size_t(to - from + 1) * 4 * sizeof(T));
-            for (int32_t x = 0; x < std::min(first, fill); ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4 * sizeof(T));
-            for (int32_t x = std::max(last + 1, 0); x < fill; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4 * sizeof(T));
-            rowTent(line, filtered(ready) + 4 * h0, count, t);
+            const int32_t rows = std::min(batch, ay.hi - ready);
+            const T* lines[8];
+            T* outs[8];
+            for (int32_t i = 0; i < rows; ++i) {
+                T* line = pads[i] + 4 * lead;
+                const T* in = reinterpret_cast<const T*>(src.Row(uint32_t(ready + 1 + i)));
+                const int32_t from = std::max(first, 0), to = std::min(last, fill - 1);
+                if (from <= to)
+                    std::memcpy(line + 4 * from, in + 4 * (h0 + from - t.half), size_t(to - from + 1) * 4 * sizeof(T));
+                for (int32_t x = 0; x < std::min(first, fill); ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4 * sizeof(T));
+                for (int32_t x = std::max(last + 1, 0); x < fill; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4 * sizeof(T));
+                lines[i] = line;
+                outs[i] = filtered(ready + 1 + i) + 4 * h0;
+            }
+            if constexpr (std::is_same_v<T, uint8_t>) {
+                if (rows == 8) {
+                    rowTents(lines, outs, count, t, work);
+                    ready += rows;
+                    continue;
+                }
+            }
+            for (int32_t i = 0; i < rows; ++i) rowTent(lines[i], outs[i], count, t);
+            ready += rows;
         }
         return filtered(r);
     };
@@ -339,7 +364,7 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
 
 bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, area, k.rowTent8, k.columnStep8);
+    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, area, k.rowTent8, k.columnStep8, k.rowTents8);
 }
 
 // Float pictures: the weights divided by their sum, the sums in double.

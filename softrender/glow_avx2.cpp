@@ -5,6 +5,8 @@
 // is under 2^-44), so every radius stays on these kernels.
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "softrender/glow_p.h"
 
 namespace svt::glow {
@@ -122,6 +124,108 @@ void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t)
             if (x + k >= skip && x + k < total)
                 for (int ch = 0; ch < 4; ++ch) out[4 * intptr_t(x + k - skip) + ch] = spill[4 * k + ch];
     }
+}
+
+// An 8 x 8 transpose of 32-bit pixels: v[j] holding pixel j of eight rows
+// becomes pixel 0..7 of row j, and back.
+SVT_INLINE void Transpose8x8(__m256i* v) {
+    const __m256i t0 = _mm256_unpacklo_epi32(v[0], v[1]), t1 = _mm256_unpackhi_epi32(v[0], v[1]);
+    const __m256i t2 = _mm256_unpacklo_epi32(v[2], v[3]), t3 = _mm256_unpackhi_epi32(v[2], v[3]);
+    const __m256i t4 = _mm256_unpacklo_epi32(v[4], v[5]), t5 = _mm256_unpackhi_epi32(v[4], v[5]);
+    const __m256i t6 = _mm256_unpacklo_epi32(v[6], v[7]), t7 = _mm256_unpackhi_epi32(v[6], v[7]);
+    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2), u1 = _mm256_unpackhi_epi64(t0, t2);
+    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3), u3 = _mm256_unpackhi_epi64(t1, t3);
+    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6), u5 = _mm256_unpackhi_epi64(t4, t6);
+    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7), u7 = _mm256_unpackhi_epi64(t5, t7);
+    v[0] = _mm256_permute2x128_si256(u0, u4, 0x20), v[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+    v[1] = _mm256_permute2x128_si256(u1, u5, 0x20), v[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+    v[2] = _mm256_permute2x128_si256(u2, u6, 0x20), v[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+    v[3] = _mm256_permute2x128_si256(u3, u7, 0x20), v[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// Running sums of eight rows, one vector a position (see RowTents8x8Avx2).
+template <bool wide>
+struct EightRows {
+    const __m256i* at; // position 0 (the first of the warm-up)
+    intptr_t a, b, ab;
+    Divider divide;
+    __m256i cEven = _mm256_setzero_si256(), cOdd = cEven, b0 = cEven, b1 = cEven, b2 = cEven, b3 = cEven;
+    const __m256i even = _mm256_set1_epi16(0xFF);
+
+    EightRows(const __m256i* at, const Tent& t) : at(at), a(t.a), b(t.b), ab(t.a + t.b), divide(t) {}
+    SVT_INLINE void Step() {
+        const __m256i v = _mm256_loadu_si256(at), va = _mm256_loadu_si256(at - a), vb = _mm256_loadu_si256(at - b),
+                      vab = _mm256_loadu_si256(at - ab);
+        ++at;
+        const __m256i dEven = _mm256_sub_epi16(_mm256_add_epi16(_mm256_and_si256(v, even), _mm256_and_si256(vab, even)),
+                                               _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
+        const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
+                                              _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
+        cEven = _mm256_add_epi16(cEven, dEven);
+        cOdd = _mm256_add_epi16(cOdd, dOdd);
+        // Channels 0 and 2 from the even lanes, 1 and 3 from the odd ones.
+        b0 = _mm256_add_epi32(b0, _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
+        b2 = _mm256_add_epi32(b2, _mm256_srai_epi32(cEven, 16));
+        b1 = _mm256_add_epi32(b1, _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
+        b3 = _mm256_add_epi32(b3, _mm256_srai_epi32(cOdd, 16));
+    }
+    SVT_INLINE __m256i Div(__m256i v) const {
+        return wide ? DivideWide(v, divide.addendD, divide.invD) : Divide(v, divide.addend, divide.inv);
+    }
+    SVT_INLINE __m256i Result() const {
+        return _mm256_or_si256(_mm256_or_si256(Div(b0), _mm256_slli_epi32(Div(b1), 8)),
+                               _mm256_or_si256(_mm256_slli_epi32(Div(b2), 16), _mm256_slli_epi32(Div(b3), 24)));
+    }
+};
+
+template <bool wide>
+void EightRowSums(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
+    EightRows<wide> s(T + t.a + t.b, t);
+    for (int32_t x = 2 * t.half; x > 0; --x) s.Step();
+    alignas(32) __m256i done[8];
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        for (int k = 0; k < 8; ++k) {
+            s.Step();
+            done[k] = s.Result();
+        }
+        Transpose8x8(done);
+        for (int r = 0; r < 8; ++r) _mm256_storeu_si256(reinterpret_cast<__m256i*>(outs[r] + 4 * intptr_t(x)), done[r]);
+    }
+    if (x == count) return;
+    const int32_t left = count - x;
+    for (int k = 0; k < 8; ++k) {
+        if (k < left) s.Step();
+        done[k] = k < left ? s.Result() : _mm256_setzero_si256();
+    }
+    Transpose8x8(done);
+    for (int r = 0; r < 8; ++r) std::memcpy(outs[r] + 4 * intptr_t(x), &done[r], 4 * size_t(left));
+}
+
+// Eight rows at once. Their pixels are transposed into `work`, one vector
+// per position holding that pixel of the eight rows, so the running sums
+// run along the vectors with no sums across lanes; the bytes are split into
+// even and odd 16-bit lanes by masks and shifts instead of shuffles. The
+// results are transposed back eight positions at a time.
+void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work) {
+    if (t.a > 128) { // C would leave 16 bits
+        for (int r = 0; r < 8; ++r) RowTentAvx2(pads[r], outs[r], count, t);
+        return;
+    }
+    const int32_t lead = t.a + t.b, total = count + 2 * t.half;
+    __m256i* T = reinterpret_cast<__m256i*>(work);
+    // T[j] holds pixel j - lead of every row (zeros before the pad's start).
+    for (int32_t j = 0; j < total + lead; j += 8) {
+        __m256i v[8];
+        for (int r = 0; r < 8; ++r)
+            v[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pads[r] + 4 * intptr_t(j - lead)));
+        Transpose8x8(v);
+        for (int k = 0; k < 8; ++k) _mm256_storeu_si256(T + j + k, v[k]);
+    }
+    if (t.d >= kFloatDivisorLimit)
+        EightRowSums<true>(T, outs, count, t);
+    else
+        EightRowSums<false>(T, outs, count, t);
 }
 
 // Columns: 16 values (four pixels) per step, state in memory.
@@ -424,6 +528,7 @@ void InstallAvx2Glow(GlowKernels& k) {
     k.metal8 = Metal8Avx2;
     k.metalF = MetalFAvx2;
     k.rowTent8 = RowTentAvx2;
+    k.rowTents8 = RowTents8x8Avx2;
     k.columnStep8 = ColumnStepAvx2;
     k.combine8 = CombineAvx2;
     k.rowTentF = RowTentFAvx2;

@@ -26,6 +26,10 @@ Tent MakeTent(int32_t radius);
 // where line X is pixel X of `pad`; pad[-(a+b)] .. pad[-1] are zero pixels and
 // pad holds count + n pixels.
 using RowTent8 = void (*)(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+// RowTent8 on eight rows at once; `work` holds (count + 2 * n + 8) * 32
+// bytes, and each pad may be read up to 16 pixels past its count + n.
+using RowTents8 = void (*)(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t,
+                           uint8_t* work);
 // One step of the column filter over `count` pixels: the four lines enter the
 // running sums (state: 4 * count int32 each); when `out` is not null it
 // receives round(B / d).
@@ -93,6 +97,7 @@ using MetalRow8 = void (*)(uint8_t* row, int32_t count, const Metal8& m);
 
 struct GlowKernels {
     RowTent8 rowTent8 = nullptr;
+    RowTents8 rowTents8 = nullptr;
     ColumnStep8 columnStep8 = nullptr;
     CombineRow8 combine8 = nullptr;
     RowTentF rowTentF = nullptr;
@@ -103,6 +108,7 @@ struct GlowKernels {
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+void RowTents8Scalar(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work);
 void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
                        int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t);
 void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);

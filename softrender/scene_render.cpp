@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 #include <vector>
+#include <cstdio>
+#include <cstdlib>
 
 #include "frames/image_ops.h"
 #include "geometry/light.h"
@@ -255,6 +257,9 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
             if (part.w > 0 && part.h > 0) parts[f.source == kSourceSecond].push_back(part);
         }
         if (scene.fade) parts[1].push_back(IntRect{0, 0, int32_t(second->width), int32_t(second->height)});
+        if (getenv("LOOKSTAT")) for (int i = 0; i < 2; ++i) { const ImageView* pic = i ? second : first; std::vector<uint8_t> m(size_t(pic->width) * pic->height); size_t n = 0;
+            for (auto& r : parts[i]) for (int y = std::max(0, r.y); y < std::min<int>(pic->height, r.y + r.h); ++y) for (int x = std::max(0, r.x); x < std::min<int>(pic->width, r.x + r.w); ++x) if (!m[size_t(y) * pic->width + x]) { m[size_t(y) * pic->width + x] = 1; ++n; }
+            fprintf(stderr, "t %.3f pic %d parts %zu cover %.3f fade %d\n", scene.t, i, parts[i].size(), double(n) / m.size(), int(scene.fade)); }
         first = LookOnCopy(*canvas, 0, *first, lookA, scene.lookFirst, parts[0], allocator);
         if (scene.lookOnSecond) second = LookOnCopy(*canvas, 1, *second, lookB, scene.lookSecond, parts[1], allocator);
     }
