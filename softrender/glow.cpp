@@ -340,12 +340,16 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
             step(x0, x1, false);
             continue;
         }
-        // Each span's columns with their results, the others without.
+        // Each span's columns with their results, the others without; every
+        // piece starts at x0 plus a multiple of 8 and ends before the next
+        // such column or at x1 (see ColumnStep8).
         const auto& spans = area.Spans(uint32_t(y));
         int32_t at = x0;
         for (const auto& s : spans) {
-            const int32_t o0 = std::max(ax.Clamp(int32_t(s.first)), at), o1 = ax.Clamp(int32_t(s.second) - 1);
+            int32_t o0 = std::max(ax.Clamp(int32_t(s.first)), at), o1 = ax.Clamp(int32_t(s.second) - 1);
             if (o0 > o1) continue;
+            o0 = std::max(at, x0 + (o0 - x0) / 8 * 8);
+            o1 = std::min(x1, x0 + (o1 - x0) / 8 * 8 + 7);
             step(at, o0 - 1, false);
             step(o0, o1, true);
             at = o1 + 1;

@@ -228,8 +228,9 @@ void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t c
         EightRowSums<false>(T, outs, count, t);
 }
 
-// Columns: 16 values (four pixels) per step, state in memory.
-void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+// Columns of tents too long for 16-bit C: 16 values (four pixels) per
+// step, state in memory.
+void ColumnStepWideAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
                  int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
     const Divider divide(t);
     const int32_t n = 4 * count;
@@ -254,6 +255,50 @@ void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* li
     if (i < n)
         ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr,
                           (n - i) / 4, t);
+}
+
+// Columns: eight pixels per step, the bytes split into even and odd 16-bit
+// lanes by masks and shifts (no shuffles). A step's state is kept in that
+// split form: C as two vectors of 16-bit lanes in the first half of its 32
+// c slots, B as four vectors of channel 0, 1, 2, 3 in its 32 sum slots. The
+// last count % 8 pixels go through the scalar kernel: callers start every
+// call of a blur at the same pixel modulo 8 and end it at a step's end or at
+// the same last pixel, so each pixel's state keeps one form.
+void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+                    int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
+    if (t.a > 128) return ColumnStepWideAvx2(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    const Divider divide(t);
+    const __m256i even = _mm256_set1_epi16(0xFF);
+    auto load = [](const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); };
+    auto store = [](void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); };
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const intptr_t i = 4 * intptr_t(x);
+        const __m256i v = load(line + i), va = load(lineA + i), vb = load(lineB + i), vab = load(lineAB + i);
+        const __m256i dEven = _mm256_sub_epi16(_mm256_add_epi16(_mm256_and_si256(v, even), _mm256_and_si256(vab, even)),
+                                               _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
+        const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
+                                              _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
+        const __m256i cEven = _mm256_add_epi16(load(c + i), dEven), cOdd = _mm256_add_epi16(load(c + i + 8), dOdd);
+        store(c + i, cEven);
+        store(c + i + 8, cOdd);
+        const __m256i b0 = _mm256_add_epi32(load(sum + i), _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
+        const __m256i b1 = _mm256_add_epi32(load(sum + i + 8), _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
+        const __m256i b2 = _mm256_add_epi32(load(sum + i + 16), _mm256_srai_epi32(cEven, 16));
+        const __m256i b3 = _mm256_add_epi32(load(sum + i + 24), _mm256_srai_epi32(cOdd, 16));
+        store(sum + i, b0);
+        store(sum + i + 8, b1);
+        store(sum + i + 16, b2);
+        store(sum + i + 24, b3);
+        if (out)
+            store(out + i, _mm256_or_si256(_mm256_or_si256(divide(b0), _mm256_slli_epi32(divide(b1), 8)),
+                                           _mm256_or_si256(_mm256_slli_epi32(divide(b2), 16),
+                                                           _mm256_slli_epi32(divide(b3), 24))));
+    }
+    if (x < count) {
+        const intptr_t i = 4 * intptr_t(x);
+        ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr, count - x, t);
+    }
 }
 
 // Combine: eight pixels per step. Luminance by madd on the even and odd

@@ -31,8 +31,10 @@ using RowTent8 = void (*)(const uint8_t* pad, uint8_t* out, int32_t count, const
 using RowTents8 = void (*)(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t,
                            uint8_t* work);
 // One step of the column filter over `count` pixels: the four lines enter the
-// running sums (state: 4 * count int32 each); when `out` is not null it
-// receives round(B / d).
+// running sums (state: 4 * count int32 each, in a form of the kernel's own);
+// when `out` is not null it receives round(B / d). The calls of one blur
+// start at the same pixel modulo 8 and end at that pixel plus a multiple of 8
+// or at the same last pixel.
 using ColumnStep8 = void (*)(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB,
                              const uint8_t* lineAB, int32_t* c, int32_t* sum, uint8_t* out, int32_t count,
                              const Tent& t);
