@@ -507,8 +507,7 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
     const __m256d keep = _mm256_set1_pd(m.keep), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
     const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     const __m256 keepF = _mm256_set1_ps(m.keepF), slack = _mm256_set1_ps(m.slack), zeroF = _mm256_setzero_ps();
-    const __m256 topF = _mm256_set1_ps(255.0f), low = _mm256_set1_ps(0.5f), high = _mm256_set1_ps(255.5f);
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const __m256 topF = _mm256_set1_ps(255.0f);
     const bool grey = m.add[0] == m.add[1] && m.add[0] == m.add[2];
     const bool single = m.addF[0] && m.addF[1] && m.addF[2];
     __m128i shift[3];
@@ -526,14 +525,15 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
         const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(c[0], c[1]), c[2]);
         __m256i q[3];
         if (single) {
-            __m256 edge = _mm256_setzero_ps();
+            // The levels of r - slack and r + slack: where they differ, the
+            // exact sum may lie on either side of a level's edge.
+            __m256i edge = _mm256_setzero_si256();
+            auto clamped = [&](__m256 r) { return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(r, zeroF), topF)); };
             auto level = [&](__m256i v, __m256 add) {
                 const __m256 r = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(v), keepF), add);
-                const __m256 near = _mm256_round_ps(r, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-                const __m256 off = _mm256_and_ps(_mm256_sub_ps(r, near), magnitude);
-                const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(r, low, _CMP_GT_OQ), _mm256_cmp_ps(r, high, _CMP_LT_OQ));
-                edge = _mm256_or_ps(edge, _mm256_and_ps(_mm256_cmp_ps(off, slack, _CMP_LT_OQ), inside));
-                return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(r, zeroF), topF));
+                const __m256i lo = clamped(_mm256_sub_ps(r, slack));
+                edge = _mm256_or_si256(edge, _mm256_xor_si256(lo, clamped(_mm256_add_ps(r, slack))));
+                return lo;
             };
             const __m256 add0 = _mm256_i32gather_ps(m.addF[0], sum, 4);
             const __m256 add1 = grey ? add0 : _mm256_i32gather_ps(m.addF[1], sum, 4);
@@ -541,7 +541,7 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
             q[0] = level(c[0], add0);
             q[1] = level(c[1], add1);
             q[2] = level(c[2], add2);
-            if (_mm256_movemask_ps(edge)) {
+            if (!_mm256_testz_si256(edge, edge)) {
                 MetalRow8Scalar(row + 4 * intptr_t(x), 8, m);
                 continue;
             }
