@@ -263,9 +263,10 @@ template <typename T, typename S>
 bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area,
                void (*rowTent)(const T*, T*, int32_t, const Tent&),
                void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&),
-               RowTents8 rowTents = nullptr) {
+               RowTents8 rowTents = nullptr, int32_t unused = -1) {
     if (area.empty()) return true;
-    const Tent t = MakeTent(radius);
+    Tent t = MakeTent(radius);
+    t.unused = unused;
     const uint32_t w = src.width, h = src.height;
     const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
     // Byte rows are filtered eight at a time: up to seven ahead of need.
@@ -366,9 +367,12 @@ bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, Row
     return true;
 }
 
-bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area) {
+// `colourOnly`: the sink reads no blurred alpha (the glow's combine).
+bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area, bool colourOnly) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, area, k.rowTent8, k.columnStep8, k.rowTents8);
+    const int32_t alpha = src.format == kFormatBGRA8 ? 3 : 0;
+    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, area, k.rowTent8, k.columnStep8, k.rowTents8,
+                                       colourOnly ? alpha : -1);
 }
 
 // Float pictures: the weights divided by their sum, the sums in double.
@@ -405,10 +409,10 @@ Channels ChannelsOf(uint32_t format) {
     return format == kFormatBGRA8 || format == kFormatBGRAF ? Channels{2, 1, 0, 3} : Channels{1, 2, 3, 0};
 }
 
-bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, bool colourOnly) {
     Area all(src.width, src.height, nullptr, 0);
     switch (KindOf(src)) {
-    case Kind::kBytes: return BlurBytes(src, radius, alloc, sink, all);
+    case Kind::kBytes: return BlurBytes(src, radius, alloc, sink, all, colourOnly);
     case Kind::kFloats: return BlurFloats(src, radius, alloc, sink, all);
     default: return false;
     }
@@ -450,7 +454,7 @@ bool TentBlur(const ImageView& src, ImageView& dst, int32_t radius, MemoryAlloca
     if (KindOf(src) == Kind::kNone || KindOf(dst) == Kind::kNone || dst.format != src.format ||
         dst.width != src.width || dst.height != src.height || dst.data == src.data)
         return false;
-    return Blur(src, radius, allocator, RowSink{CopyRow, &dst});
+    return Blur(src, radius, allocator, RowSink{CopyRow, &dst}, false);
 }
 
 namespace glow {
@@ -612,7 +616,7 @@ bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, Me
     if (kind == Kind::kNone) return false;
     CombineContext ctx{&image, {}, {}};
     if (!PrepareCombine(image, glow, colour, ctx.bytes, ctx.floats)) return false;
-    return Blur(image, radius, allocator, RowSink{kind == Kind::kBytes ? CombineBytesRow : CombineFloatsRow, &ctx});
+    return Blur(image, radius, allocator, RowSink{kind == Kind::kBytes ? CombineBytesRow : CombineFloatsRow, &ctx}, true);
 }
 
 bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
@@ -633,7 +637,7 @@ bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow,
     MetalPass pass;
     LookContext ctx{&src, &dst, {}, {}, pass.Prepare(dst, metal, colour) ? &pass : nullptr};
     if (PrepareCombine(src, glow, colour, ctx.bytes, ctx.floats)) {
-        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx}, area)
+        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx}, area, true)
                                                : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx}, area);
         if (done) return true;
         // No memory for the blur: the glow is skipped, as in place.

@@ -143,8 +143,18 @@ SVT_INLINE void Transpose8x8(__m256i* v) {
     v[3] = _mm256_permute2x128_si256(u3, u7, 0x20), v[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
+// Four channels' quotients as pixels; channel `unused` (0 or 3, -1 none:
+// see Tent) is neither divided nor kept.
+template <int unused, typename Div>
+SVT_INLINE __m256i Quotients(const Div& div, __m256i b0, __m256i b1, __m256i b2, __m256i b3) {
+    const __m256i q0 = unused == 0 ? _mm256_setzero_si256() : div(b0);
+    const __m256i q3 = unused == 3 ? _mm256_setzero_si256() : _mm256_slli_epi32(div(b3), 24);
+    return _mm256_or_si256(_mm256_or_si256(q0, _mm256_slli_epi32(div(b1), 8)),
+                           _mm256_or_si256(_mm256_slli_epi32(div(b2), 16), q3));
+}
+
 // Running sums of eight rows, one vector a position (see RowTents8x8Avx2).
-template <bool wide>
+template <bool wide, int unused>
 struct EightRows {
     const __m256i* at; // position 0 (the first of the warm-up)
     intptr_t a, b, ab;
@@ -164,23 +174,22 @@ struct EightRows {
         cEven = _mm256_add_epi16(cEven, dEven);
         cOdd = _mm256_add_epi16(cOdd, dOdd);
         // Channels 0 and 2 from the even lanes, 1 and 3 from the odd ones.
-        b0 = _mm256_add_epi32(b0, _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
+        if (unused != 0) b0 = _mm256_add_epi32(b0, _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
         b2 = _mm256_add_epi32(b2, _mm256_srai_epi32(cEven, 16));
         b1 = _mm256_add_epi32(b1, _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
-        b3 = _mm256_add_epi32(b3, _mm256_srai_epi32(cOdd, 16));
-    }
-    SVT_INLINE __m256i Div(__m256i v) const {
-        return wide ? DivideWide(v, divide.addendD, divide.invD) : Divide(v, divide.addend, divide.inv);
+        if (unused != 3) b3 = _mm256_add_epi32(b3, _mm256_srai_epi32(cOdd, 16));
     }
     SVT_INLINE __m256i Result() const {
-        return _mm256_or_si256(_mm256_or_si256(Div(b0), _mm256_slli_epi32(Div(b1), 8)),
-                               _mm256_or_si256(_mm256_slli_epi32(Div(b2), 16), _mm256_slli_epi32(Div(b3), 24)));
+        const auto div = [this](__m256i v) {
+            return wide ? DivideWide(v, divide.addendD, divide.invD) : Divide(v, divide.addend, divide.inv);
+        };
+        return Quotients<unused>(div, b0, b1, b2, b3);
     }
 };
 
-template <bool wide>
+template <bool wide, int unused>
 void EightRowSums(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
-    EightRows<wide> s(T + t.a + t.b, t);
+    EightRows<wide, unused> s(T + t.a + t.b, t);
     for (int32_t x = 2 * t.half; x > 0; --x) s.Step();
     alignas(32) __m256i done[8];
     int32_t x = 0;
@@ -222,10 +231,12 @@ void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t c
         Transpose8x8(v);
         for (int k = 0; k < 8; ++k) _mm256_storeu_si256(T + j + k, v[k]);
     }
-    if (t.d >= kFloatDivisorLimit)
-        EightRowSums<true>(T, outs, count, t);
-    else
-        EightRowSums<false>(T, outs, count, t);
+    const bool wide = t.d >= kFloatDivisorLimit;
+    switch (t.unused) {
+    case 0: return wide ? EightRowSums<true, 0>(T, outs, count, t) : EightRowSums<false, 0>(T, outs, count, t);
+    case 3: return wide ? EightRowSums<true, 3>(T, outs, count, t) : EightRowSums<false, 3>(T, outs, count, t);
+    default: return wide ? EightRowSums<true, -1>(T, outs, count, t) : EightRowSums<false, -1>(T, outs, count, t);
+    }
 }
 
 // Columns of tents too long for 16-bit C: 16 values (four pixels) per
@@ -264,9 +275,9 @@ void ColumnStepWideAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t
 // last count % 8 pixels go through the scalar kernel: callers start every
 // call of a blur at the same pixel modulo 8 and end it at a step's end or at
 // the same last pixel, so each pixel's state keeps one form.
-void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
-                    int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
-    if (t.a > 128) return ColumnStepWideAvx2(line, lineA, lineB, lineAB, c, sum, out, count, t);
+template <int unused>
+void ColumnSteps(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+                 int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
     const Divider divide(t);
     const __m256i even = _mm256_set1_epi16(0xFF);
     auto load = [](const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); };
@@ -282,22 +293,28 @@ void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* li
         const __m256i cEven = _mm256_add_epi16(load(c + i), dEven), cOdd = _mm256_add_epi16(load(c + i + 8), dOdd);
         store(c + i, cEven);
         store(c + i + 8, cOdd);
-        const __m256i b0 = _mm256_add_epi32(load(sum + i), _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
+        __m256i b0 = _mm256_setzero_si256(), b3 = b0;
+        if (unused != 0) store(sum + i, b0 = _mm256_add_epi32(load(sum + i), _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16)));
         const __m256i b1 = _mm256_add_epi32(load(sum + i + 8), _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
         const __m256i b2 = _mm256_add_epi32(load(sum + i + 16), _mm256_srai_epi32(cEven, 16));
-        const __m256i b3 = _mm256_add_epi32(load(sum + i + 24), _mm256_srai_epi32(cOdd, 16));
-        store(sum + i, b0);
+        if (unused != 3) store(sum + i + 24, b3 = _mm256_add_epi32(load(sum + i + 24), _mm256_srai_epi32(cOdd, 16)));
         store(sum + i + 8, b1);
         store(sum + i + 16, b2);
-        store(sum + i + 24, b3);
-        if (out)
-            store(out + i, _mm256_or_si256(_mm256_or_si256(divide(b0), _mm256_slli_epi32(divide(b1), 8)),
-                                           _mm256_or_si256(_mm256_slli_epi32(divide(b2), 16),
-                                                           _mm256_slli_epi32(divide(b3), 24))));
+        if (out) store(out + i, Quotients<unused>(divide, b0, b1, b2, b3));
     }
     if (x < count) {
         const intptr_t i = 4 * intptr_t(x);
         ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr, count - x, t);
+    }
+}
+
+void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+                    int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
+    if (t.a > 128) return ColumnStepWideAvx2(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    switch (t.unused) {
+    case 0: return ColumnSteps<0>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    case 3: return ColumnSteps<3>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    default: return ColumnSteps<-1>(line, lineA, lineB, lineAB, c, sum, out, count, t);
     }
 }
 

@@ -19,6 +19,9 @@ inline constexpr int32_t kMaxRadius = 4095;
 
 struct Tent {
     int32_t n = 1, half = 0, a = 1, b = 1, d = 1;
+    // A channel (0 or 3) whose results nobody reads: SIMD kernels may leave
+    // any value there. -1: every channel counts.
+    int32_t unused = -1;
 };
 Tent MakeTent(int32_t radius);
 
