@@ -117,11 +117,13 @@ TEST(Glow, RunningSumsEqualTheDirectTent) {
 TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
     // Exact for every format: integer sums in 8 bits, the same double
     // operations in the same order for floats. Beyond the usual radii, those
-    // where the AVX2 row kernel widens (a > 128 from 255) and its division
-    // moves to double (d >= 2^14), 32-bit row sums (260, 432, as 4K frames
-    // ask for) and one wider than the picture; the blur alone, then the
-    // glow and the metal pass (large enough for its sheen table, with float
-    // brightness outside [0, 1] and NaN salted in before it).
+    // where the AVX2 division moves to double (d >= 2^14 from 255) and the
+    // row and column kernels leave 16-bit sums (a > 128: 260, 432, as 4K
+    // frames ask for) and one wider than the picture; the blur alone, then
+    // the glow and the metal pass (large enough for its sheen table, with
+    // float brightness outside [0, 1] and NaN salted in before it), then the
+    // look on parts of the picture (rows in batches of eight and a rest,
+    // column pieces off the eight-pixel grid, alpha left out of the sums).
     constexpr uint32_t kW = 301, kH = 157;
     for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
         SCOPED_TRACE(format);
@@ -129,7 +131,7 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
         pic.Randomize(17);
         for (int radius : {5, 64, 216, 252, 255, 260, 432, 1500}) {
             SCOPED_TRACE(radius);
-            std::vector<uint8_t> ref[2];
+            std::vector<uint8_t> ref[3];
             ForEachGlowLevel([&] {
                 GuardedPicture blurred(kW, kH, format), out(kW, kH, format);
                 ASSERT_TRUE(TentBlur(pic.view(), blurred.view(), radius, nullptr));
@@ -156,6 +158,8 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
                 ASSERT_TRUE(ApplyLook(pic.view(), some.view(), radius, 0.6f, 0.5f, 0x40C0FF, nullptr, parts, 4));
                 ASSERT_TRUE(ApplyLook(pic.view(), whole.view(), radius, 0.6f, 0.5f, 0x40C0FF, nullptr));
                 EXPECT_TRUE(some.GuardsIntact());
+                if (ref[2].empty()) ref[2] = some.bytes();
+                EXPECT_TRUE(ref[2] == some.bytes());
                 const size_t ps = IsFloatFormat(format) ? 16 : 4;
                 for (uint32_t y = 0; y < kH; ++y)
                     for (uint32_t x = 0; x < kW; ++x) {
