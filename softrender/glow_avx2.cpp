@@ -153,13 +153,20 @@ SVT_INLINE __m256i Quotients(const Div& div, __m256i b0, __m256i b1, __m256i b2,
                            _mm256_or_si256(_mm256_slli_epi32(div(b2), 16), q3));
 }
 
+// The low and high 16-bit halves of each 32-bit lane, sign-extended.
+SVT_INLINE __m256i Low16(__m256i v) { return _mm256_srai_epi32(_mm256_slli_epi32(v, 16), 16); }
+SVT_INLINE __m256i High16(__m256i v) { return _mm256_srai_epi32(v, 16); }
+
 // Running sums of eight rows, one vector a position (see RowTents8x8Avx2).
-template <bool wide, int unused>
+// C in 16-bit lanes (|C| <= 255 * a) while a <= 128, else one 32-bit
+// vector per channel (`longC`).
+template <bool wide, int unused, bool longC>
 struct EightRows {
     const __m256i* at; // position 0 (the first of the warm-up)
     intptr_t a, b, ab;
     Divider divide;
     __m256i cEven = _mm256_setzero_si256(), cOdd = cEven, b0 = cEven, b1 = cEven, b2 = cEven, b3 = cEven;
+    __m256i c0 = cEven, c1 = cEven, c2 = cEven, c3 = cEven;
     const __m256i even = _mm256_set1_epi16(0xFF);
 
     EightRows(const __m256i* at, const Tent& t) : at(at), a(t.a), b(t.b), ab(t.a + t.b), divide(t) {}
@@ -171,13 +178,20 @@ struct EightRows {
                                                _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
         const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
                                               _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
+        // Channels 0 and 2 from the even lanes, 1 and 3 from the odd ones.
+        if constexpr (longC) {
+            if (unused != 0) b0 = _mm256_add_epi32(b0, c0 = _mm256_add_epi32(c0, Low16(dEven)));
+            b2 = _mm256_add_epi32(b2, c2 = _mm256_add_epi32(c2, High16(dEven)));
+            b1 = _mm256_add_epi32(b1, c1 = _mm256_add_epi32(c1, Low16(dOdd)));
+            if (unused != 3) b3 = _mm256_add_epi32(b3, c3 = _mm256_add_epi32(c3, High16(dOdd)));
+            return;
+        }
         cEven = _mm256_add_epi16(cEven, dEven);
         cOdd = _mm256_add_epi16(cOdd, dOdd);
-        // Channels 0 and 2 from the even lanes, 1 and 3 from the odd ones.
-        if (unused != 0) b0 = _mm256_add_epi32(b0, _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16));
-        b2 = _mm256_add_epi32(b2, _mm256_srai_epi32(cEven, 16));
-        b1 = _mm256_add_epi32(b1, _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
-        if (unused != 3) b3 = _mm256_add_epi32(b3, _mm256_srai_epi32(cOdd, 16));
+        if (unused != 0) b0 = _mm256_add_epi32(b0, Low16(cEven));
+        b2 = _mm256_add_epi32(b2, High16(cEven));
+        b1 = _mm256_add_epi32(b1, Low16(cOdd));
+        if (unused != 3) b3 = _mm256_add_epi32(b3, High16(cOdd));
     }
     SVT_INLINE __m256i Result() const {
         const auto div = [this](__m256i v) {
@@ -187,9 +201,9 @@ struct EightRows {
     }
 };
 
-template <bool wide, int unused>
+template <bool wide, int unused, bool longC>
 void EightRowSums(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
-    EightRows<wide, unused> s(T + t.a + t.b, t);
+    EightRows<wide, unused, longC> s(T + t.a + t.b, t);
     for (int32_t x = 2 * t.half; x > 0; --x) s.Step();
     alignas(32) __m256i done[8];
     int32_t x = 0;
@@ -216,11 +230,16 @@ void EightRowSums(const __m256i* T, uint8_t* const* outs, int32_t count, const T
 // run along the vectors with no sums across lanes; the bytes are split into
 // even and odd 16-bit lanes by masks and shifts instead of shuffles. The
 // results are transposed back eight positions at a time.
-void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work) {
-    if (t.a > 128) { // C would leave 16 bits
-        for (int r = 0; r < 8; ++r) RowTentAvx2(pads[r], outs[r], count, t);
-        return;
+template <bool wide, bool longC>
+void EightRowSumsFor(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
+    switch (t.unused) {
+    case 0: return EightRowSums<wide, 0, longC>(T, outs, count, t);
+    case 3: return EightRowSums<wide, 3, longC>(T, outs, count, t);
+    default: return EightRowSums<wide, -1, longC>(T, outs, count, t);
     }
+}
+
+void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work) {
     const int32_t lead = t.a + t.b, total = count + 2 * t.half;
     __m256i* T = reinterpret_cast<__m256i*>(work);
     // T[j] holds pixel j - lead of every row (zeros before the pad's start).
@@ -231,51 +250,21 @@ void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t c
         Transpose8x8(v);
         for (int k = 0; k < 8; ++k) _mm256_storeu_si256(T + j + k, v[k]);
     }
-    const bool wide = t.d >= kFloatDivisorLimit;
-    switch (t.unused) {
-    case 0: return wide ? EightRowSums<true, 0>(T, outs, count, t) : EightRowSums<false, 0>(T, outs, count, t);
-    case 3: return wide ? EightRowSums<true, 3>(T, outs, count, t) : EightRowSums<false, 3>(T, outs, count, t);
-    default: return wide ? EightRowSums<true, -1>(T, outs, count, t) : EightRowSums<false, -1>(T, outs, count, t);
-    }
-}
-
-// Columns of tents too long for 16-bit C: 16 values (four pixels) per
-// step, state in memory.
-void ColumnStepWideAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
-                 int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
-    const Divider divide(t);
-    const int32_t n = 4 * count;
-    int32_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m256i d = _mm256_sub_epi16(_mm256_add_epi16(Load16(line + i), Load16(lineAB + i)),
-                                           _mm256_add_epi16(Load16(lineA + i), Load16(lineB + i)));
-        __m256i* cp = reinterpret_cast<__m256i*>(c + i);
-        __m256i* sp = reinterpret_cast<__m256i*>(sum + i);
-        const __m256i c0 = _mm256_add_epi32(_mm256_loadu_si256(cp), _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d)));
-        const __m256i c1 =
-            _mm256_add_epi32(_mm256_loadu_si256(cp + 1), _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1)));
-        const __m256i s0 = _mm256_add_epi32(_mm256_loadu_si256(sp), c0);
-        const __m256i s1 = _mm256_add_epi32(_mm256_loadu_si256(sp + 1), c1);
-        _mm256_storeu_si256(cp, c0);
-        _mm256_storeu_si256(cp + 1, c1);
-        _mm256_storeu_si256(sp, s0);
-        _mm256_storeu_si256(sp + 1, s1);
-        if (out)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), PackBytes(divide(s0), divide(s1)));
-    }
-    if (i < n)
-        ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr,
-                          (n - i) / 4, t);
+    // a > 128 makes d > 2^14: long C sums always divide in double.
+    if (t.a > 128) return EightRowSumsFor<true, true>(T, outs, count, t);
+    if (t.d >= kFloatDivisorLimit) return EightRowSumsFor<true, false>(T, outs, count, t);
+    EightRowSumsFor<false, false>(T, outs, count, t);
 }
 
 // Columns: eight pixels per step, the bytes split into even and odd 16-bit
 // lanes by masks and shifts (no shuffles). A step's state is kept in that
 // split form: C as two vectors of 16-bit lanes in the first half of its 32
-// c slots, B as four vectors of channel 0, 1, 2, 3 in its 32 sum slots. The
+// c slots (four vectors of channel 0, 1, 2, 3 when a > 128), B as four
+// vectors of channel 0, 1, 2, 3 in its 32 sum slots. The
 // last count % 8 pixels go through the scalar kernel: callers start every
 // call of a blur at the same pixel modulo 8 and end it at a step's end or at
 // the same last pixel, so each pixel's state keeps one form.
-template <int unused>
+template <int unused, bool longC>
 void ColumnSteps(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
                  int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
     const Divider divide(t);
@@ -290,14 +279,24 @@ void ColumnSteps(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB
                                                _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
         const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
                                               _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
-        const __m256i cEven = _mm256_add_epi16(load(c + i), dEven), cOdd = _mm256_add_epi16(load(c + i + 8), dOdd);
-        store(c + i, cEven);
-        store(c + i + 8, cOdd);
+        // C per channel: in 32 bits, or from the 16-bit sums.
+        __m256i k0, k1, k2, k3;
+        if constexpr (longC) {
+            if (unused != 0) store(c + i, k0 = _mm256_add_epi32(load(c + i), Low16(dEven)));
+            store(c + i + 8, k1 = _mm256_add_epi32(load(c + i + 8), Low16(dOdd)));
+            store(c + i + 16, k2 = _mm256_add_epi32(load(c + i + 16), High16(dEven)));
+            if (unused != 3) store(c + i + 24, k3 = _mm256_add_epi32(load(c + i + 24), High16(dOdd)));
+        } else {
+            const __m256i cEven = _mm256_add_epi16(load(c + i), dEven), cOdd = _mm256_add_epi16(load(c + i + 8), dOdd);
+            store(c + i, cEven);
+            store(c + i + 8, cOdd);
+            k0 = Low16(cEven), k1 = Low16(cOdd), k2 = High16(cEven), k3 = High16(cOdd);
+        }
         __m256i b0 = _mm256_setzero_si256(), b3 = b0;
-        if (unused != 0) store(sum + i, b0 = _mm256_add_epi32(load(sum + i), _mm256_srai_epi32(_mm256_slli_epi32(cEven, 16), 16)));
-        const __m256i b1 = _mm256_add_epi32(load(sum + i + 8), _mm256_srai_epi32(_mm256_slli_epi32(cOdd, 16), 16));
-        const __m256i b2 = _mm256_add_epi32(load(sum + i + 16), _mm256_srai_epi32(cEven, 16));
-        if (unused != 3) store(sum + i + 24, b3 = _mm256_add_epi32(load(sum + i + 24), _mm256_srai_epi32(cOdd, 16)));
+        if (unused != 0) store(sum + i, b0 = _mm256_add_epi32(load(sum + i), k0));
+        const __m256i b1 = _mm256_add_epi32(load(sum + i + 8), k1);
+        const __m256i b2 = _mm256_add_epi32(load(sum + i + 16), k2);
+        if (unused != 3) store(sum + i + 24, b3 = _mm256_add_epi32(load(sum + i + 24), k3));
         store(sum + i + 8, b1);
         store(sum + i + 16, b2);
         if (out) store(out + i, Quotients<unused>(divide, b0, b1, b2, b3));
@@ -310,11 +309,17 @@ void ColumnSteps(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB
 
 void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
                     int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
-    if (t.a > 128) return ColumnStepWideAvx2(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    const bool longC = t.a > 128;
     switch (t.unused) {
-    case 0: return ColumnSteps<0>(line, lineA, lineB, lineAB, c, sum, out, count, t);
-    case 3: return ColumnSteps<3>(line, lineA, lineB, lineAB, c, sum, out, count, t);
-    default: return ColumnSteps<-1>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    case 0:
+        return longC ? ColumnSteps<0, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<0, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    case 3:
+        return longC ? ColumnSteps<3, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<3, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    default:
+        return longC ? ColumnSteps<-1, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<-1, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
     }
 }
 
