@@ -481,13 +481,17 @@ void EdgePixels(const Plan& p, uint8_t* row, int32_t y, int32_t x0, int32_t x1, 
         const int32_t n = std::min(kMaxRun, x1 - x0 + 1);
         const bool viaKernel = n >= kShortestKernelRun;
         if (viaKernel) KernelPixels(p, p.clamped, samples, true, y, x0, x0 + n - 1, clip);
-        double d[4];
-        for (int k = 0; k < 4; ++k) d[k] = p.edge[k].a * x0 + p.edge[k].b * yd + p.edge[k].c;
+        // NOTE: named locals, not arrays: a distance array written in
+        // doubles and read back in pairs stalled every call (store forwarding).
+        const HalfPlane &e0 = p.edge[0], &e1 = p.edge[1], &e2 = p.edge[2], &e3 = p.edge[3];
+        double d0 = e0.a * x0 + e0.b * yd + e0.c, d1 = e1.a * x0 + e1.b * yd + e1.c;
+        double d2 = e2.a * x0 + e2.b * yd + e2.c, d3 = e3.a * x0 + e3.b * yd + e3.c;
         RowMap map(p, x0, yd);
         for (int32_t i = 0; i < n; ++i, map.Step()) {
             const double xd = x0 + i;
-            const double dist = std::min({dy, xd - p.minX, p.maxX - xd, d[0], d[1], d[2], d[3]});
-            for (int k = 0; k < 4; ++k) d[k] += p.edge[k].a;
+            const double dist = std::min(std::min(std::min(dy, xd - p.minX), std::min(p.maxX - xd, d0)),
+                                         std::min(std::min(d1, d2), d3));
+            d0 += e0.a, d1 += e1.a, d2 += e2.a, d3 += e3.a;
             const double cover = std::min(1.0, 1.0 + 2.0 * dist);
             if (!(cover > 0) || !shown.Shows(x0 + i)) continue;
             uint8_t* src = samples + i * p.pixelSize;
@@ -569,12 +573,6 @@ void RowRange(const Plan& p, int32_t& yFirst, int32_t& yLast) {
     yLast = FloorIn(p.maxY + reach, 0, sh - 1);
 }
 
-// What a draw does to row y: it stores xi0 .. xi1 outright (none when
-// xi0 > xi1) and blends the ramp pixels of xo0 .. xo1 on either side.
-struct RowExtent {
-    int32_t xo0, xi0, xi1, xo1;
-};
-
 RowExtent ExtentAt(const Plan& p, int32_t y) {
     const int32_t sw = static_cast<int32_t>(p.screenWidth);
     const double reach = p.smooth ? 0.5 : 0.0;
@@ -601,23 +599,33 @@ void DrawRow(const Plan& p, uint8_t* row, int32_t y, const RowExtent& r, const R
     if (p.smooth) EdgePixels(p, row, y, r.xi1 + 1, r.xo1, clip);
 }
 
-// Every row, or only the pieces [piece, end) (sorted by row, then x) when
-// `piece` is set.
-void Draw(const Plan& p, ImageView& screen, const WarpSpan* piece = nullptr, const int32_t* pieceRow = nullptr,
-          size_t pieces = 0) {
+// The visible pieces of a layer's rows, in order: row, span, and the row's
+// extent (the same for every piece of a row).
+struct Pieces {
+    const WarpSpan* span = nullptr;
+    const int32_t* row = nullptr;
+    const RowExtent* extent = nullptr;
+    size_t count = 0;
+};
+
+// Every row, or only the pieces when `pieces` has a span.
+void Draw(const Plan& p, ImageView& screen, const Pieces& pieces = {}) {
     int32_t yFirst, yLast;
     RowRange(p, yFirst, yLast);
     size_t k = 0;
     for (int32_t y = yFirst; y <= yLast; ++y) {
         RowClip clip;
-        if (piece) {
-            while (k < pieces && pieceRow[k] < y) ++k;
+        RowExtent r;
+        if (pieces.span) {
+            while (k < pieces.count && pieces.row[k] < y) ++k;
             const size_t from = k;
-            while (k < pieces && pieceRow[k] == y) ++k;
+            while (k < pieces.count && pieces.row[k] == y) ++k;
             if (k == from) continue;
-            clip = RowClip{piece + from, piece + k, false};
+            clip = RowClip{pieces.span + from, pieces.span + k, false};
+            r = pieces.extent[from];
+        } else {
+            r = ExtentAt(p, y);
         }
-        const RowExtent r = ExtentAt(p, y);
         if (!clip.all && clip.end - clip.begin == 1 && clip.begin->x0 <= r.xo0 && clip.begin->x1 >= r.xo1)
             clip.all = true;
         DrawRow(p, screen.Row(uint32_t(y)), y, r, clip);
@@ -716,6 +724,7 @@ void WarpLayers::Begin(const ImageView& screen) {
     layers_.clear();
     pieceSpans_.clear();
     pieceRows_.clear();
+    pieceExtents_.clear();
     resolved_ = false;
 }
 
@@ -723,6 +732,7 @@ void WarpLayers::Release() {
     std::vector<Layer>().swap(layers_);
     std::vector<WarpSpan>().swap(pieceSpans_);
     std::vector<int32_t>().swap(pieceRows_);
+    std::vector<warp::RowExtent>().swap(pieceExtents_);
     std::vector<std::vector<WarpSpan>>().swap(covered_);
     resolved_ = false;
 }
@@ -760,6 +770,7 @@ void WarpLayers::Resolve() {
                 if (c.x0 > x) {
                     pieceSpans_.push_back(WarpSpan{x, c.x0 - 1});
                     pieceRows_.push_back(y);
+                    pieceExtents_.push_back(r);
                 }
                 x = c.x1 + 1;
                 if (x > r.xo1) break;
@@ -767,6 +778,7 @@ void WarpLayers::Resolve() {
             if (x <= r.xo1) {
                 pieceSpans_.push_back(WarpSpan{x, r.xo1});
                 pieceRows_.push_back(y);
+                pieceExtents_.push_back(r);
             }
             if (r.xi0 <= r.xi1) warp::Cover(covered, r.xi0, r.xi1);
         }
@@ -809,7 +821,9 @@ bool WarpQuad(const WarpSource& source, ImageView& screen, const QuadCorners& qu
         warp::Draw(p, screen);
         return true;
     }
-    warp::Draw(p, screen, layers.pieceSpans_.data() + l->first, layers.pieceRows_.data() + l->first, l->count);
+    warp::Draw(p, screen,
+               warp::Pieces{layers.pieceSpans_.data() + l->first, layers.pieceRows_.data() + l->first,
+                            layers.pieceExtents_.data() + l->first, l->count});
     return true;
 }
 

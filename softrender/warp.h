@@ -38,6 +38,9 @@ struct WarpSource {
 };
 
 class WarpLayers;
+namespace warp {
+struct RowExtent;
+}
 
 // Draws the whole texture. False when nothing could be drawn (texture under
 // 2 x 2, formats differ or are not 0, 1, 3, 4, quad not convex or degenerate).
@@ -92,6 +95,7 @@ private:
     std::vector<Layer> layers_;
     std::vector<WarpSpan> pieceSpans_; // the visible pieces of every layer's rows,
     std::vector<int32_t> pieceRows_;   // layer by layer, and the row of each
+    std::vector<warp::RowExtent> pieceExtents_; // and the extent of its row
     std::vector<std::vector<WarpSpan>> covered_; // per row, kept between draws
     bool resolved_ = false;
 };

@@ -50,6 +50,23 @@ SVT_INLINE __m256i PairSum(const uint8_t* p, const uint8_t* q, intptr_t stride, 
 // How many pixels ahead the 8-bit loop asks for texels.
 constexpr int32_t kPrefetchAhead = 32;
 
+// Stores the first n (1 .. 7) pixels of v: short spans end in a partial
+// step on almost every call, and a memcpy of a variable size costs a call.
+SVT_INLINE void StorePixels(uint8_t* dst, __m256i v, int32_t n) {
+    __m128i part = _mm256_castsi256_si128(v);
+    if (n >= 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm256_extracti128_si256(v, 1);
+        dst += 16, n -= 4;
+    }
+    if (n >= 2) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm_srli_si128(part, 8);
+        dst += 8, n -= 2;
+    }
+    if (n > 0) _mm_storeu_si32(dst, part);
+}
+
 template <int kPixel>
 SVT_INLINE __m256i Broadcast(__m256i v) {
     return _mm256_shuffle_epi32(v, kPixel * 0x55);
@@ -71,7 +88,6 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
     const uint8_t* base = tex.data;
     const intptr_t st = tex.stride;
     alignas(32) int32_t off[8];
-    alignas(32) uint8_t spill[32];
     for (int32_t i = first; i < count; i += 8) {
         __m256 s, t;
         Sample8<kAffine>(run, i, s, t, count - 1);
@@ -85,10 +101,12 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
         if (kClamp) x0 = _mm256_min_epi32(x0, wm2), y0 = _mm256_min_epi32(y0, hm2);
         _mm256_store_si256(reinterpret_cast<__m256i*>(off),
                            _mm256_add_epi32(_mm256_mullo_epi32(y0, stride), _mm256_slli_epi32(x0, 2)));
-        if (i + 8 + kPrefetchAhead < count) {
+        if (i + kPrefetchAhead < count) {
             // NOTE: a turned or shrunk face walks the texture across its rows,
             // which the hardware prefetchers do not follow: without this the
-            // loop waits on memory most of its time. Clamped, so that only
+            // loop waits on memory most of its time. Every pixel is asked
+            // for (shrunk about 3x and turned, neighbours sample different
+            // rows), up to the run's last step. Clamped, so that only
             // texture rows are named.
             __m256 ps, pt;
             Sample8<kAffine>(run, i + kPrefetchAhead, ps, pt);
@@ -98,7 +116,7 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
             _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
                                _mm256_add_epi32(_mm256_mullo_epi32(_mm256_cvttps_epi32(pt), stride),
                                                 _mm256_slli_epi32(_mm256_cvttps_epi32(ps), 2)));
-            for (int k = 0; k < 8; k += 2) {
+            for (int k = 0; k < 8; ++k) {
                 _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k]), _MM_HINT_T0);
                 _mm_prefetch(reinterpret_cast<const char*>(base + ahead[k] + st), _MM_HINT_T0);
             }
@@ -129,12 +147,10 @@ void Bytes4(const Texture& tex, const Run& run, uint8_t* dst, int32_t first, int
         }
         // (0 1 | 4 5) and (2 3 | 6 7) pack to 0..7 in order.
         const __m256i out = _mm256_packus_epi16(lo, hi);
-        if (i + 8 <= count) {
+        if (i + 8 <= count)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
-        } else {
-            _mm256_store_si256(reinterpret_cast<__m256i*>(spill), out);
-            std::memcpy(dst + 4 * i, spill, size_t(count - i) * 4);
-        }
+        else
+            StorePixels(dst + 4 * i, out, count - i);
     }
 }
 

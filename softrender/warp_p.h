@@ -49,6 +49,12 @@ struct Run {
     bool affine = true;
 };
 
+// What a draw does to a screen row: it stores xi0 .. xi1 outright (none when
+// xi0 > xi1) and blends the ramp pixels of xo0 .. xo1 on either side.
+struct RowExtent {
+    int32_t xo0 = 0, xi0 = 0, xi1 = -1, xo1 = -1;
+};
+
 // Longest run handed to a span kernel: bounds the float error of i*du.
 inline constexpr int32_t kMaxRun = 256;
 // Fast runs keep every sample at least this far inside [0, w-1] x [0, h-1],
