@@ -137,6 +137,25 @@ bool SceneCanvas::BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, co
     return true;
 }
 
+bool SceneCanvas::BindLookCopy(ImageView& copy, int slot, const ImageView& picture) {
+    const uint32_t w = picture.width, h = picture.height;
+    if (slot < 0 || slot > 1 || w == 0 || h == 0 || picture.pixelSize <= 0 ||
+        w > 0x7FFFFFFFu / uint32_t(picture.pixelSize))
+        return false;
+    const size_t stride = size_t(w) * uint32_t(picture.pixelSize);
+    const size_t bytes = stride * h;
+    if (bytes / h != stride) return false;
+    if (bytes != lookBytes_[slot]) {
+        lookMemory_[slot].reset();
+        lookBytes_[slot] = 0;
+        lookMemory_[slot].reset(new (std::nothrow) uint8_t[bytes]);
+        if (!lookMemory_[slot]) return false;
+        lookBytes_[slot] = bytes;
+    }
+    copy.BindMemory(lookMemory_[slot].get(), w, h, int32_t(stride), picture.pixelSize, picture.format, picture.topDown);
+    return true;
+}
+
 void SceneCanvas::AddLight(Light3D* light) {
     if (light && std::find(lights_.begin(), lights_.end(), light) == lights_.end()) lights_.push_back(light);
 }

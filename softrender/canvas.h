@@ -98,6 +98,10 @@ public:
     // when a larger one is needed: a fresh 33 MB float texture a frame went
     // through mmap, page faults and munmap each time). False without memory.
     bool BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture);
+    // The same for the two copies a whole-picture look works on (slot 0 or
+    // 1), shaped like `picture`: kept from frame to frame, a new block when
+    // the size changes.
+    bool BindLookCopy(ImageView& copy, int slot, const ImageView& picture);
 
     // A face of the plan: where it lands and what it shows (see PlanFaces).
     struct PlannedFace {
@@ -124,6 +128,8 @@ private:
     bool alwaysCopyFaces_ = false;
     std::unique_ptr<uint8_t[]> textureMemory_;
     size_t textureBytes_ = 0;
+    std::unique_ptr<uint8_t[]> lookMemory_[2];
+    size_t lookBytes_[2] = {};
     WarpLayers layers_;
     std::vector<PlannedFace> planned_;
     bool planValid_ = false;

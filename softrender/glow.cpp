@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "library/abi.h"
 #include "platform/platform.h"
@@ -39,6 +41,10 @@ void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent&
             if (x >= 0) out[4 * x + ch] = static_cast<uint8_t>((sum[ch] + half) / t.d);
         }
     }
+}
+
+void RowTents8Scalar(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t*) {
+    for (int r = 0; r < 8; ++r) RowTent8Scalar(pads[r], outs[r], count, t);
 }
 
 void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
@@ -136,8 +142,9 @@ void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m) {
 
 namespace {
 
-constexpr GlowKernels kScalarGlow{RowTent8Scalar,    ColumnStep8Scalar, CombineRow8Scalar, RowTentFScalar,
-                                  ColumnStepFScalar, CombineRowFScalar, MetalRowFScalar,   MetalRow8Scalar};
+constexpr GlowKernels kScalarGlow{RowTent8Scalar,     RowTents8Scalar,   ColumnStep8Scalar,
+                                  CombineRow8Scalar,  RowTentFScalar,    ColumnStepFScalar,
+                                  CombineRowFScalar,  MetalRowFScalar,   MetalRow8Scalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -190,94 +197,188 @@ public:
     }
 
 private:
-    static constexpr int kMax = 8;
+    static constexpr int kMax = 16;
     MemoryAllocator* alloc_;
     void* blocks_[kMax] = {};
     int count_ = 0;
 };
 
-// Receives each blurred row as it is finished.
+// Receives the columns [x0, x1) of each blurred row as they are finished
+// (`row` holds the whole row's columns).
 struct RowSink {
-    void (*fn)(void* ctx, uint32_t y, const uint8_t* row);
+    void (*fn)(void* ctx, uint32_t y, const uint8_t* row, uint32_t x0, uint32_t x1);
     void* ctx;
 };
 
-// Output rows wanted from a blur: [begin, end).
-struct Rows {
-    uint32_t begin = 0, end = UINT32_MAX;
+// The pixels wanted from a blur: the parts given (clipped to the picture),
+// or all of it. Spans(y) gives row y's columns as sorted, apart ranges.
+class Area {
+public:
+    Area(uint32_t w, uint32_t h, const IntRect* parts, size_t count) {
+        if (!parts) {
+            if (w > 0 && h > 0) parts_.push_back(IntRect{0, 0, int32_t(w), int32_t(h)});
+        } else {
+            for (size_t i = 0; i < count; ++i) {
+                const int64_t x0 = std::clamp<int64_t>(parts[i].x, 0, w), y0 = std::clamp<int64_t>(parts[i].y, 0, h);
+                const int64_t x1 = std::clamp<int64_t>(int64_t(parts[i].x) + parts[i].w, 0, w);
+                const int64_t y1 = std::clamp<int64_t>(int64_t(parts[i].y) + parts[i].h, 0, h);
+                if (x0 < x1 && y0 < y1)
+                    parts_.push_back(IntRect{int32_t(x0), int32_t(y0), int32_t(x1 - x0), int32_t(y1 - y0)});
+            }
+            std::sort(parts_.begin(), parts_.end(), [](const IntRect& a, const IntRect& b) { return a.x < b.x; });
+        }
+        for (const IntRect& r : parts_) {
+            top = std::min(top, uint32_t(r.y)), bottom = std::max(bottom, uint32_t(r.y + r.h));
+            left = std::min(left, uint32_t(r.x)), right = std::max(right, uint32_t(r.x + r.w));
+        }
+    }
+    bool empty() const { return parts_.empty(); }
+    const std::vector<std::pair<uint32_t, uint32_t>>& Spans(uint32_t y) {
+        spans_.clear();
+        for (const IntRect& r : parts_) {
+            if (y < uint32_t(r.y) || y >= uint32_t(r.y + r.h)) continue;
+            if (!spans_.empty() && uint32_t(r.x) <= spans_.back().second)
+                spans_.back().second = std::max(spans_.back().second, uint32_t(r.x + r.w));
+            else
+                spans_.emplace_back(uint32_t(r.x), uint32_t(r.x + r.w));
+        }
+        return spans_;
+    }
+    uint32_t top = UINT32_MAX, bottom = 0, left = UINT32_MAX, right = 0; // the hull
+
+private:
+    std::vector<IntRect> parts_;
+    std::vector<std::pair<uint32_t, uint32_t>> spans_;
 };
 
 // Both passes over pictures of four T per pixel with running sums of type S.
 // Rows are filtered as the column filter first needs them, into a ring of
 // n + 2 rows: the column filter reads rows y, y - a, y - b and y - a - b.
-// Only the rows in `rows` reach the sink. Integer sums start n lines above
-// the first of them (lines further up cannot reach it, and exact sums do not
-// depend on where they start); float sums always start at the top, so that
-// they round as for the whole picture.
+// Only the pixels of `area` reach the sink; the filters run over the columns
+// and rows its hull needs. Integer sums start n lines above and left of the
+// hull (lines further out cannot reach it, and exact sums do not depend on
+// where they start); float sums always start at the top and the left, so
+// that they round as for the whole picture.
 template <typename T, typename S>
-bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows,
+bool BlurLines(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area,
                void (*rowTent)(const T*, T*, int32_t, const Tent&),
-               void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&)) {
-    const Tent t = MakeTent(radius);
+               void (*columnStep)(const T*, const T*, const T*, const T*, S*, S*, T*, int32_t, const Tent&),
+               RowTents8 rowTents = nullptr, int32_t unused = -1) {
+    if (area.empty()) return true;
+    Tent t = MakeTent(radius);
+    t.unused = unused;
     const uint32_t w = src.width, h = src.height;
-    rows.end = std::min(rows.end, h);
-    if (rows.begin >= rows.end) return true;
     const Axis ax = MakeAxis(w, t), ay = MakeAxis(h, t);
-    const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2);
+    // Byte rows are filtered eight at a time: up to seven ahead of need.
+    const int32_t batch = rowTents ? 8 : 1;
+    const int32_t slots = std::min(ay.hi - ay.lo + 1, t.n + 2 + batch - 1);
     ImageView ring;
     if (!ring.Allocate(w, uint32_t(slots), int32_t(4 * sizeof(T)), alloc, src.format, src.topDown)) return false;
     Scratch scratch(alloc);
     const int32_t lead = t.a + t.b; // zero pixels before each padded row
-    T* pad = scratch.Get<T>(size_t(lead + w + t.n) * 4);
+    T* pads[8] = {};
+    for (int32_t i = 0; i < batch; ++i) pads[i] = scratch.Get<T>(size_t(lead + w + t.n) * 4);
+    uint8_t* work = rowTents ? scratch.Get<uint8_t>((size_t(w) + 2 * size_t(t.n) + 8) * 32) : nullptr;
     S* c = scratch.Get<S>(size_t(w) * 4);
     S* sum = scratch.Get<S>(size_t(w) * 4);
     T* zero = scratch.Get<T>(size_t(w) * 4);
     T* out = scratch.Get<T>(size_t(w) * 4);
-    if (!pad || !c || !sum || !zero || !out) return false;
+    if (!pads[batch - 1] || (rowTents && !work) || !c || !sum || !zero || !out) return false;
 
+    constexpr bool exact = std::is_integral_v<S>;
     const int32_t skip = 2 * t.half;
-    const int32_t start = std::is_integral_v<S> ? std::max(0, int32_t(rows.begin) + skip - t.n + 1) : 0;
-    T* line = pad + 4 * lead;
-    const int32_t first = t.half + ax.lo, last = t.half + ax.hi; // padded range fed by the picture
+    const int32_t start = exact ? std::max(0, int32_t(area.top) + skip - t.n + 1) : 0;
+    // Columns the column filter runs over (edges repeated beyond them), and
+    // the first the row filter writes.
+    const int32_t x0 = ax.Clamp(int32_t(area.left)), x1 = ax.Clamp(int32_t(area.right) - 1);
+    const int32_t h0 = exact ? x0 : 0;
+    // line[X] is picture column h0 + X - half, clamped into the axis.
+    const int32_t first = ax.lo + t.half - h0, last = ax.hi + t.half - h0, count = x1 - h0 + 1;
+    const int32_t fill = count + t.n;
     auto filtered = [&](int32_t r) { return reinterpret_cast<T*>(ring.Row(uint32_t((r - ay.lo) % slots))); };
     int32_t ready = ay.Clamp(start - t.half) - 1;
     auto lineAt = [&](int32_t yy) -> const T* {
         if (yy < start) return zero;
         const int32_t r = ay.Clamp(yy - t.half);
         while (ready < r) {
-            ++ready;
-            const T* in = reinterpret_cast<const T*>(src.Row(uint32_t(ready)));
-            std::memcpy(line + 4 * first, in + 4 * ax.lo, size_t(last - first + 1) * 4 * sizeof(T));
-            for (int32_t x = 0; x < first; ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4 * sizeof(T));
-            for (int32_t x = last + 1; x < int32_t(w) + t.n; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4 * sizeof(T));
-            rowTent(line, filtered(ready), int32_t(w), t);
+            const int32_t rows = std::min(batch, ay.hi - ready);
+            const T* lines[8];
+            T* outs[8];
+            for (int32_t i = 0; i < rows; ++i) {
+                T* line = pads[i] + 4 * lead;
+                const T* in = reinterpret_cast<const T*>(src.Row(uint32_t(ready + 1 + i)));
+                const int32_t from = std::max(first, 0), to = std::min(last, fill - 1);
+                if (from <= to)
+                    std::memcpy(line + 4 * from, in + 4 * (h0 + from - t.half), size_t(to - from + 1) * 4 * sizeof(T));
+                for (int32_t x = 0; x < std::min(first, fill); ++x) std::memcpy(line + 4 * x, in + 4 * ax.lo, 4 * sizeof(T));
+                for (int32_t x = std::max(last + 1, 0); x < fill; ++x) std::memcpy(line + 4 * x, in + 4 * ax.hi, 4 * sizeof(T));
+                lines[i] = line;
+                outs[i] = filtered(ready + 1 + i) + 4 * h0;
+            }
+            if constexpr (std::is_same_v<T, uint8_t>) {
+                if (rows == 8) {
+                    rowTents(lines, outs, count, t, work);
+                    ready += rows;
+                    continue;
+                }
+            }
+            for (int32_t i = 0; i < rows; ++i) rowTent(lines[i], outs[i], count, t);
+            ready += rows;
         }
-        return filtered(r) + 4 * ax.lo;
+        return filtered(r);
     };
 
-    // Column filter over the columns that matter, then the edges repeated.
-    const int32_t x0 = ax.lo, span = ax.hi - ax.lo + 1;
-    for (int32_t yy = start; yy < int32_t(rows.end) + skip; ++yy) {
+    for (int32_t yy = start; yy < int32_t(area.bottom) + skip; ++yy) {
         const T* l0 = lineAt(yy);
-        T* o = yy >= int32_t(rows.begin) + skip ? out + 4 * x0 : nullptr;
-        columnStep(l0, lineAt(yy - t.a), lineAt(yy - t.b), lineAt(yy - t.a - t.b), c, sum, o, span, t);
-        if (!o) continue;
-        for (int32_t x = 0; x < x0; ++x) std::memcpy(out + 4 * x, out + 4 * x0, 4 * sizeof(T));
-        for (int32_t x = ax.hi + 1; x < int32_t(w); ++x) std::memcpy(out + 4 * x, out + 4 * ax.hi, 4 * sizeof(T));
-        sink.fn(sink.ctx, uint32_t(yy - skip), reinterpret_cast<const uint8_t*>(out));
+        const T *la = lineAt(yy - t.a), *lb = lineAt(yy - t.b), *lab = lineAt(yy - t.a - t.b);
+        auto step = [&](int32_t from, int32_t to, bool keep) { // columns from .. to
+            if (from <= to)
+                columnStep(l0 + 4 * from, la + 4 * from, lb + 4 * from, lab + 4 * from, c + 4 * from, sum + 4 * from,
+                           keep ? out + 4 * from : nullptr, to - from + 1, t);
+        };
+        const int32_t y = yy - skip;
+        if (y < int32_t(area.top)) {
+            step(x0, x1, false);
+            continue;
+        }
+        // Each span's columns with their results, the others without; every
+        // piece starts at x0 plus a multiple of 8 and ends before the next
+        // such column or at x1 (see ColumnStep8).
+        const auto& spans = area.Spans(uint32_t(y));
+        int32_t at = x0;
+        for (const auto& s : spans) {
+            int32_t o0 = std::max(ax.Clamp(int32_t(s.first)), at), o1 = ax.Clamp(int32_t(s.second) - 1);
+            if (o0 > o1) continue;
+            o0 = std::max(at, x0 + (o0 - x0) / 8 * 8);
+            o1 = std::min(x1, x0 + (o1 - x0) / 8 * 8 + 7);
+            step(at, o0 - 1, false);
+            step(o0, o1, true);
+            at = o1 + 1;
+        }
+        step(at, x1, false);
+        for (const auto& s : spans) {
+            for (uint32_t x = s.first; x < std::min<uint32_t>(s.second, uint32_t(ax.lo)); ++x)
+                std::memcpy(out + 4 * x, out + 4 * ax.lo, 4 * sizeof(T));
+            for (uint32_t x = std::max<uint32_t>(s.first, uint32_t(ax.hi + 1)); x < s.second; ++x)
+                std::memcpy(out + 4 * x, out + 4 * ax.hi, 4 * sizeof(T));
+            sink.fn(sink.ctx, uint32_t(y), reinterpret_cast<const uint8_t*>(out), s.first, s.second);
+        }
     }
     return true;
 }
 
-bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows = {}) {
+// `colourOnly`: the sink reads no blurred alpha (the glow's combine).
+bool BlurBytes(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area, bool colourOnly) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, rows, k.rowTent8, k.columnStep8);
+    const int32_t alpha = src.format == kFormatBGRA8 ? 3 : 0;
+    return BlurLines<uint8_t, int32_t>(src, radius, alloc, sink, area, k.rowTent8, k.columnStep8, k.rowTents8,
+                                       colourOnly ? alpha : -1);
 }
 
 // Float pictures: the weights divided by their sum, the sums in double.
-bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Rows rows = {}) {
+bool BlurFloats(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, Area& area) {
     const GlowKernels& k = ActiveGlowKernels();
-    return BlurLines<float, double>(src, radius, alloc, sink, rows, k.rowTentF, k.columnStepF);
+    return BlurLines<float, double>(src, radius, alloc, sink, area, k.rowTentF, k.columnStepF);
 }
 
 enum class Kind { kNone, kBytes, kFloats };
@@ -308,10 +409,11 @@ Channels ChannelsOf(uint32_t format) {
     return format == kFormatBGRA8 || format == kFormatBGRAF ? Channels{2, 1, 0, 3} : Channels{1, 2, 3, 0};
 }
 
-bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink) {
+bool Blur(const ImageView& src, int32_t radius, MemoryAllocator* alloc, RowSink sink, bool colourOnly) {
+    Area all(src.width, src.height, nullptr, 0);
     switch (KindOf(src)) {
-    case Kind::kBytes: return BlurBytes(src, radius, alloc, sink);
-    case Kind::kFloats: return BlurFloats(src, radius, alloc, sink);
+    case Kind::kBytes: return BlurBytes(src, radius, alloc, sink, all, colourOnly);
+    case Kind::kFloats: return BlurFloats(src, radius, alloc, sink, all);
     default: return false;
     }
 }
@@ -324,21 +426,22 @@ struct CombineContext {
     CombineF floats;
 };
 
-void CombineBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
+void CombineBytesRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* c = static_cast<CombineContext*>(ctx);
-    uint8_t* row = c->image->Row(y);
-    ActiveGlowKernels().combine8(row, g, row, int32_t(c->image->width), c->bytes);
+    uint8_t* row = c->image->Row(y) + 4 * x0;
+    ActiveGlowKernels().combine8(row, g + 4 * x0, row, int32_t(x1 - x0), c->bytes);
 }
 
-void CombineFloatsRow(void* ctx, uint32_t y, const uint8_t* g) {
+void CombineFloatsRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* c = static_cast<CombineContext*>(ctx);
-    float* row = reinterpret_cast<float*>(c->image->Row(y));
-    ActiveGlowKernels().combineF(row, reinterpret_cast<const float*>(g), row, int32_t(c->image->width), c->floats);
+    float* row = reinterpret_cast<float*>(c->image->Row(y) + 16 * x0);
+    ActiveGlowKernels().combineF(row, reinterpret_cast<const float*>(g + 16 * x0), row, int32_t(x1 - x0), c->floats);
 }
 
-void CopyRow(void* ctx, uint32_t y, const uint8_t* g) {
+void CopyRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* dst = static_cast<ImageView*>(ctx);
-    std::memcpy(dst->Row(y), g, size_t(dst->width) * dst->pixelSize);
+    const size_t ps = size_t(dst->pixelSize);
+    std::memcpy(dst->Row(y) + x0 * ps, g + x0 * ps, (x1 - x0) * ps);
 }
 
 } // namespace
@@ -351,7 +454,7 @@ bool TentBlur(const ImageView& src, ImageView& dst, int32_t radius, MemoryAlloca
     if (KindOf(src) == Kind::kNone || KindOf(dst) == Kind::kNone || dst.format != src.format ||
         dst.width != src.width || dst.height != src.height || dst.data == src.data)
         return false;
-    return Blur(src, radius, allocator, RowSink{CopyRow, &dst});
+    return Blur(src, radius, allocator, RowSink{CopyRow, &dst}, false);
 }
 
 namespace glow {
@@ -468,19 +571,20 @@ struct LookContext {
     const MetalPass* metal; // null: no metal
 };
 
-void LookBytesRow(void* ctx, uint32_t y, const uint8_t* g) {
+void LookBytesRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* c = static_cast<LookContext*>(ctx);
-    uint8_t* row = c->dst->Row(y);
-    ActiveGlowKernels().combine8(c->src->Row(y), g, row, int32_t(c->dst->width), c->bytes);
-    if (c->metal) c->metal->Row(row, c->dst->width);
+    uint8_t* row = c->dst->Row(y) + 4 * x0;
+    ActiveGlowKernels().combine8(c->src->Row(y) + 4 * x0, g + 4 * x0, row, int32_t(x1 - x0), c->bytes);
+    if (c->metal) c->metal->Row(row, x1 - x0);
 }
 
-void LookFloatsRow(void* ctx, uint32_t y, const uint8_t* g) {
+void LookFloatsRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* c = static_cast<LookContext*>(ctx);
-    uint8_t* row = c->dst->Row(y);
-    ActiveGlowKernels().combineF(reinterpret_cast<const float*>(c->src->Row(y)), reinterpret_cast<const float*>(g),
-                                 reinterpret_cast<float*>(row), int32_t(c->dst->width), c->floats);
-    if (c->metal) c->metal->Row(row, c->dst->width);
+    uint8_t* row = c->dst->Row(y) + 16 * x0;
+    ActiveGlowKernels().combineF(reinterpret_cast<const float*>(c->src->Row(y) + 16 * x0),
+                                 reinterpret_cast<const float*>(g + 16 * x0), reinterpret_cast<float*>(row),
+                                 int32_t(x1 - x0), c->floats);
+    if (c->metal) c->metal->Row(row, x1 - x0);
 }
 
 // The combine's constants for `image`; false when the glow does nothing.
@@ -512,8 +616,7 @@ bool ApplyGlow(ImageView& image, int32_t radius, float glow, uint32_t colour, Me
     if (kind == Kind::kNone) return false;
     CombineContext ctx{&image, {}, {}};
     if (!PrepareCombine(image, glow, colour, ctx.bytes, ctx.floats)) return false;
-    return kind == Kind::kBytes ? BlurBytes(image, radius, allocator, RowSink{CombineBytesRow, &ctx})
-                                : BlurFloats(image, radius, allocator, RowSink{CombineFloatsRow, &ctx});
+    return Blur(image, radius, allocator, RowSink{kind == Kind::kBytes ? CombineBytesRow : CombineFloatsRow, &ctx}, true);
 }
 
 bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
@@ -524,26 +627,27 @@ bool ApplyMetal(ImageView& image, float metal, uint32_t colour) {
 }
 
 bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
-               MemoryAllocator* allocator, uint32_t rowBegin, uint32_t rowEnd) {
+               MemoryAllocator* allocator, const IntRect* parts, size_t count) {
     using namespace glow;
     const Kind kind = KindOf(src);
     if (kind == Kind::kNone || KindOf(dst) != kind || dst.format != src.format || dst.width != src.width ||
         dst.height != src.height || dst.data == src.data)
         return false;
-    const Rows rows{rowBegin, std::min(rowEnd, src.height)};
+    Area area(src.width, src.height, parts, count);
     MetalPass pass;
     LookContext ctx{&src, &dst, {}, {}, pass.Prepare(dst, metal, colour) ? &pass : nullptr};
     if (PrepareCombine(src, glow, colour, ctx.bytes, ctx.floats)) {
-        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx}, rows)
-                                               : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx}, rows);
+        const bool done = kind == Kind::kBytes ? BlurBytes(src, radius, allocator, RowSink{LookBytesRow, &ctx}, area, true)
+                                               : BlurFloats(src, radius, allocator, RowSink{LookFloatsRow, &ctx}, area);
         if (done) return true;
         // No memory for the blur: the glow is skipped, as in place.
     }
-    const size_t bytes = size_t(src.width) * src.pixelSize;
-    for (uint32_t y = rows.begin; y < rows.end; ++y) {
-        std::memcpy(dst.Row(y), src.Row(y), bytes);
-        if (ctx.metal) pass.Row(dst.Row(y), dst.width);
-    }
+    const size_t ps = size_t(src.pixelSize);
+    for (uint32_t y = area.top; y < area.bottom; ++y)
+        for (const auto& s : area.Spans(y)) {
+            std::memcpy(dst.Row(y) + s.first * ps, src.Row(y) + s.first * ps, (s.second - s.first) * ps);
+            if (ctx.metal) pass.Row(dst.Row(y) + s.first * ps, s.second - s.first);
+        }
     return true;
 }
 

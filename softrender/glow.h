@@ -18,6 +18,7 @@
 
 #include "frames/image_view.h"
 #include "frames/memory_allocator.h"
+#include "geometry/quad_face.h"
 #include "softrender/post_effect.h"
 
 namespace svt {
@@ -48,11 +49,12 @@ bool ApplyMetal(ImageView& image, float metal, uint32_t colour);
 
 // Copy, ApplyGlow and ApplyMetal in one sweep (see ApplyInto). False,
 // nothing written, unless src and dst are pictures of the same size and
-// format the passes take. Only rows rowBegin to rowEnd - 1 of dst are
-// written (the same pixels as for the whole picture): the work shrinks with
-// the rows asked for.
+// format the passes take. With `parts`, only the pixels of those `count`
+// rectangles of dst are written (the same values as for the whole picture;
+// the blur still sees the picture around them): the work shrinks with the
+// part asked for.
 bool ApplyLook(const ImageView& src, ImageView& dst, int32_t radius, float glow, float metal, uint32_t colour,
-               MemoryAllocator* allocator, uint32_t rowBegin = 0, uint32_t rowEnd = UINT32_MAX);
+               MemoryAllocator* allocator, const IntRect* parts = nullptr, size_t count = 0);
 
 // The glow's blur alone: dst (same size and format as src) receives src
 // filtered by the tent of radius + 1 taps along rows, then along columns.

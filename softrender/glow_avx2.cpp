@@ -5,6 +5,8 @@
 // is under 2^-44), so every radius stays on these kernels.
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "softrender/glow_p.h"
 
 namespace svt::glow {
@@ -124,32 +126,201 @@ void RowTentAvx2(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t)
     }
 }
 
-// Columns: 16 values (four pixels) per step, state in memory.
-void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+// An 8 x 8 transpose of 32-bit pixels: v[j] holding pixel j of eight rows
+// becomes pixel 0..7 of row j, and back.
+SVT_INLINE void Transpose8x8(__m256i* v) {
+    const __m256i t0 = _mm256_unpacklo_epi32(v[0], v[1]), t1 = _mm256_unpackhi_epi32(v[0], v[1]);
+    const __m256i t2 = _mm256_unpacklo_epi32(v[2], v[3]), t3 = _mm256_unpackhi_epi32(v[2], v[3]);
+    const __m256i t4 = _mm256_unpacklo_epi32(v[4], v[5]), t5 = _mm256_unpackhi_epi32(v[4], v[5]);
+    const __m256i t6 = _mm256_unpacklo_epi32(v[6], v[7]), t7 = _mm256_unpackhi_epi32(v[6], v[7]);
+    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2), u1 = _mm256_unpackhi_epi64(t0, t2);
+    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3), u3 = _mm256_unpackhi_epi64(t1, t3);
+    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6), u5 = _mm256_unpackhi_epi64(t4, t6);
+    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7), u7 = _mm256_unpackhi_epi64(t5, t7);
+    v[0] = _mm256_permute2x128_si256(u0, u4, 0x20), v[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+    v[1] = _mm256_permute2x128_si256(u1, u5, 0x20), v[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+    v[2] = _mm256_permute2x128_si256(u2, u6, 0x20), v[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+    v[3] = _mm256_permute2x128_si256(u3, u7, 0x20), v[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// Four channels' quotients as pixels; channel `unused` (0 or 3, -1 none:
+// see Tent) is neither divided nor kept.
+template <int unused, typename Div>
+SVT_INLINE __m256i Quotients(const Div& div, __m256i b0, __m256i b1, __m256i b2, __m256i b3) {
+    const __m256i q0 = unused == 0 ? _mm256_setzero_si256() : div(b0);
+    const __m256i q3 = unused == 3 ? _mm256_setzero_si256() : _mm256_slli_epi32(div(b3), 24);
+    return _mm256_or_si256(_mm256_or_si256(q0, _mm256_slli_epi32(div(b1), 8)),
+                           _mm256_or_si256(_mm256_slli_epi32(div(b2), 16), q3));
+}
+
+// The low and high 16-bit halves of each 32-bit lane, sign-extended.
+SVT_INLINE __m256i Low16(__m256i v) { return _mm256_srai_epi32(_mm256_slli_epi32(v, 16), 16); }
+SVT_INLINE __m256i High16(__m256i v) { return _mm256_srai_epi32(v, 16); }
+
+// Running sums of eight rows, one vector a position (see RowTents8x8Avx2).
+// C in 16-bit lanes (|C| <= 255 * a) while a <= 128, else one 32-bit
+// vector per channel (`longC`).
+template <bool wide, int unused, bool longC>
+struct EightRows {
+    const __m256i* at; // position 0 (the first of the warm-up)
+    intptr_t a, b, ab;
+    Divider divide;
+    __m256i cEven = _mm256_setzero_si256(), cOdd = cEven, b0 = cEven, b1 = cEven, b2 = cEven, b3 = cEven;
+    __m256i c0 = cEven, c1 = cEven, c2 = cEven, c3 = cEven;
+    const __m256i even = _mm256_set1_epi16(0xFF);
+
+    EightRows(const __m256i* at, const Tent& t) : at(at), a(t.a), b(t.b), ab(t.a + t.b), divide(t) {}
+    SVT_INLINE void Step() {
+        const __m256i v = _mm256_loadu_si256(at), va = _mm256_loadu_si256(at - a), vb = _mm256_loadu_si256(at - b),
+                      vab = _mm256_loadu_si256(at - ab);
+        ++at;
+        const __m256i dEven = _mm256_sub_epi16(_mm256_add_epi16(_mm256_and_si256(v, even), _mm256_and_si256(vab, even)),
+                                               _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
+        const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
+                                              _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
+        // Channels 0 and 2 from the even lanes, 1 and 3 from the odd ones.
+        if constexpr (longC) {
+            if (unused != 0) b0 = _mm256_add_epi32(b0, c0 = _mm256_add_epi32(c0, Low16(dEven)));
+            b2 = _mm256_add_epi32(b2, c2 = _mm256_add_epi32(c2, High16(dEven)));
+            b1 = _mm256_add_epi32(b1, c1 = _mm256_add_epi32(c1, Low16(dOdd)));
+            if (unused != 3) b3 = _mm256_add_epi32(b3, c3 = _mm256_add_epi32(c3, High16(dOdd)));
+            return;
+        }
+        cEven = _mm256_add_epi16(cEven, dEven);
+        cOdd = _mm256_add_epi16(cOdd, dOdd);
+        if (unused != 0) b0 = _mm256_add_epi32(b0, Low16(cEven));
+        b2 = _mm256_add_epi32(b2, High16(cEven));
+        b1 = _mm256_add_epi32(b1, Low16(cOdd));
+        if (unused != 3) b3 = _mm256_add_epi32(b3, High16(cOdd));
+    }
+    SVT_INLINE __m256i Result() const {
+        const auto div = [this](__m256i v) {
+            return wide ? DivideWide(v, divide.addendD, divide.invD) : Divide(v, divide.addend, divide.inv);
+        };
+        return Quotients<unused>(div, b0, b1, b2, b3);
+    }
+};
+
+template <bool wide, int unused, bool longC>
+void EightRowSums(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
+    EightRows<wide, unused, longC> s(T + t.a + t.b, t);
+    for (int32_t x = 2 * t.half; x > 0; --x) s.Step();
+    alignas(32) __m256i done[8];
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        for (int k = 0; k < 8; ++k) {
+            s.Step();
+            done[k] = s.Result();
+        }
+        Transpose8x8(done);
+        for (int r = 0; r < 8; ++r) _mm256_storeu_si256(reinterpret_cast<__m256i*>(outs[r] + 4 * intptr_t(x)), done[r]);
+    }
+    if (x == count) return;
+    const int32_t left = count - x;
+    for (int k = 0; k < 8; ++k) {
+        if (k < left) s.Step();
+        done[k] = k < left ? s.Result() : _mm256_setzero_si256();
+    }
+    Transpose8x8(done);
+    for (int r = 0; r < 8; ++r) std::memcpy(outs[r] + 4 * intptr_t(x), &done[r], 4 * size_t(left));
+}
+
+// Eight rows at once. Their pixels are transposed into `work`, one vector
+// per position holding that pixel of the eight rows, so the running sums
+// run along the vectors with no sums across lanes; the bytes are split into
+// even and odd 16-bit lanes by masks and shifts instead of shuffles. The
+// results are transposed back eight positions at a time.
+template <bool wide, bool longC>
+void EightRowSumsFor(const __m256i* T, uint8_t* const* outs, int32_t count, const Tent& t) {
+    switch (t.unused) {
+    case 0: return EightRowSums<wide, 0, longC>(T, outs, count, t);
+    case 3: return EightRowSums<wide, 3, longC>(T, outs, count, t);
+    default: return EightRowSums<wide, -1, longC>(T, outs, count, t);
+    }
+}
+
+void RowTents8x8Avx2(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work) {
+    const int32_t lead = t.a + t.b, total = count + 2 * t.half;
+    __m256i* T = reinterpret_cast<__m256i*>(work);
+    // T[j] holds pixel j - lead of every row (zeros before the pad's start).
+    for (int32_t j = 0; j < total + lead; j += 8) {
+        __m256i v[8];
+        for (int r = 0; r < 8; ++r)
+            v[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pads[r] + 4 * intptr_t(j - lead)));
+        Transpose8x8(v);
+        for (int k = 0; k < 8; ++k) _mm256_storeu_si256(T + j + k, v[k]);
+    }
+    // a > 128 makes d > 2^14: long C sums always divide in double.
+    if (t.a > 128) return EightRowSumsFor<true, true>(T, outs, count, t);
+    if (t.d >= kFloatDivisorLimit) return EightRowSumsFor<true, false>(T, outs, count, t);
+    EightRowSumsFor<false, false>(T, outs, count, t);
+}
+
+// Columns: eight pixels per step, the bytes split into even and odd 16-bit
+// lanes by masks and shifts (no shuffles). A step's state is kept in that
+// split form: C as two vectors of 16-bit lanes in the first half of its 32
+// c slots (four vectors of channel 0, 1, 2, 3 when a > 128), B as four
+// vectors of channel 0, 1, 2, 3 in its 32 sum slots. The
+// last count % 8 pixels go through the scalar kernel: callers start every
+// call of a blur at the same pixel modulo 8 and end it at a step's end or at
+// the same last pixel, so each pixel's state keeps one form.
+template <int unused, bool longC>
+void ColumnSteps(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
                  int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
     const Divider divide(t);
-    const int32_t n = 4 * count;
-    int32_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m256i d = _mm256_sub_epi16(_mm256_add_epi16(Load16(line + i), Load16(lineAB + i)),
-                                           _mm256_add_epi16(Load16(lineA + i), Load16(lineB + i)));
-        __m256i* cp = reinterpret_cast<__m256i*>(c + i);
-        __m256i* sp = reinterpret_cast<__m256i*>(sum + i);
-        const __m256i c0 = _mm256_add_epi32(_mm256_loadu_si256(cp), _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d)));
-        const __m256i c1 =
-            _mm256_add_epi32(_mm256_loadu_si256(cp + 1), _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1)));
-        const __m256i s0 = _mm256_add_epi32(_mm256_loadu_si256(sp), c0);
-        const __m256i s1 = _mm256_add_epi32(_mm256_loadu_si256(sp + 1), c1);
-        _mm256_storeu_si256(cp, c0);
-        _mm256_storeu_si256(cp + 1, c1);
-        _mm256_storeu_si256(sp, s0);
-        _mm256_storeu_si256(sp + 1, s1);
-        if (out)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), PackBytes(divide(s0), divide(s1)));
+    const __m256i even = _mm256_set1_epi16(0xFF);
+    auto load = [](const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); };
+    auto store = [](void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); };
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const intptr_t i = 4 * intptr_t(x);
+        const __m256i v = load(line + i), va = load(lineA + i), vb = load(lineB + i), vab = load(lineAB + i);
+        const __m256i dEven = _mm256_sub_epi16(_mm256_add_epi16(_mm256_and_si256(v, even), _mm256_and_si256(vab, even)),
+                                               _mm256_add_epi16(_mm256_and_si256(va, even), _mm256_and_si256(vb, even)));
+        const __m256i dOdd = _mm256_sub_epi16(_mm256_add_epi16(_mm256_srli_epi16(v, 8), _mm256_srli_epi16(vab, 8)),
+                                              _mm256_add_epi16(_mm256_srli_epi16(va, 8), _mm256_srli_epi16(vb, 8)));
+        // C per channel: in 32 bits, or from the 16-bit sums.
+        __m256i k0, k1, k2, k3;
+        if constexpr (longC) {
+            if (unused != 0) store(c + i, k0 = _mm256_add_epi32(load(c + i), Low16(dEven)));
+            store(c + i + 8, k1 = _mm256_add_epi32(load(c + i + 8), Low16(dOdd)));
+            store(c + i + 16, k2 = _mm256_add_epi32(load(c + i + 16), High16(dEven)));
+            if (unused != 3) store(c + i + 24, k3 = _mm256_add_epi32(load(c + i + 24), High16(dOdd)));
+        } else {
+            const __m256i cEven = _mm256_add_epi16(load(c + i), dEven), cOdd = _mm256_add_epi16(load(c + i + 8), dOdd);
+            store(c + i, cEven);
+            store(c + i + 8, cOdd);
+            k0 = Low16(cEven), k1 = Low16(cOdd), k2 = High16(cEven), k3 = High16(cOdd);
+        }
+        __m256i b0 = _mm256_setzero_si256(), b3 = b0;
+        if (unused != 0) store(sum + i, b0 = _mm256_add_epi32(load(sum + i), k0));
+        const __m256i b1 = _mm256_add_epi32(load(sum + i + 8), k1);
+        const __m256i b2 = _mm256_add_epi32(load(sum + i + 16), k2);
+        if (unused != 3) store(sum + i + 24, b3 = _mm256_add_epi32(load(sum + i + 24), k3));
+        store(sum + i + 8, b1);
+        store(sum + i + 16, b2);
+        if (out) store(out + i, Quotients<unused>(divide, b0, b1, b2, b3));
     }
-    if (i < n)
-        ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr,
-                          (n - i) / 4, t);
+    if (x < count) {
+        const intptr_t i = 4 * intptr_t(x);
+        ColumnStep8Scalar(line + i, lineA + i, lineB + i, lineAB + i, c + i, sum + i, out ? out + i : nullptr, count - x, t);
+    }
+}
+
+void ColumnStepAvx2(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB, int32_t* c,
+                    int32_t* sum, uint8_t* out, int32_t count, const Tent& t) {
+    const bool longC = t.a > 128;
+    switch (t.unused) {
+    case 0:
+        return longC ? ColumnSteps<0, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<0, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    case 3:
+        return longC ? ColumnSteps<3, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<3, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    default:
+        return longC ? ColumnSteps<-1, true>(line, lineA, lineB, lineAB, c, sum, out, count, t)
+                     : ColumnSteps<-1, false>(line, lineA, lineB, lineAB, c, sum, out, count, t);
+    }
 }
 
 // Combine: eight pixels per step. Luminance by madd on the even and odd
@@ -358,8 +529,7 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
     const __m256d keep = _mm256_set1_pd(m.keep), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
     const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     const __m256 keepF = _mm256_set1_ps(m.keepF), slack = _mm256_set1_ps(m.slack), zeroF = _mm256_setzero_ps();
-    const __m256 topF = _mm256_set1_ps(255.0f), low = _mm256_set1_ps(0.5f), high = _mm256_set1_ps(255.5f);
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const __m256 topF = _mm256_set1_ps(255.0f);
     const bool grey = m.add[0] == m.add[1] && m.add[0] == m.add[2];
     const bool single = m.addF[0] && m.addF[1] && m.addF[2];
     __m128i shift[3];
@@ -377,14 +547,15 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
         const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(c[0], c[1]), c[2]);
         __m256i q[3];
         if (single) {
-            __m256 edge = _mm256_setzero_ps();
+            // The levels of r - slack and r + slack: where they differ, the
+            // exact sum may lie on either side of a level's edge.
+            __m256i edge = _mm256_setzero_si256();
+            auto clamped = [&](__m256 r) { return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(r, zeroF), topF)); };
             auto level = [&](__m256i v, __m256 add) {
                 const __m256 r = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(v), keepF), add);
-                const __m256 near = _mm256_round_ps(r, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-                const __m256 off = _mm256_and_ps(_mm256_sub_ps(r, near), magnitude);
-                const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(r, low, _CMP_GT_OQ), _mm256_cmp_ps(r, high, _CMP_LT_OQ));
-                edge = _mm256_or_ps(edge, _mm256_and_ps(_mm256_cmp_ps(off, slack, _CMP_LT_OQ), inside));
-                return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(r, zeroF), topF));
+                const __m256i lo = clamped(_mm256_sub_ps(r, slack));
+                edge = _mm256_or_si256(edge, _mm256_xor_si256(lo, clamped(_mm256_add_ps(r, slack))));
+                return lo;
             };
             const __m256 add0 = _mm256_i32gather_ps(m.addF[0], sum, 4);
             const __m256 add1 = grey ? add0 : _mm256_i32gather_ps(m.addF[1], sum, 4);
@@ -392,7 +563,7 @@ void Metal8Avx2(uint8_t* row, int32_t count, const Metal8& m) {
             q[0] = level(c[0], add0);
             q[1] = level(c[1], add1);
             q[2] = level(c[2], add2);
-            if (_mm256_movemask_ps(edge)) {
+            if (!_mm256_testz_si256(edge, edge)) {
                 MetalRow8Scalar(row + 4 * intptr_t(x), 8, m);
                 continue;
             }
@@ -424,6 +595,7 @@ void InstallAvx2Glow(GlowKernels& k) {
     k.metal8 = Metal8Avx2;
     k.metalF = MetalFAvx2;
     k.rowTent8 = RowTentAvx2;
+    k.rowTents8 = RowTents8x8Avx2;
     k.columnStep8 = ColumnStepAvx2;
     k.combine8 = CombineAvx2;
     k.rowTentF = RowTentFAvx2;

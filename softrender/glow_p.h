@@ -19,6 +19,9 @@ inline constexpr int32_t kMaxRadius = 4095;
 
 struct Tent {
     int32_t n = 1, half = 0, a = 1, b = 1, d = 1;
+    // A channel (0 or 3) whose results nobody reads: SIMD kernels may leave
+    // any value there. -1: every channel counts.
+    int32_t unused = -1;
 };
 Tent MakeTent(int32_t radius);
 
@@ -26,9 +29,15 @@ Tent MakeTent(int32_t radius);
 // where line X is pixel X of `pad`; pad[-(a+b)] .. pad[-1] are zero pixels and
 // pad holds count + n pixels.
 using RowTent8 = void (*)(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+// RowTent8 on eight rows at once; `work` holds (count + 2 * n + 8) * 32
+// bytes, and each pad may be read up to 16 pixels past its count + n.
+using RowTents8 = void (*)(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t,
+                           uint8_t* work);
 // One step of the column filter over `count` pixels: the four lines enter the
-// running sums (state: 4 * count int32 each); when `out` is not null it
-// receives round(B / d).
+// running sums (state: 4 * count int32 each, in a form of the kernel's own);
+// when `out` is not null it receives round(B / d). The calls of one blur
+// start at the same pixel modulo 8 and end at that pixel plus a multiple of 8
+// or at the same last pixel.
 using ColumnStep8 = void (*)(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB,
                              const uint8_t* lineAB, int32_t* c, int32_t* sum, uint8_t* out, int32_t count,
                              const Tent& t);
@@ -93,6 +102,7 @@ using MetalRow8 = void (*)(uint8_t* row, int32_t count, const Metal8& m);
 
 struct GlowKernels {
     RowTent8 rowTent8 = nullptr;
+    RowTents8 rowTents8 = nullptr;
     ColumnStep8 columnStep8 = nullptr;
     CombineRow8 combine8 = nullptr;
     RowTentF rowTentF = nullptr;
@@ -103,6 +113,7 @@ struct GlowKernels {
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
+void RowTents8Scalar(const uint8_t* const* pads, uint8_t* const* outs, int32_t count, const Tent& t, uint8_t* work);
 void ColumnStep8Scalar(const uint8_t* line, const uint8_t* lineA, const uint8_t* lineB, const uint8_t* lineAB,
                        int32_t* c, int32_t* sum, uint8_t* out, int32_t count, const Tent& t);
 void CombineRow8Scalar(const uint8_t* s, const uint8_t* g, uint8_t* dst, int32_t count, const Combine8& c);

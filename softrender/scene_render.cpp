@@ -1,9 +1,13 @@
 #include "softrender/scene_render.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <vector>
+#include <cstdio>
+#include <cstdlib>
 
 #include "frames/image_ops.h"
 #include "geometry/light.h"
@@ -40,33 +44,107 @@ FrameGeometry Measure(const ImageView& a, const ImageView& b, const FrameDesc* o
     return g;
 }
 
-// Rows of a picture that faces sample: [begin, end), empty when begin >= end.
-struct RowSpan {
-    uint32_t begin = UINT32_MAX, end = 0;
-    void Add(int64_t y, int64_t h, uint32_t height) {
-        const int64_t lo = std::clamp<int64_t>(y, 0, height), hi = std::clamp<int64_t>(y + h, 0, height);
-        if (lo >= hi) return;
-        begin = std::min(begin, uint32_t(lo));
-        end = std::max(end, uint32_t(hi));
-    }
-};
+// The part of a face's picture rectangle its warp can sample: the quad
+// widened by a pixel (the smoothed edge reaches half a pixel out), clipped to
+// the screen and mapped back into the rectangle, then widened by the bilinear
+// footprint and the float runs' error. The whole rectangle where the map
+// cannot tell (a quad the warp would refuse, a horizon nearby).
+IntRect SampledPart(const QuadCorners& q, const IntRect& rect, double screenW, double screenH) {
+    if (rect.w < 2 || rect.h < 2) return rect;
+    const double* x = q.x;
+    const double* y = q.y;
+    // Unit square -> screen, homogeneous, and its adjugate (screen -> square).
+    const double sx = x[0] - x[1] + x[2] - x[3], sy = y[0] - y[1] + y[2] - y[3];
+    const double dx1 = x[1] - x[2], dx2 = x[3] - x[2], dy1 = y[1] - y[2], dy2 = y[3] - y[2];
+    const double den = dx1 * dy2 - dx2 * dy1;
+    if (den == 0 || !std::isfinite(den)) return rect;
+    const double g = (sx * dy2 - sy * dx2) / den, h = (dx1 * sy - dy1 * sx) / den;
+    const double f[3][3] = {{x[1] - x[0] + g * x[1], x[3] - x[0] + h * x[3], x[0]},
+                            {y[1] - y[0] + g * y[1], y[3] - y[0] + h * y[3], y[0]},
+                            {g, h, 1.0}};
+    const double m[3][3] = {{f[1][1] * f[2][2] - f[1][2] * f[2][1], f[0][2] * f[2][1] - f[0][1] * f[2][2],
+                             f[0][1] * f[1][2] - f[0][2] * f[1][1]},
+                            {f[1][2] * f[2][0] - f[1][0] * f[2][2], f[0][0] * f[2][2] - f[0][2] * f[2][0],
+                             f[0][2] * f[1][0] - f[0][0] * f[1][2]},
+                            {f[1][0] * f[2][1] - f[1][1] * f[2][0], f[0][1] * f[2][0] - f[0][0] * f[2][1],
+                             f[0][0] * f[1][1] - f[0][1] * f[1][0]}};
+    const double cx = (x[0] + x[1] + x[2] + x[3]) / 4, cy = (y[0] + y[1] + y[2] + y[3]) / 4;
+    const double wc = m[2][0] * cx + m[2][1] * cy + m[2][2];
+    double turn = 0; // twice the signed area: which side of each edge is inside
+    for (int k = 0; k < 4; ++k) turn += x[k] * y[(k + 1) & 3] - x[(k + 1) & 3] * y[k];
+    if (!(wc != 0) || !std::isfinite(wc) || !(turn != 0) || !std::isfinite(turn)) return rect;
 
-// A copy of `src` in `copy` carrying the look in the rows faces sample;
+    // The region as a polygon: the screen and the quad's box (each a pixel
+    // wider), cut by the quad's edges moved a pixel out.
+    struct Pt {
+        double x, y;
+    };
+    Pt poly[12], next[12];
+    int count = 4;
+    const double x0 = std::max(-1.0, std::min({x[0], x[1], x[2], x[3]}) - 1);
+    const double x1 = std::min(screenW, std::max({x[0], x[1], x[2], x[3]}) + 1);
+    const double y0 = std::max(-1.0, std::min({y[0], y[1], y[2], y[3]}) - 1);
+    const double y1 = std::min(screenH, std::max({y[0], y[1], y[2], y[3]}) + 1);
+    if (!(x0 < x1 && y0 < y1)) return IntRect{rect.x, rect.y, 0, 0};
+    poly[0] = {x0, y0}, poly[1] = {x1, y0}, poly[2] = {x1, y1}, poly[3] = {x0, y1};
+    const double side = turn > 0 ? 1.0 : -1.0;
+    for (int k = 0; k < 4 && count > 0; ++k) {
+        const double ex = x[(k + 1) & 3] - x[k], ey = y[(k + 1) & 3] - y[k], len = std::hypot(ex, ey);
+        if (!(len > 0)) return rect;
+        const double a = -ey * side / len, b = ex * side / len, c = 1 - (a * x[k] + b * y[k]);
+        int kept = 0;
+        for (int i = 0; i < count; ++i) {
+            const Pt& p = poly[i];
+            const Pt& q2 = poly[(i + 1) % count];
+            const double dp = a * p.x + b * p.y + c, dq = a * q2.x + b * q2.y + c;
+            if (dp >= 0) next[kept++] = p;
+            if ((dp >= 0) != (dq >= 0)) {
+                const double u = dp / (dp - dq);
+                next[kept++] = {p.x + (q2.x - p.x) * u, p.y + (q2.y - p.y) * u};
+            }
+        }
+        count = kept;
+        std::copy(next, next + count, poly);
+    }
+    if (count == 0) return IntRect{rect.x, rect.y, 0, 0};
+
+    double sLo = HUGE_VAL, sHi = -HUGE_VAL, tLo = HUGE_VAL, tHi = -HUGE_VAL;
+    for (int i = 0; i < count; ++i) {
+        const double w = (m[2][0] * poly[i].x + m[2][1] * poly[i].y + m[2][2]) / wc;
+        if (!(w > 1e-6)) return rect; // the widened region reaches the horizon
+        const double s = (m[0][0] * poly[i].x + m[0][1] * poly[i].y + m[0][2]) / wc / w * (rect.w - 1);
+        const double t = (m[1][0] * poly[i].x + m[1][1] * poly[i].y + m[1][2]) / wc / w * (rect.h - 1);
+        if (!std::isfinite(s) || !std::isfinite(t)) return rect;
+        sLo = std::min(sLo, s), sHi = std::max(sHi, s), tLo = std::min(tLo, t), tHi = std::max(tHi, t);
+    }
+    // Samples are clamped into the rectangle; bilinear taps reach the next
+    // texel; the warp's float runs stray by far less than a texel.
+    const auto span = [](double lo, double hi, int32_t size, int32_t& first, int32_t& last) {
+        lo = std::clamp(lo, 0.0, double(size - 1)), hi = std::clamp(hi, 0.0, double(size - 1));
+        first = std::max(int32_t(std::floor(lo)) - 2, 0);
+        last = std::min(int32_t(std::ceil(hi)) + 2, size - 1);
+    };
+    int32_t c0, c1, r0, r1;
+    span(sLo, sHi, rect.w, c0, c1);
+    span(tLo, tHi, rect.h, r0, r1);
+    return IntRect{rect.x + c0, rect.y + r0, c1 - c0 + 1, r1 - r0 + 1};
+}
+
+// A copy of `src` in `copy` carrying the look in the parts faces sample;
 // `src` itself when the copy cannot be made or no face samples it.
-const ImageView* LookOnCopy(const ImageView& src, ImageView& copy, const GlowLook& look, RowSpan rows,
-                            MemoryAllocator* allocator) {
+// The copy lives in memory the canvas keeps (slot 0 or 1): a fresh block a
+// frame cost its page faults each time.
+const ImageView* LookOnCopy(SceneCanvas& canvas, int slot, const ImageView& src, ImageView& copy,
+                            const GlowLook& look, const std::vector<IntRect>& parts, MemoryAllocator* allocator) {
     const bool literal = LiteralLookOrder();
     std::unique_ptr<PREffect> effect(NewGlowEffect(look, allocator));
     // A look that changes nothing, or that nothing shows, needs no copy.
-    if (!literal && ((effect && !effect->ChangesPictures()) || rows.begin >= rows.end)) return &src;
-    if (!copy.Allocate(src.width, src.height, src.pixelSize, allocator, src.format, src.topDown)) return &src;
+    if (!literal && ((effect && !effect->ChangesPictures()) || parts.empty())) return &src;
+    if (!canvas.BindLookCopy(copy, slot, src)) return &src;
     if (effect && !literal &&
-        ApplyLook(src, copy, look.radius, look.glow, look.metal, kLookColour, allocator, rows.begin, rows.end))
+        ApplyLook(src, copy, look.radius, look.glow, look.metal, kLookColour, allocator, parts.data(), parts.size()))
         return &copy;
-    if (!CopyImage(&src, &copy)) {
-        copy.Release();
-        return &src;
-    }
+    if (!CopyImage(&src, &copy)) return &src;
     if (effect) effect->Apply(copy);
     return &copy;
 }
@@ -163,15 +241,27 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
         }
         canvas->AddPostEffect(effect);
     } else if (scene.lookTarget == kLookWholePictures) {
-        // Only the rows the planned faces show carry the look (hidden faces
-        // show none; the fade shows all of the second picture).
-        RowSpan rows[2];
-        for (const SceneCanvas::PlannedFace& f : canvas->plannedFaces())
-            if ((f.source == kSourceFirst || f.source == kSourceSecond) && canvas->layers().Visible(f.layer))
-                rows[f.source == kSourceSecond].Add(f.rect.y, f.rect.h, (f.source == kSourceSecond ? second : first)->height);
-        if (scene.fade) rows[1].Add(0, second->height, second->height);
-        first = LookOnCopy(*first, lookA, scene.lookFirst, rows[0], allocator);
-        if (scene.lookOnSecond) second = LookOnCopy(*second, lookB, scene.lookSecond, rows[1], allocator);
+        // Only the parts the planned faces can sample carry the look (hidden
+        // faces show none; the fade shows all of the second picture). A face
+        // copied into a texture reads its whole rectangle.
+        std::vector<IntRect> parts[2];
+        const CanvasScreen& screen = *canvas->screen();
+        for (const SceneCanvas::PlannedFace& f : canvas->plannedFaces()) {
+            if ((f.source != kSourceFirst && f.source != kSourceSecond) || !canvas->layers().Visible(f.layer))
+                continue;
+            const ImageView& picture = f.source == kSourceSecond ? *second : *first;
+            const bool direct = !canvas->alwaysCopyFaces() && f.rect.x >= 0 && f.rect.y >= 0 &&
+                                int64_t(f.rect.x) + f.rect.w <= int64_t(picture.width) &&
+                                int64_t(f.rect.y) + f.rect.h <= int64_t(picture.height);
+            const IntRect part = direct ? SampledPart(f.quad, f.rect, screen.width, screen.height) : f.rect;
+            if (part.w > 0 && part.h > 0) parts[f.source == kSourceSecond].push_back(part);
+        }
+        if (scene.fade) parts[1].push_back(IntRect{0, 0, int32_t(second->width), int32_t(second->height)});
+        if (getenv("LOOKSTAT")) for (int i = 0; i < 2; ++i) { const ImageView* pic = i ? second : first; std::vector<uint8_t> m(size_t(pic->width) * pic->height); size_t n = 0;
+            for (auto& r : parts[i]) for (int y = std::max(0, r.y); y < std::min<int>(pic->height, r.y + r.h); ++y) for (int x = std::max(0, r.x); x < std::min<int>(pic->width, r.x + r.w); ++x) if (!m[size_t(y) * pic->width + x]) { m[size_t(y) * pic->width + x] = 1; ++n; }
+            fprintf(stderr, "t %.3f pic %d parts %zu cover %.3f fade %d\n", scene.t, i, parts[i].size(), double(n) / m.size(), int(scene.fade)); }
+        first = LookOnCopy(*canvas, 0, *first, lookA, scene.lookFirst, parts[0], allocator);
+        if (scene.lookOnSecond) second = LookOnCopy(*canvas, 1, *second, lookB, scene.lookSecond, parts[1], allocator);
     }
     DrawPlannedFaces(*canvas, FacePictures{first, second});
     if (scene.fade) {

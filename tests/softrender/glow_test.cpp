@@ -117,11 +117,13 @@ TEST(Glow, RunningSumsEqualTheDirectTent) {
 TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
     // Exact for every format: integer sums in 8 bits, the same double
     // operations in the same order for floats. Beyond the usual radii, those
-    // where the AVX2 row kernel widens (a > 128 from 255) and its division
-    // moves to double (d >= 2^14), 32-bit row sums (260, 432, as 4K frames
-    // ask for) and one wider than the picture; the blur alone, then the
-    // glow and the metal pass (large enough for its sheen table, with float
-    // brightness outside [0, 1] and NaN salted in before it).
+    // where the AVX2 division moves to double (d >= 2^14 from 255) and the
+    // row and column kernels leave 16-bit sums (a > 128: 260, 432, as 4K
+    // frames ask for) and one wider than the picture; the blur alone, then
+    // the glow and the metal pass (large enough for its sheen table, with
+    // float brightness outside [0, 1] and NaN salted in before it), then the
+    // look on parts of the picture (rows in batches of eight and a rest,
+    // column pieces off the eight-pixel grid, alpha left out of the sums).
     constexpr uint32_t kW = 301, kH = 157;
     for (uint32_t format : {kFormatBGRA8, kFormatARGB8, kFormatBGRAF, kFormatARGBF}) {
         SCOPED_TRACE(format);
@@ -129,7 +131,7 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
         pic.Randomize(17);
         for (int radius : {5, 64, 216, 252, 255, 260, 432, 1500}) {
             SCOPED_TRACE(radius);
-            std::vector<uint8_t> ref[2];
+            std::vector<uint8_t> ref[3];
             ForEachGlowLevel([&] {
                 GuardedPicture blurred(kW, kH, format), out(kW, kH, format);
                 ASSERT_TRUE(TentBlur(pic.view(), blurred.view(), radius, nullptr));
@@ -147,14 +149,29 @@ TEST(Glow, SimdPassesEqualScalarOnBigPictures) {
                 }
                 EXPECT_TRUE(ref[0] == blurred.bytes());
                 EXPECT_TRUE(ref[1] == out.bytes());
-                // The glow on rows 40 to 89 alone: the same pixels.
-                GuardedPicture band(kW, kH, format);
-                ASSERT_TRUE(ApplyLook(pic.view(), band.view(), radius, 0.6f, 0.0f, 0x40C0FF, nullptr, 40, 90));
-                EXPECT_TRUE(band.GuardsIntact());
-                GuardedPicture whole(kW, kH, format);
-                ASSERT_TRUE(ApplyLook(pic.view(), whole.view(), radius, 0.6f, 0.0f, 0x40C0FF, nullptr));
-                for (uint32_t y = 40; y < 90; ++y)
-                    ASSERT_EQ(0, std::memcmp(band.Pixel(0, y), whole.Pixel(0, y), kW * (IsFloatFormat(format) ? 16 : 4)));
+                // The look on a few parts alone (overlapping, touching the
+                // edges, reaching past them): the same pixels there, none
+                // written elsewhere.
+                const IntRect parts[] = {{7, 40, 60, 50}, {50, 60, 200, 10}, {290, 100, 30, 20}, {-5, 150, 12, 20}};
+                // Float brightness below 0 here and there sends the metal
+                // back to the scalar kernel.
+                GuardedPicture salted(pic), some(kW, kH, format), whole(kW, kH, format);
+                for (uint32_t i = 0; IsFloatFormat(format) && i < 240; ++i)
+                    salted.SetChannel(i / 4 * 37 % kW, i / 4 * 13 % kH, int(i % 4), -4.0f);
+                const GuardedPicture fresh(some);
+                ASSERT_TRUE(ApplyLook(salted.view(), some.view(), radius, 0.6f, 0.5f, 0x40C0FF, nullptr, parts, 4));
+                ASSERT_TRUE(ApplyLook(salted.view(), whole.view(), radius, 0.6f, 0.5f, 0x40C0FF, nullptr));
+                EXPECT_TRUE(some.GuardsIntact());
+                if (ref[2].empty()) ref[2] = some.bytes();
+                EXPECT_TRUE(ref[2] == some.bytes());
+                const size_t ps = IsFloatFormat(format) ? 16 : 4;
+                for (uint32_t y = 0; y < kH; ++y)
+                    for (uint32_t x = 0; x < kW; ++x) {
+                        bool inside = false;
+                        for (const IntRect& r : parts)
+                            inside |= int(x) >= r.x && int(x) < r.x + r.w && int(y) >= r.y && int(y) < r.y + r.h;
+                        ASSERT_EQ(0, std::memcmp(some.Pixel(x, y), (inside ? whole : fresh).Pixel(x, y), ps)) << x << "," << y;
+                    }
             });
         }
     }
