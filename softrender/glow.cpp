@@ -129,6 +129,12 @@ void MetalRowFScalar(float* row, int32_t count, const MetalF& m) {
     }
 }
 
+void CombineMetalRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c,
+                            const MetalF& m) {
+    CombineRowFScalar(s, g, dst, count, c);
+    MetalRowFScalar(dst, count, m);
+}
+
 void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m) {
     uint8_t* p = row + m.first;
     for (int32_t x = 0; x < count; ++x, p += 4) {
@@ -144,7 +150,8 @@ namespace {
 
 constexpr GlowKernels kScalarGlow{RowTent8Scalar,     RowTents8Scalar,   ColumnStep8Scalar,
                                   CombineRow8Scalar,  RowTentFScalar,    ColumnStepFScalar,
-                                  CombineRowFScalar,  MetalRowFScalar,   MetalRow8Scalar};
+                                  CombineRowFScalar,  MetalRowFScalar,   MetalRow8Scalar,
+                                  CombineMetalRowFScalar};
 GlowKernels g_glow = kScalarGlow;
 
 } // namespace
@@ -523,6 +530,9 @@ public:
         return true;
     }
 
+    // The float pass's table form; null where Row takes another route.
+    const MetalF* TabledFloats() const { return sheen_ ? &floats_ : nullptr; }
+
     void Row(uint8_t* row, uint32_t width) const {
         if (kind_ == Kind::kBytes) {
             ActiveGlowKernels().metal8(row, int32_t(width), bytes_);
@@ -581,6 +591,12 @@ void LookBytesRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t
 void LookFloatsRow(void* ctx, uint32_t y, const uint8_t* g, uint32_t x0, uint32_t x1) {
     auto* c = static_cast<LookContext*>(ctx);
     uint8_t* row = c->dst->Row(y) + 16 * x0;
+    if (const MetalF* m = c->metal ? c->metal->TabledFloats() : nullptr) {
+        ActiveGlowKernels().combineMetalF(reinterpret_cast<const float*>(c->src->Row(y) + 16 * x0),
+                                          reinterpret_cast<const float*>(g + 16 * x0), reinterpret_cast<float*>(row),
+                                          int32_t(x1 - x0), c->floats, *m);
+        return;
+    }
     ActiveGlowKernels().combineF(reinterpret_cast<const float*>(c->src->Row(y) + 16 * x0),
                                  reinterpret_cast<const float*>(g + 16 * x0), reinterpret_cast<float*>(row),
                                  int32_t(x1 - x0), c->floats);

@@ -425,39 +425,57 @@ SVT_INLINE void Transpose4x2(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
 // Eight pixels per step: pixels i and i + 4 share a vector, one per half;
 // the scalar kernel finishes the last few of a row.
 // Templated on the channel order, so the vectors stay in registers.
-template <int red, int green, int blue, int alpha>
-void CombineFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
+struct CombineConsts {
+    explicit CombineConsts(const CombineF& k) : wk2(_mm256_set1_ps(k.k2)) {
+        for (int i = 0; i < 4; ++i) col[i] = _mm256_set1_ps(k.colour[i]);
+    }
     const __m256 w298 = _mm256_set1_ps(0.298f), w586 = _mm256_set1_ps(0.586f), w113 = _mm256_set1_ps(0.113f);
-    const __m256 wk2 = _mm256_set1_ps(k.k2), wOne = _mm256_set1_ps(1.0f);
+    const __m256 wOne = _mm256_set1_ps(1.0f);
+    __m256 wk2, col[4];
+};
+
+// The combine of pixels x .. x + 7, one vector per channel: pixels x .. x + 3
+// in the low half.
+template <int red, int green, int blue, int alpha>
+SVT_INLINE void Combine8F(const float* s, const float* g, __m256 r[4], const CombineConsts& k) {
+    __m256 S[4], G[4];
+    for (int i = 0; i < 4; ++i) {
+        S[i] = _mm256_set_m128(_mm_loadu_ps(s + 4 * (i + 4)), _mm_loadu_ps(s + 4 * i));
+        G[i] = _mm256_set_m128(_mm_loadu_ps(g + 4 * (i + 4)), _mm_loadu_ps(g + 4 * i));
+    }
+    Transpose4x2(S[0], S[1], S[2], S[3]);
+    Transpose4x2(G[0], G[1], G[2], G[3]);
+    const __m256 lg = _mm256_mul_ps(
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(k.w298, G[red]), _mm256_mul_ps(k.w586, G[green])), _mm256_mul_ps(k.w113, G[blue])),
+        k.wk2);
+    const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(k.w298, S[red]), _mm256_mul_ps(k.w586, S[green])),
+                                    _mm256_mul_ps(k.w113, S[blue]));
+    const __m256 lifts = _mm256_cmp_ps(ls, lg, _CMP_LT_OS), lift = _mm256_sub_ps(lg, ls);
+    for (int i = 0; i < 4; ++i) {
+        const __m256 up = _mm256_min_ps(k.col[i], _mm256_add_ps(S[i], _mm256_mul_ps(lift, k.col[i])));
+        r[i] = _mm256_blendv_ps(_mm256_min_ps(k.col[i], S[i]), up, lifts);
+    }
+    r[alpha] = _mm256_min_ps(k.wOne, _mm256_max_ps(S[alpha], lg));
+}
+
+SVT_INLINE void Store8F(float* dst, __m256 r[4]) {
+    Transpose4x2(r[0], r[1], r[2], r[3]);
+    for (int i = 0; i < 4; ++i) {
+        _mm_storeu_ps(dst + 4 * i, _mm256_castps256_ps128(r[i]));
+        _mm_storeu_ps(dst + 4 * (i + 4), _mm256_extractf128_ps(r[i], 1));
+    }
+}
+
+template <int red, int green, int blue, int alpha>
+void CombineFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& c) {
+    const CombineConsts k(c);
     int32_t x = 0;
     for (; x + 8 <= count; x += 8) {
-        __m256 S[4], G[4];
-        for (int i = 0; i < 4; ++i) {
-            S[i] = _mm256_set_m128(_mm_loadu_ps(s + 4 * (x + i + 4)), _mm_loadu_ps(s + 4 * (x + i)));
-            G[i] = _mm256_set_m128(_mm_loadu_ps(g + 4 * (x + i + 4)), _mm_loadu_ps(g + 4 * (x + i)));
-        }
-        Transpose4x2(S[0], S[1], S[2], S[3]);
-        Transpose4x2(G[0], G[1], G[2], G[3]);
-        const __m256 lg = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, G[red]), _mm256_mul_ps(w586, G[green])),
-                                                      _mm256_mul_ps(w113, G[blue])),
-                                        wk2);
-        const __m256 ls = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w298, S[red]), _mm256_mul_ps(w586, S[green])),
-                                        _mm256_mul_ps(w113, S[blue]));
-        const __m256 lifts = _mm256_cmp_ps(ls, lg, _CMP_LT_OS), lift = _mm256_sub_ps(lg, ls);
         __m256 r[4];
-        for (int i = 0; i < 4; ++i) {
-            const __m256 col = _mm256_set1_ps(k.colour[i]);
-            const __m256 up = _mm256_min_ps(col, _mm256_add_ps(S[i], _mm256_mul_ps(lift, col)));
-            r[i] = _mm256_blendv_ps(_mm256_min_ps(col, S[i]), up, lifts);
-        }
-        r[alpha] = _mm256_min_ps(wOne, _mm256_max_ps(S[alpha], lg));
-        Transpose4x2(r[0], r[1], r[2], r[3]);
-        for (int i = 0; i < 4; ++i) {
-            _mm_storeu_ps(dst + 4 * (x + i), _mm256_castps256_ps128(r[i]));
-            _mm_storeu_ps(dst + 4 * (x + i + 4), _mm256_extractf128_ps(r[i], 1));
-        }
+        Combine8F<red, green, blue, alpha>(s + 4 * x, g + 4 * x, r, k);
+        Store8F(dst + 4 * x, r);
     }
-    if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, k);
+    if (x < count) CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, c);
 }
 
 void CombineFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k) {
@@ -474,49 +492,103 @@ SVT_INLINE __m256d Clamp01(__m256d v, __m256d zero, __m256d one) {
     return _mm256_min_pd(one, _mm256_max_pd(zero, v));
 }
 
+// The constants of the metal pass in vectors.
+struct MetalConsts {
+    explicit MetalConsts(const MetalF& m)
+        : keep(_mm256_set1_pd(m.keep)), steps(_mm256_set1_pd(double(m.steps))), cc0(_mm256_set1_pd(m.cc[m.first])),
+          cc1(_mm256_set1_pd(m.cc[m.first + 1])), cc2(_mm256_set1_pd(m.cc[m.first + 2])),
+          last(_mm_set1_epi32(m.steps - 1)), sheen(m.sheen) {}
+    const __m256d third = _mm256_set1_pd(1.0 / 3), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+    __m256d keep, steps, cc0, cc1, cc2;
+    __m128i last;
+    const double* sheen;
+};
+
+// The metal pass on four pixels given as one vector per colour channel;
+// false (nothing changed) when a brightness lies outside the table.
+SVT_INLINE bool Metal4(__m128& p0, __m128& p1, __m128& p2, const MetalConsts& k) {
+    const __m256d c0 = _mm256_cvtps_pd(p0), c1 = _mm256_cvtps_pd(p1), c2 = _mm256_cvtps_pd(p2);
+    const __m256d l = _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), k.third);
+    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(l, k.zero, _CMP_GE_OQ), _mm256_cmp_pd(l, k.one, _CMP_LE_OQ));
+    if (_mm256_movemask_pd(inside) != 0xF) return false;
+    const __m256d at = _mm256_mul_pd(l, k.steps);
+    const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(at), k.last);
+    // Each pixel's two neighbouring entries in one load: four loads and two
+    // unpacks cost less than two gathers here.
+    const __m256d e02 = _mm256_set_m128d(_mm_loadu_pd(k.sheen + _mm_extract_epi32(i, 2)),
+                                         _mm_loadu_pd(k.sheen + _mm_cvtsi128_si32(i)));
+    const __m256d e13 = _mm256_set_m128d(_mm_loadu_pd(k.sheen + _mm_extract_epi32(i, 3)),
+                                         _mm_loadu_pd(k.sheen + _mm_extract_epi32(i, 1)));
+    const __m256d s0 = _mm256_unpacklo_pd(e02, e13), s1 = _mm256_unpackhi_pd(e02, e13);
+    const __m256d w = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_sub_pd(s1, s0), _mm256_sub_pd(at, _mm256_cvtepi32_pd(i))));
+    p0 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c0, k.keep), _mm256_mul_pd(k.cc0, w)), k.zero, k.one));
+    p1 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c1, k.keep), _mm256_mul_pd(k.cc1, w)), k.zero, k.one));
+    p2 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c2, k.keep), _mm256_mul_pd(k.cc2, w)), k.zero, k.one));
+    return true;
+}
+
 // Templated on the first colour channel, so the four vectors stay in registers.
 template <int first>
 void MetalFRow(float* row, int32_t count, const MetalF& m) {
-    const __m256d third = _mm256_set1_pd(1.0 / 3), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
-    const __m256d steps = _mm256_set1_pd(double(m.steps)), keep = _mm256_set1_pd(m.keep);
-    const __m256d cc0 = _mm256_set1_pd(m.cc[m.first]), cc1 = _mm256_set1_pd(m.cc[m.first + 1]),
-                  cc2 = _mm256_set1_pd(m.cc[m.first + 2]);
-    const __m128i last = _mm_set1_epi32(m.steps - 1);
-    // The masked form: GCC 12 warns about the plain gather's undefined start.
-    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const MetalConsts k(m);
     int32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         float* p = row + 4 * x;
         __m128 P[4];
         for (int i = 0; i < 4; ++i) P[i] = _mm_loadu_ps(p + 4 * i);
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
-        const __m256d c0 = _mm256_cvtps_pd(P[first]), c1 = _mm256_cvtps_pd(P[first + 1]),
-                      c2 = _mm256_cvtps_pd(P[first + 2]);
-        const __m256d l = _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(c0, c1), c2), third);
-        const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(l, zero, _CMP_GE_OQ), _mm256_cmp_pd(l, one, _CMP_LE_OQ));
-        if (_mm256_movemask_pd(inside) != 0xF) {
+        if (!Metal4(P[first], P[first + 1], P[first + 2], k)) {
             MetalRowFScalar(p, 4, m);
             continue;
         }
-        const __m256d at = _mm256_mul_pd(l, steps);
-        const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(at), last);
-        const __m256d s0 = _mm256_mask_i32gather_pd(zero, m.sheen, i, all, 8);
-        const __m256d s1 = _mm256_mask_i32gather_pd(zero, m.sheen + 1, i, all, 8);
-        const __m256d w = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_sub_pd(s1, s0), _mm256_sub_pd(at, _mm256_cvtepi32_pd(i))));
-        const __m128 r0 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c0, keep), _mm256_mul_pd(cc0, w)), zero, one));
-        const __m128 r1 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c1, keep), _mm256_mul_pd(cc1, w)), zero, one));
-        const __m128 r2 = _mm256_cvtpd_ps(Clamp01(_mm256_add_pd(_mm256_mul_pd(c2, keep), _mm256_mul_pd(cc2, w)), zero, one));
-        P[first] = r0;
-        P[first + 1] = r1;
-        P[first + 2] = r2;
         _MM_TRANSPOSE4_PS(P[0], P[1], P[2], P[3]);
-        for (int k = 0; k < 4; ++k) _mm_storeu_ps(p + 4 * k, P[k]);
+        for (int i = 0; i < 4; ++i) _mm_storeu_ps(p + 4 * i, P[i]);
     }
     if (x < count) MetalRowFScalar(row + 4 * x, count - x, m);
 }
 
 void MetalFAvx2(float* row, int32_t count, const MetalF& m) {
     m.first == 0 ? MetalFRow<0>(row, count, m) : MetalFRow<1>(row, count, m);
+}
+
+// The combine and then the metal pass on the same registers: no store and
+// reload between them. Four pixels whose brightness lies outside the table
+// get the scalar metal after the store, as MetalFRow does.
+template <int red, int green, int blue, int alpha>
+void CombineMetalFRow(const float* s, const float* g, float* dst, int32_t count, const CombineF& c, const MetalF& m) {
+    constexpr int first = alpha == 0 ? 1 : 0;
+    const CombineConsts k(c);
+    const MetalConsts km(m);
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        __m256 r[4];
+        Combine8F<red, green, blue, alpha>(s + 4 * x, g + 4 * x, r, k);
+        // Metal4 leaves the channels as they were where it fails.
+        __m128 a0 = _mm256_castps256_ps128(r[first]), a1 = _mm256_castps256_ps128(r[first + 1]),
+               a2 = _mm256_castps256_ps128(r[first + 2]);
+        __m128 b0 = _mm256_extractf128_ps(r[first], 1), b1 = _mm256_extractf128_ps(r[first + 1], 1),
+               b2 = _mm256_extractf128_ps(r[first + 2], 1);
+        const bool low = Metal4(a0, a1, a2, km), high = Metal4(b0, b1, b2, km);
+        r[first] = _mm256_set_m128(b0, a0);
+        r[first + 1] = _mm256_set_m128(b1, a1);
+        r[first + 2] = _mm256_set_m128(b2, a2);
+        Store8F(dst + 4 * x, r);
+        if (!low) MetalRowFScalar(dst + 4 * x, 4, m);
+        if (!high) MetalRowFScalar(dst + 4 * (x + 4), 4, m);
+    }
+    if (x < count) {
+        CombineRowFScalar(s + 4 * x, g + 4 * x, dst + 4 * x, count - x, c);
+        MetalRowFScalar(dst + 4 * x, count - x, m);
+    }
+}
+
+void CombineMetalFAvx2(const float* s, const float* g, float* dst, int32_t count, const CombineF& k, const MetalF& m) {
+    if (k.red == 2 && k.green == 1 && k.blue == 0 && k.alpha == 3 && m.first == 0)
+        return CombineMetalFRow<2, 1, 0, 3>(s, g, dst, count, k, m);
+    if (k.red == 1 && k.green == 2 && k.blue == 3 && k.alpha == 0 && m.first == 1)
+        return CombineMetalFRow<1, 2, 3, 0>(s, g, dst, count, k, m);
+    CombineFAvx2(s, g, dst, count, k);
+    MetalFAvx2(dst, count, m);
 }
 
 // Metal on bytes: eight pixels per step. In single precision where
@@ -601,6 +673,7 @@ void InstallAvx2Glow(GlowKernels& k) {
     k.rowTentF = RowTentFAvx2;
     k.columnStepF = ColumnStepFAvx2;
     k.combineF = CombineFAvx2;
+    k.combineMetalF = CombineMetalFAvx2;
 }
 
 } // namespace svt::glow

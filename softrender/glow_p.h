@@ -82,6 +82,9 @@ struct MetalF {
     const void* ctx = nullptr;
 };
 using MetalRowF = void (*)(float* row, int32_t count, const MetalF& m);
+// The combine into dst, then the metal pass on it (m.sheen set).
+using CombineMetalRowF = void (*)(const float* s, const float* g, float* dst, int32_t count, const CombineF& c,
+                                  const MetalF& m);
 
 // The metal pass on 8-bit pixels, in place: with s the sum of the three
 // colour channels, each becomes trunc(double(v) * keep + add[i][s]) clamped
@@ -110,6 +113,7 @@ struct GlowKernels {
     CombineRowF combineF = nullptr;
     MetalRowF metalF = nullptr;
     MetalRow8 metal8 = nullptr;
+    CombineMetalRowF combineMetalF = nullptr;
 };
 
 void RowTent8Scalar(const uint8_t* pad, uint8_t* out, int32_t count, const Tent& t);
@@ -123,6 +127,8 @@ void ColumnStepFScalar(const float* line, const float* lineA, const float* lineB
 void CombineRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c);
 void MetalRowFScalar(float* row, int32_t count, const MetalF& m);
 void MetalRow8Scalar(uint8_t* row, int32_t count, const Metal8& m);
+void CombineMetalRowFScalar(const float* s, const float* g, float* dst, int32_t count, const CombineF& c,
+                            const MetalF& m);
 
 void InstallAvx2Glow(GlowKernels& k);
 
