@@ -6,8 +6,6 @@
 #include <memory>
 #include <new>
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 #include "frames/image_ops.h"
 #include "geometry/light.h"
@@ -53,21 +51,8 @@ IntRect SampledPart(const QuadCorners& q, const IntRect& rect, double screenW, d
     if (rect.w < 2 || rect.h < 2) return rect;
     const double* x = q.x;
     const double* y = q.y;
-    // Unit square -> screen, homogeneous, and its adjugate (screen -> square).
-    const double sx = x[0] - x[1] + x[2] - x[3], sy = y[0] - y[1] + y[2] - y[3];
-    const double dx1 = x[1] - x[2], dx2 = x[3] - x[2], dy1 = y[1] - y[2], dy2 = y[3] - y[2];
-    const double den = dx1 * dy2 - dx2 * dy1;
-    if (den == 0 || !std::isfinite(den)) return rect;
-    const double g = (sx * dy2 - sy * dx2) / den, h = (dx1 * sy - dy1 * sx) / den;
-    const double f[3][3] = {{x[1] - x[0] + g * x[1], x[3] - x[0] + h * x[3], x[0]},
-                            {y[1] - y[0] + g * y[1], y[3] - y[0] + h * y[3], y[0]},
-                            {g, h, 1.0}};
-    const double m[3][3] = {{f[1][1] * f[2][2] - f[1][2] * f[2][1], f[0][2] * f[2][1] - f[0][1] * f[2][2],
-                             f[0][1] * f[1][2] - f[0][2] * f[1][1]},
-                            {f[1][2] * f[2][0] - f[1][0] * f[2][2], f[0][0] * f[2][2] - f[0][2] * f[2][0],
-                             f[0][2] * f[1][0] - f[0][0] * f[1][2]},
-                            {f[1][0] * f[2][1] - f[1][1] * f[2][0], f[0][1] * f[2][0] - f[0][0] * f[2][1],
-                             f[0][0] * f[1][1] - f[0][1] * f[1][0]}};
+    double m[3][3];
+    if (!ScreenToSquare(q, m)) return rect;
     const double cx = (x[0] + x[1] + x[2] + x[3]) / 4, cy = (y[0] + y[1] + y[2] + y[3]) / 4;
     const double wc = m[2][0] * cx + m[2][1] * cy + m[2][2];
     double turn = 0; // twice the signed area: which side of each edge is inside
@@ -257,9 +242,6 @@ bool RenderScene(SceneCanvas* canvas, const SceneSource& source, FrameDesc* from
             if (part.w > 0 && part.h > 0) parts[f.source == kSourceSecond].push_back(part);
         }
         if (scene.fade) parts[1].push_back(IntRect{0, 0, int32_t(second->width), int32_t(second->height)});
-        if (getenv("LOOKSTAT")) for (int i = 0; i < 2; ++i) { const ImageView* pic = i ? second : first; std::vector<uint8_t> m(size_t(pic->width) * pic->height); size_t n = 0;
-            for (auto& r : parts[i]) for (int y = std::max(0, r.y); y < std::min<int>(pic->height, r.y + r.h); ++y) for (int x = std::max(0, r.x); x < std::min<int>(pic->width, r.x + r.w); ++x) if (!m[size_t(y) * pic->width + x]) { m[size_t(y) * pic->width + x] = 1; ++n; }
-            fprintf(stderr, "t %.3f pic %d parts %zu cover %.3f fade %d\n", scene.t, i, parts[i].size(), double(n) / m.size(), int(scene.fade)); }
         first = LookOnCopy(*canvas, 0, *first, lookA, scene.lookFirst, parts[0], allocator);
         if (scene.lookOnSecond) second = LookOnCopy(*canvas, 1, *second, lookB, scene.lookSecond, parts[1], allocator);
     }

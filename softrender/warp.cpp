@@ -238,25 +238,10 @@ struct Plan {
 bool BuildMap(const QuadCorners& q, int32_t tw, int32_t th, Plan& p) {
     const double* x = q.x;
     const double* y = q.y;
-    const double sx = x[0] - x[1] + x[2] - x[3], sy = y[0] - y[1] + y[2] - y[3];
-    const double dx1 = x[1] - x[2], dx2 = x[3] - x[2], dy1 = y[1] - y[2], dy2 = y[3] - y[2];
-    const double den = dx1 * dy2 - dx2 * dy1;
-    if (den == 0 || !std::isfinite(den)) return false;
-    const double g = (sx * dy2 - sy * dx2) / den;
-    const double h = (dx1 * sy - dy1 * sx) / den;
-    // Unit square (u, v, 1) -> screen (x, y, 1), homogeneous.
-    const double f[3][3] = {{x[1] - x[0] + g * x[1], x[3] - x[0] + h * x[3], x[0]},
-                            {y[1] - y[0] + g * y[1], y[3] - y[0] + h * y[3], y[0]},
-                            {g, h, 1.0}};
-    // Its inverse up to scale is the adjugate; texel units scale the rows by
-    // (w - 1) and (h - 1). Dividing rather than scaling by 1/(w-1) keeps the
-    // identity map exact.
-    double a[3][3] = {{f[1][1] * f[2][2] - f[1][2] * f[2][1], f[0][2] * f[2][1] - f[0][1] * f[2][2],
-                       f[0][1] * f[1][2] - f[0][2] * f[1][1]},
-                      {f[1][2] * f[2][0] - f[1][0] * f[2][2], f[0][0] * f[2][2] - f[0][2] * f[2][0],
-                       f[0][2] * f[1][0] - f[0][0] * f[1][2]},
-                      {f[1][0] * f[2][1] - f[1][1] * f[2][0], f[0][1] * f[2][0] - f[0][0] * f[2][1],
-                       f[0][0] * f[1][1] - f[0][1] * f[1][0]}};
+    // Texel units scale the rows by (w - 1) and (h - 1). Dividing rather
+    // than scaling by 1/(w-1) keeps the identity map exact.
+    double a[3][3];
+    if (!ScreenToSquare(q, a)) return false;
     for (int c = 0; c < 3; ++c) {
         a[0][c] *= tw - 1;
         a[1][c] *= th - 1;
@@ -843,6 +828,32 @@ void SelectWarpKernels() {
         warp::UseSpanLevel(warp::SpanLevel::kScalar);
     else if (!warp::UseSpanLevel(warp::SpanLevel::kAvx2))
         warp::UseSpanLevel(warp::SpanLevel::kSse2);
+}
+
+bool ScreenToSquare(const QuadCorners& q, double m[3][3]) {
+    const double* x = q.x;
+    const double* y = q.y;
+    const double sx = x[0] - x[1] + x[2] - x[3], sy = y[0] - y[1] + y[2] - y[3];
+    const double dx1 = x[1] - x[2], dx2 = x[3] - x[2], dy1 = y[1] - y[2], dy2 = y[3] - y[2];
+    const double den = dx1 * dy2 - dx2 * dy1;
+    if (den == 0 || !std::isfinite(den)) return false;
+    const double g = (sx * dy2 - sy * dx2) / den;
+    const double h = (dx1 * sy - dy1 * sx) / den;
+    // Unit square (u, v, 1) -> screen (x, y, 1), homogeneous; its inverse up
+    // to scale is the adjugate.
+    const double f[3][3] = {{x[1] - x[0] + g * x[1], x[3] - x[0] + h * x[3], x[0]},
+                            {y[1] - y[0] + g * y[1], y[3] - y[0] + h * y[3], y[0]},
+                            {g, h, 1.0}};
+    m[0][0] = f[1][1] * f[2][2] - f[1][2] * f[2][1];
+    m[0][1] = f[0][2] * f[2][1] - f[0][1] * f[2][2];
+    m[0][2] = f[0][1] * f[1][2] - f[0][2] * f[1][1];
+    m[1][0] = f[1][2] * f[2][0] - f[1][0] * f[2][2];
+    m[1][1] = f[0][0] * f[2][2] - f[0][2] * f[2][0];
+    m[1][2] = f[0][2] * f[1][0] - f[0][0] * f[1][2];
+    m[2][0] = f[1][0] * f[2][1] - f[1][1] * f[2][0];
+    m[2][1] = f[0][1] * f[2][0] - f[0][0] * f[2][1];
+    m[2][2] = f[0][0] * f[1][1] - f[0][1] * f[1][0];
+    return true;
 }
 
 } // namespace svt

@@ -29,6 +29,11 @@ struct QuadCorners {
     double y[4];
 };
 
+// The map from the screen back to the unit square the quad spans: screen
+// (x, y, 1) times `m` gives (U, V, W), the square's point being (U/W, V/W),
+// up to scale. False for a degenerate quad.
+bool ScreenToSquare(const QuadCorners& quad, double m[3][3]);
+
 // The part of a picture to draw: the rectangle (x, y, w, h) of `image`,
 // multiplied by `shade` (1: unchanged) on its colour channels as it is sampled.
 struct WarpSource {
