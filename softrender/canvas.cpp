@@ -121,39 +121,38 @@ void SceneCanvas::SetProjection(const Mat4& projection) {
     combined_ = MatMul(projection_, view_);
 }
 
-bool SceneCanvas::BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture) {
+namespace {
+
+// Binds `view` (w x h, `picture`'s pixels) to a block kept between frames.
+// A fresh block each frame would pay its page faults every time. The block
+// is remade when it is too small, or, unless `grow` allows a larger one,
+// when its size differs.
+bool BindKept(std::unique_ptr<uint8_t[]>& memory, size_t& kept, bool grow, ImageView& view, uint32_t w, uint32_t h,
+              const ImageView& picture) {
     if (w == 0 || h == 0 || picture.pixelSize <= 0 || w > 0x7FFFFFFFu / uint32_t(picture.pixelSize)) return false;
     const size_t stride = size_t(w) * uint32_t(picture.pixelSize);
     const size_t bytes = stride * h;
     if (bytes / h != stride) return false;
-    if (bytes > textureBytes_) {
-        textureMemory_.reset();
-        textureBytes_ = 0;
-        textureMemory_.reset(new (std::nothrow) uint8_t[bytes]);
-        if (!textureMemory_) return false;
-        textureBytes_ = bytes;
+    if (grow ? bytes > kept : bytes != kept) {
+        memory.reset();
+        kept = 0;
+        memory.reset(new (std::nothrow) uint8_t[bytes]);
+        if (!memory) return false;
+        kept = bytes;
     }
-    texture.BindMemory(textureMemory_.get(), w, h, int32_t(stride), picture.pixelSize, picture.format, picture.topDown);
+    view.BindMemory(memory.get(), w, h, int32_t(stride), picture.pixelSize, picture.format, picture.topDown);
     return true;
 }
 
+} // namespace
+
+bool SceneCanvas::BindFaceTexture(ImageView& texture, uint32_t w, uint32_t h, const ImageView& picture) {
+    return BindKept(textureMemory_, textureBytes_, true, texture, w, h, picture);
+}
+
 bool SceneCanvas::BindLookCopy(ImageView& copy, int slot, const ImageView& picture) {
-    const uint32_t w = picture.width, h = picture.height;
-    if (slot < 0 || slot > 1 || w == 0 || h == 0 || picture.pixelSize <= 0 ||
-        w > 0x7FFFFFFFu / uint32_t(picture.pixelSize))
-        return false;
-    const size_t stride = size_t(w) * uint32_t(picture.pixelSize);
-    const size_t bytes = stride * h;
-    if (bytes / h != stride) return false;
-    if (bytes != lookBytes_[slot]) {
-        lookMemory_[slot].reset();
-        lookBytes_[slot] = 0;
-        lookMemory_[slot].reset(new (std::nothrow) uint8_t[bytes]);
-        if (!lookMemory_[slot]) return false;
-        lookBytes_[slot] = bytes;
-    }
-    copy.BindMemory(lookMemory_[slot].get(), w, h, int32_t(stride), picture.pixelSize, picture.format, picture.topDown);
-    return true;
+    if (slot < 0 || slot > 1) return false;
+    return BindKept(lookMemory_[slot], lookBytes_[slot], false, copy, picture.width, picture.height, picture);
 }
 
 void SceneCanvas::AddLight(Light3D* light) {
